@@ -1,0 +1,78 @@
+// The one serial port through which the tool talks to the unit. A thread of
+// its own keeps reading whatever arrives into a 2048-byte receive ring and
+// writes queued command blocks, at most one per write interval. It knows
+// nothing of the protocol above it.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <atomic>
+
+class QSerialPort;
+
+class COM_SerialPort : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr int rxBufferSize = 2048;
+
+    explicit COM_SerialPort(QObject* parent = nullptr);
+    ~COM_SerialPort() override;
+
+    // Opens the port and starts the port thread; returns once the thread has
+    // reported the result. parity: 1 none, 2 even, anything else odd.
+    // A name is either bare ("ttyUSB0", "COM3") or a full device path.
+    bool openPort(const QString& name, int baudRate, quint8 parity);
+    // Asks the thread to stop; always true.
+    bool closePort();
+    bool isOpen() const;
+    QString portName() const;
+    quint32 baudRate() const;
+
+    // Appends a block to the write queue; dropped while the port is closed.
+    void queueWrite(const QByteArray& block);
+
+    // Receive ring. The port thread appends at rxCount and wraps to 0 when
+    // 2048 is reached; the reader resets the count before each command and
+    // reads the bytes below it.
+    int rxCount() const;
+    void resetRxCount();
+    // Copies ring bytes [from, to) (0 <= from <= to <= 2048).
+    QByteArray rxBytes(int from, int to) const;
+
+    // Full device path for a port name as the platform wants it.
+    static QString devicePath(const QString& name);
+    // Serial ports of the machine in natural ascending order, busy ones
+    // included, then the simulated units that are running.
+    static QStringList scanPorts();
+
+    int writeIntervalMs() const { return writeInterval.load(); }
+    void setWriteIntervalMs(int ms) { writeInterval.store(ms); }
+
+protected:
+    void run() override;
+
+private:
+    bool writeBlocking(QSerialPort& port, const QByteArray& block);
+
+    char rxBuffer[rxBufferSize];
+    int rxFill = 0;                       // guarded by rxMutex
+    mutable QMutex rxMutex;
+    QString path;                          // guarded by stateMutex
+    quint32 rate = 0;
+    quint8 parityCode = 1;
+    mutable QMutex stateMutex;
+    std::atomic<bool> portOpen{false};
+    std::atomic<bool> stopRequested{false};
+    std::atomic<int> writeInterval{250};
+    int loopDelayMs = 5;
+    qint64 lastWriteMs = 0;
+    QList<QByteArray> writeQueue;          // guarded by queueMutex
+    QMutex queueMutex;
+};

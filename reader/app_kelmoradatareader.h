@@ -1,0 +1,97 @@
+// The worker that talks to the unit: one operation per start of its thread
+// (connect and identify, history download, the three settings), results back
+// to the GUI thread only through its signals. It also imports saved data files
+// on its caller's thread.
+#pragma once
+
+#include "kelmorafillingdata.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QThread>
+
+class COM_SerialPort;
+
+class APP_KelmoraDataReader : public QThread
+{
+    Q_OBJECT
+
+public:
+    enum Operation {
+        OperationConnect = 0,
+        OperationReadHistory = 2,
+        OperationReadHistoryBoth = 3,
+        OperationResetMode = 4,
+        OperationSetPulseInput = 5,
+        OperationSetTime = 6,
+    };
+
+    explicit APP_KelmoraDataReader(QObject* parent = nullptr);
+    ~APP_KelmoraDataReader() override;
+
+    void setPort(COM_SerialPort* port);
+    COM_SerialPort* serialPort() const { return port; }
+
+    // Request functions (GUI thread). Each stores its parameters and starts
+    // the thread unless it already runs.
+    void connectUnit();
+    void readHistory(char side, int count);
+    void readHistoryBoth(int count);
+    void resetOperationMode();
+    void setPulseInput(int value);
+    void setUnitTime(const QDateTime& time);
+
+    // Loads a raw history dump or the tool's own CSV export (caller's thread).
+    void importDataFile(const QString& path);
+
+    // Framing and checksums of the register commands.
+    static QString buildRegisterCommand(int address, int registerNumber, char side, bool write,
+                                        const QString& data = QString());
+    static int registerChecksum(const QString& text);
+    // 0 decoded, 1 malformed or not matching, 2..4 unit error code 1..3.
+    static quint8 parseRegisterReply(int address, int registerNumber, char side, qint32* destination,
+                                     const QString& reply);
+
+    // Unit values, written by the reader thread and read by the GUI thread
+    // after the signal that announces them.
+    double hardwareVersion = -1.0;
+    QString softwareVersion;
+    double softwareVersionNumber = 0.0;
+    qint32 pvnValue = 0;
+    qint32 pulseInput = 0;
+    qint32 serialNumber = 0;
+    qint32 statusSideA = 0;
+    qint32 statusSideB = 0;
+    QString pcmText;
+    qint32 countryCode = -1;
+    qint32 flags = 0;
+    bool recordFormatNo = false;
+
+Q_SIGNALS:
+    void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
+    void connectionReady(bool success);
+    void operationModeReset(bool success);
+    void pulseInputSet(bool success);
+    void timeSet(bool success);
+    void display(QString text);
+    void append(QString text);
+
+protected:
+    void run() override;
+
+private:
+    void startOperation();
+
+    qint32 operation = OperationConnect;
+    char side = 'A';
+    qint32 recordCount = 200;
+    qint32 operationValue = 0;
+    bool emitWhenDone = true;
+    COM_SerialPort* port = nullptr;
+};
+
+// The one reader of the program; set by its constructor.
+extern APP_KelmoraDataReader* readerInstance;
+
+Q_DECLARE_METATYPE(KelmoraFillingData*)
+Q_DECLARE_METATYPE(quint16*)
