@@ -1,5 +1,7 @@
 #include "stylesheets.h"
 
+#include <QStringList>
+
 // Palette: dark blue #1C3563, hover grey #AAAAAA, white; tabs #253a7c.
 namespace {
 

@@ -59,7 +59,7 @@ private Q_SLOTS:
     void longTextIsCutAt127Bytes()
     {
         // 40 four-byte characters: the cut at 127 bytes splits the 32nd.
-        const QByteArray emoji = QString(QChar::fromUcs4(0x1F600).data(), 2).toUtf8();
+        const QByteArray emoji("\xF0\x9F\x98\x80");
         QCOMPARE(emoji.size(), 4);
         QByteArray longText;
         for (int i = 0; i < 40; ++i)
@@ -68,7 +68,6 @@ private Q_SLOTS:
         const QString cut = text(0);
         QCOMPARE(cut.toUtf8().left(124), longText.left(124));
         QVERIFY(cut.endsWith(QChar(QChar::ReplacementCharacter)));
-        QVERIFY(!cut.contains(emoji.mid(0, 3)));
         QVERIFY(cut.size() >= 31 * 2 + 1);
         QVERIFY(cut.size() <= 31 * 2 + 3);
     }
