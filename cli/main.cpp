@@ -1,0 +1,55 @@
+// kelmora-cli: scripted downloads, settings and file conversions.
+#include "clicommand.h"
+#include "texttable.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <algorithm>
+
+QList<CliCommand>& cliCommands()
+{
+    static QList<CliCommand> commands;
+    return commands;
+}
+
+namespace {
+
+void printOverview(QTextStream& out)
+{
+    out << "Usage: kelmora-cli COMMAND [OPTIONS]\n\n"
+           "Talks to a Kelmora vapour-recovery monitoring unit over a serial line and\n"
+           "converts its data files. Commands:\n";
+    QList<CliCommand> commands = cliCommands();
+    std::sort(commands.begin(), commands.end(),
+              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    for (const CliCommand& command : commands)
+        out << "  " << command.name.leftJustified(16) << command.summary << "\n";
+    out << "\n'kelmora-cli COMMAND --help' explains a command.\n"
+           "Exit codes: 0 done, 1 the unit or the file failed, 2 usage.\n";
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelmora-cli"));
+    loadTextTable();
+    QStringList arguments = app.arguments().mid(1);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help")
+        || arguments.first() == QLatin1String("-h")) {
+        printOverview(arguments.isEmpty() ? err : out);
+        return arguments.isEmpty() ? CliUsage : CliDone;
+    }
+    const QString name = arguments.takeFirst();
+    for (const CliCommand& command : cliCommands()) {
+        if (command.name == name)
+            return command.run(arguments);
+    }
+    err << "kelmora-cli: unknown command '" << name << "'\n\n";
+    printOverview(err);
+    return CliUsage;
+}
