@@ -75,6 +75,9 @@ Q_SIGNALS:
     void timeSet(bool success);
     void display(QString text);
     void append(QString text);
+    // Progress of a history download: bytes and history lines received so
+    // far for the side, against the number of records asked for.
+    void historyProgress(char side, int bytesReceived, int linesReceived, int recordsRequested);
 
 protected:
     void run() override;
