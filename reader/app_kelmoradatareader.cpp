@@ -7,8 +7,8 @@ APP_KelmoraDataReader* readerInstance = nullptr;
 APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
     : QThread(parent)
 {
-    qRegisterMetaType<KelmoraFillingData*>("KelmoraFillingData*");
-    qRegisterMetaType<quint16*>("quint16*");
+    qRegisterMetaType<KelmoraFillingData*>();
+    qRegisterMetaType<quint16*>();
     readerInstance = this;
 }
 

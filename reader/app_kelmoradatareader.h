@@ -96,5 +96,3 @@ private:
 // The one reader of the program; set by its constructor.
 extern APP_KelmoraDataReader* readerInstance;
 
-Q_DECLARE_METATYPE(KelmoraFillingData*)
-Q_DECLARE_METATYPE(quint16*)
