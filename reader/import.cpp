@@ -2,10 +2,10 @@
 // tool's own CSV export in any of the six languages.
 #include "app_kelmoradatareader.h"
 
+#include "filetime.h"
 #include "kelmorafillingdata.h"
 #include "texttable.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -65,15 +65,6 @@ double decimalField(const QString& word)
     return ok ? value : 0.0;
 }
 
-// Seconds since the epoch of a local date-time; an invalid one gives all
-// bits set, as the unit's own time conversion does.
-quint32 secondsOf(const QDateTime& time)
-{
-    if (!time.isValid())
-        return 0xFFFFFFFFu;
-    return quint32(time.toSecsSinceEpoch());
-}
-
 char separatorOf(const QString& field)
 {
     return field.isEmpty() ? '\0' : field.at(0).toLatin1();
@@ -96,7 +87,7 @@ void fillMeasured(KelmoraFillingData& r, const QStringList& f, int first)
 
 // One history line split into words; false for a word count other than
 // 14, 12 or 11.
-bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r)
+bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r, LocalTimeCache& times)
 {
     const int n = words.size();
     if (n != 14 && n != 12 && n != 11)
@@ -105,8 +96,8 @@ bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r)
     const QString& tag = words.at(0);
     r.separator = tag.size() > 4 ? tag.at(4).toLatin1() : '\0';
     r.number = qint32(integerField(tag.mid(5)));
-    r.timestamp = secondsOf(QDateTime::fromString(words.at(2) + QLatin1Char(' ') + words.at(1),
-                                                   QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+    // An invalid date or time gives all bits set, as the download does.
+    r.timestamp = times.fromUnitWords(words.at(2), words.at(1));
     fillMeasured(r, words, 3);
     if (n >= 12)
         r.optionalFirst = decimalField(words.at(11));
@@ -118,14 +109,14 @@ bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r)
 }
 
 // One CSV data row; false for a field count other than 14, 12 or 11.
-bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r)
+bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r, LocalTimeCache& times)
 {
     const int n = f.size();
     if (n != 14 && n != 12 && n != 11)
         return false;
     std::memset(&r, 0, sizeof r);
     r.number = qint32(integerField(f.at(0)));
-    r.timestamp = secondsOf(QDateTime::fromString(f.at(1).trimmed(), Qt::ISODate));
+    r.timestamp = times.fromIso(QStringView(f.at(1)).trimmed());
     fillMeasured(r, f, 2);
     if (n >= 12)
         r.optionalFirst = decimalField(f.at(10));
@@ -195,10 +186,12 @@ private:
 
 // What one import did: the side it selected (0 for none) and the result.
 struct ImportState {
+    ImportState(APP_KelmoraDataReader& r, QIODevice& f) : reader(r), file(f) {}
     APP_KelmoraDataReader& reader;
     QIODevice& file;
     char selectedSide = 0;
     quint8 result = ImportFailed;
+    LocalTimeCache times;
 };
 
 void selectSide(ImportState& state, char side)
@@ -258,7 +251,7 @@ quint8 importRaw(ImportState& state, char headerSide)
             const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             applyLayoutTag(reader, words.at(0), tagDecided);
             KelmoraFillingData* record = buffer.next();
-            if (record && recordFromHistoryWords(words, *record))
+            if (record && recordFromHistoryWords(words, *record, state.times))
                 buffer.commit();
         }
     }
@@ -373,7 +366,7 @@ quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB
         }
         qCDebug(lcImport) << " Line: " << lines.line();
         KelmoraFillingData* record = buffer.next();
-        if (record && recordFromCsvFields(lines.fields(), *record))
+        if (record && recordFromCsvFields(lines.fields(), *record, state.times))
             buffer.commit();
     }
     if (reachedSideB)
@@ -495,7 +488,7 @@ void APP_KelmoraDataReader::importDataFile(const QString& path)
     if (!QFileInfo::exists(path))
         return;
     QFile file(path);
-    ImportState state{*this, file};
+    ImportState state(*this, file);
     if (file.open(QIODevice::ReadOnly)) {
         state.result = importOpenFile(state);
         file.close();
