@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QStringList>
 
@@ -279,16 +280,24 @@ public:
     const QString& line() const { return current; }
     QStringList fields() const { return current.split(QLatin1Char(';'), Qt::KeepEmptyParts); }
     // An empty text (a table without that entry) never matches.
-    bool startsWithText(int n) const
+    bool startsWithText(int n)
     {
-        const QString t = textIn(n, language);
+        const QString& t = textOf(n);
         return have && !t.isEmpty() && current.startsWith(t);
     }
-    QString textOf(int n) const { return textIn(n, language); }
+    // Looked up once: the side B title is compared with every data row.
+    const QString& textOf(int n)
+    {
+        auto known = texts.find(n);
+        if (known == texts.end())
+            known = texts.insert(n, textIn(n, language));
+        return *known;
+    }
 
 private:
     QIODevice& file;
     int language;
+    QHash<int, QString> texts;
     QString current;
     bool have = false;
 };
