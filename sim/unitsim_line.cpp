@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -85,6 +86,17 @@ void UnitSimLine::close()
     masterFd = -1;
     slaveFd = -1;
     output.clear();
+}
+
+void UnitSimLine::waitUntilDelivered(int maxMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // The kernel hands written bytes to the slave side a moment later.
+    usleep(20000);
+    int unread = 0;
+    while (slaveFd >= 0 && clock.elapsed() < maxMs && ::ioctl(slaveFd, FIONREAD, &unread) == 0 && unread > 0)
+        usleep(2000);
 }
 
 void UnitSimLine::send(const QByteArray& bytes)

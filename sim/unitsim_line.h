@@ -30,6 +30,9 @@ public:
 
     // Pulled cable: closes both ends and removes the announcement.
     void close();
+    // Waits (at most maxMs) until the tool has read what was sent, so that a
+    // cut after N bytes delivers exactly N bytes.
+    void waitUntilDelivered(int maxMs);
 
 private:
     void flushPaced();

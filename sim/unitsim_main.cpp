@@ -129,6 +129,7 @@ int main(int argc, char* argv[])
     while (!stopSignal && line.isOpen()) {
         commands.feed(line.exchange(50));
         if (commands.closeWhenDrained && !line.outputPending()) {
+            line.waitUntilDelivered(1000);
             std::fputs("kelmora-unitsim: line cut\n", stderr);
             break;
         }

@@ -52,6 +52,7 @@ private slots:
     void evenParityReopenWorks();
     void closeThenImmediateReopenWorks();
     void pulledCableClosesThePort();
+    void simulatorCutMidHistoryClosesThePort();
     void closeReturnsTrueAndPortStaysUsableObject();
     void scanListsRunningSimulatorOnlyWhileItRuns();
     void scanSkipsStaleLinks();
@@ -280,6 +281,21 @@ void TestSerialPort::pulledCableClosesThePort()
     // The line is gone for good, so a reopen fails instead of hanging.
     QVERIFY(!port.openPort(device, 9600, 2));
     QVERIFY(!port.isOpen());
+}
+
+void TestSerialPort::simulatorCutMidHistoryClosesThePort()
+{
+    SimulatedUnit unit;
+    QVERIFY2(unit.start({QStringLiteral("--cut-after"), QStringLiteral("300")}), qPrintable(unit.error()));
+    COM_SerialPort port;
+    QVERIFY(port.openPort(unit.devicePath(), 9600, 1));
+    port.queueWrite("GET.A.HIS50\r\n");
+    // 300 bytes at 9600 baud take about a third of a second, then the line dies.
+    QVERIFY(waitFor([&] { return !port.isOpen(); }, 4000));
+    QCOMPARE(port.rxCount(), 300);
+    QVERIFY(ringText(port).startsWith("A=Nr."));
+    QVERIFY(unit.waitForExit(2000));
+    QVERIFY(!port.openPort(unit.devicePath(), 9600, 2));
 }
 
 void TestSerialPort::closeReturnsTrueAndPortStaysUsableObject()
