@@ -84,6 +84,8 @@ protected:
     void run() override;
 
 private:
+    friend class ReaderTestAccess;  // drives single transactions in the tests
+
     // What one run works on: a copy of the request taken when the run starts,
     // so that a request made meanwhile cannot change a running operation.
     struct Request {
