@@ -247,38 +247,64 @@ void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int wi
 {
     const QFontMetrics metrics = painter.fontMetrics();
     const int formatNo = readerInstance && readerInstance->recordFormatNo ? 1 : 0;
-    const int row1 = labelHeight - 55;
-    const int row2 = labelHeight - 35;
     painter.setPen(QPen(Qt::black, 1));
     const QString caption = text(50);
     painter.drawText((width - metrics.horizontalAdvance(caption)) / 2, labelHeight - 80, caption);
-    painter.drawText(70, labelHeight - 50, text(111));
-    painter.drawText(320, labelHeight - 50, text(69));
     qDebug().noquote() << QStringLiteral("Countrycode %1 \"%2\"").arg(modeTag(drawMode)).arg(formatNo);
-    painter.drawText(70, labelHeight - 30, text(72));
-    painter.drawText(320, labelHeight - 30, text(formatNo ? 51 : 49));
-    painter.drawText(570, labelHeight - 30, text(150));
 
-    QVector<QLine> blueCross;
-    addCross(blueCross, 45, row1);
-    drawSegments(painter, Qt::blue, blueCross);
-    QVector<QLine> redCross;
-    addCross(redCross, 60, row1);
-    drawSegments(painter, Qt::red, redCross);
-    painter.setPen(QPen(Qt::blue, 1));
-    painter.drawLine(290, row1, 315, row1);
-    painter.setPen(QPen(Qt::red, 1));
-    painter.drawLine(40, row2, 65, row2);
-    painter.setPen(QPen(QColor(255, 0, 255), 1));
-    painter.drawLine(290, row2, 315, row2);
-    painter.setPen(QPen(Qt::green, 1));
-    painter.drawLine(540, row2, 565, row2);
+    // Each entry: where its symbol starts, its colour (none: the two rate
+    // crosses) and its text 30 px further right.
+    struct Entry {
+        int symbolX;
+        QColor colour;
+        int textNumber;
+    };
+    const Entry row1[] = {{40, QColor(), 111}, {290, QColor(Qt::blue), 69}};
+    const Entry row2[] = {{40, QColor(Qt::red), 72},
+                          {290, QColor(255, 0, 255), formatNo ? 51 : 49},
+                          {540, QColor(Qt::green), 150}};
+    auto paintRow = [&](const Entry* entries, int size, int symbolY) {
+        int shift = 0;
+        int textEnd = 0;
+        for (int i = 0; i < size; ++i) {
+            const Entry& entry = entries[i];
+            // Entries keep their places unless a long text (a translation, a
+            // large font) would run into the next one: then it moves right.
+            if (i > 0)
+                shift = qMax(shift, textEnd + 10 - entry.symbolX);
+            const int x = entry.symbolX + shift;
+            if (entry.colour.isValid()) {
+                painter.setPen(QPen(entry.colour, 1));
+                painter.drawLine(x, symbolY, x + 25, symbolY);
+            } else {
+                QVector<QLine> cross;
+                addCross(cross, x + 5, symbolY);
+                drawSegments(painter, Qt::blue, cross);
+                cross.clear();
+                addCross(cross, x + 20, symbolY);
+                drawSegments(painter, Qt::red, cross);
+            }
+            const QString label = text(entry.textNumber);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawText(x + 30, symbolY + 5, label);
+            textEnd = x + 30 + metrics.horizontalAdvance(label);
+        }
+    };
+    paintRow(row1, 2, labelHeight - 55);
+    paintRow(row2, 3, labelHeight - 35);
 }
 
 void GUI_DisplayChart::paintInfoLine(QPainter& painter, int labelHeight)
 {
     painter.setPen(QPen(Qt::black, 1));
+    const QFontMetrics metrics = painter.fontMetrics();
     const bool sideA = fillingData == sideARecords;
-    for (const ChartInfoItem& item : chartInfoLine(readerInstance, sideA))
-        painter.drawText(item.x, labelHeight - 5, item.text);
+    // Values keep their columns unless the one before is too long for its
+    // column (a long version text): then the rest move right, never overlap.
+    int nextFree = 0;
+    for (const ChartInfoItem& item : chartInfoLine(readerInstance, sideA)) {
+        const int x = qMax(item.x, nextFree);
+        painter.drawText(x, labelHeight - 5, item.text);
+        nextFree = x + metrics.horizontalAdvance(item.text) + 10;
+    }
 }
