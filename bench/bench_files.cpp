@@ -123,6 +123,22 @@ int main(int argc, char* argv[])
         return importedRecords == 2 * maxSideRecords;
     });
     std::printf("CSV import, 2 x 65535 records: median %.1f ms (target <= 1000)\n", csvImport);
+    const QString raw = dir.filePath(QStringLiteral("bench.txt"));
+    {
+        QFile file(raw);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        for (int i = 0; i < maxSideRecords; ++i)
+            file.write("A=Nr." + QByteArray::number(i + 1) + " 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 "
+                       "35.2 1.5 2.5 NOLIM\r\n");
+    }
+    const double rawImport = medianMs(runs, [&] {
+        importedRecords = 0;
+        reader.importDataFile(raw);
+        return importedRecords == maxSideRecords;
+    });
+    std::printf("raw dump import, 65535 lines: median %.1f ms\n", rawImport);
+    fillSide('A');
     const double odsExport = medianMs(runs, [&] { return writeOds(ods, true, true); });
     std::printf("ODS export, 2 x 65535 records: median %.1f ms (target <= 3000, %lld bytes)\n", odsExport,
                 QFileInfo(ods).size());

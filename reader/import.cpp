@@ -3,6 +3,7 @@
 #include "app_kelmoradatareader.h"
 
 #include "filetime.h"
+#include "historyparser.h"
 #include "kelmorafillingdata.h"
 #include "texttable.h"
 
@@ -71,11 +72,12 @@ char separatorOf(const QString& field)
     return field.isEmpty() ? '\0' : field.at(0).toLatin1();
 }
 
-// The fields common to both formats, from the number onwards, in the order
-// of the history line: level code, fillings, rate, line, temperature,
-// integer percent, aux, fuel flow.
-void fillMeasured(KelmoraFillingData& r, const QStringList& f, int first)
+// The measured fields of a CSV row (fields 2 to 9), in the order of the
+// history line: level code, fillings, rate, line, temperature, integer
+// percent, aux, fuel flow.
+void fillMeasured(KelmoraFillingData& r, const QStringList& f)
 {
+    const int first = 2;
     r.levelCode = quint16(integerField(f.at(first)));
     r.fillings = quint16(integerField(f.at(first + 1)));
     r.ratePercent = decimalField(f.at(first + 2));
@@ -84,29 +86,6 @@ void fillMeasured(KelmoraFillingData& r, const QStringList& f, int first)
     r.integerPercent = quint16(integerField(f.at(first + 5)));
     r.auxValue = decimalField(f.at(first + 6));
     r.fuelFlow = decimalField(f.at(first + 7));
-}
-
-// One history line split into words; false for a word count other than
-// 14, 12 or 11.
-bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r, LocalTimeCache& times)
-{
-    const int n = words.size();
-    if (n != 14 && n != 12 && n != 11)
-        return false;
-    std::memset(&r, 0, sizeof r);
-    const QString& tag = words.at(0);
-    r.separator = tag.size() > 4 ? tag.at(4).toLatin1() : '\0';
-    r.number = qint32(integerField(tag.mid(5)));
-    // An invalid date or time gives all bits set, as the download does.
-    r.timestamp = times.fromUnitWords(words.at(2), words.at(1));
-    fillMeasured(r, words, 3);
-    if (n >= 12)
-        r.optionalFirst = decimalField(words.at(11));
-    if (n == 14) {
-        r.optionalSecond = decimalField(words.at(12));
-        r.limit = parseLimit(words.at(13));
-    }
-    return true;
 }
 
 // One CSV data row; false for a field count other than 14, 12 or 11.
@@ -118,7 +97,7 @@ bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r, LocalTimeC
     std::memset(&r, 0, sizeof r);
     r.number = qint32(integerField(f.at(0)));
     r.timestamp = times.fromIso(QStringView(f.at(1)).trimmed());
-    fillMeasured(r, f, 2);
+    fillMeasured(r, f);
     if (n >= 12)
         r.optionalFirst = decimalField(f.at(10));
     if (n == 14) {
@@ -201,20 +180,6 @@ void selectSide(ImportState& state, char side)
     currentRecords = sideRecordsVariable(side);
 }
 
-// The "Nr"/"No" tag of the first history line that carries one decides.
-void applyLayoutTag(APP_KelmoraDataReader& reader, const QString& firstWord, bool& decided)
-{
-    if (decided)
-        return;
-    if (firstWord.contains(QLatin1String("Nr"))) {
-        reader.recordFormatNo = false;
-        decided = true;
-    } else if (firstWord.contains(QLatin1String("No"))) {
-        reader.recordFormatNo = true;
-        decided = true;
-    }
-}
-
 // Raw dump: history lines as the unit prints them. Lines may end in LF,
 // CR LF or a lone CR (the unit's own line end).
 quint8 importRaw(ImportState& state, char headerSide)
@@ -247,13 +212,18 @@ quint8 importRaw(ImportState& state, char headerSide)
                 reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
                 reader.countryCode = -1;
             }
-            if (!line.startsWith(QLatin1String("A=N")) && !line.startsWith(QLatin1String("B=N")))
+            if (!isHistoryLine(line))
                 continue;
+            // The same line parser as the download: a dump reads exactly as
+            // the unit's reply would.
             const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            applyLayoutTag(reader, words.at(0), tagDecided);
+            applyFormatTag(words.at(0), &reader.recordFormatNo, &tagDecided);
             KelmoraFillingData* record = buffer.next();
-            if (record && recordFromHistoryWords(words, *record, state.times))
-                buffer.commit();
+            if (record) {
+                std::memset(record, 0, sizeof *record);
+                if (parseHistoryWords(words, record))
+                    buffer.commit();
+            }
         }
     }
     if (!buffer.install(side))

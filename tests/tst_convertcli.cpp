@@ -1,8 +1,11 @@
 // kelmora-cli convert: a raw dump and a CSV export in, CSV/ODS/JSON out,
-// with the exit codes scripts rely on.
+// with the exit codes scripts rely on; and the CSV and ODS outputs of
+// kelmora-cli download from the simulated unit.
 #include "files_support.h"
+#include "sim_unit.h"
 #include "texttable.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -100,6 +103,32 @@ private slots:
             QCOMPARE(run({path("raw.txt"), "--json", "/dev/full"}), 1);
         }
         QCOMPARE(run({path("raw.txt"), "--ods", path("no/dir/x.ods")}), 1);
+    }
+
+    void downloadWritesCsvAndOds()
+    {
+        if (!QFile::exists(SimulatedUnit::program()))
+            QSKIP("kelmora-unitsim is not built");
+        SimulatedUnit unit;
+        QVERIFY2(unit.start({"--no-pacing", "--records-a", "20", "--records-b", "15"}), qPrintable(unit.error()));
+        QByteArray output;
+        int exitCode = -1;
+        QVERIFY(filesRun(cli,
+                         {"download", "--port", unit.devicePath(), "--count", "20", "--quiet", "--lang", "2",
+                          "--csv", path("dl.csv"), "--ods", path("dl.ods"), "--json", path("dl.json")},
+                         120000, &output, &exitCode));
+        QVERIFY2(exitCode == 0, output.constData());
+        QVERIFY(readAll(path("dl.csv")).startsWith(textIn(54, 2).toUtf8() + "\r\n"));
+        QCOMPARE(filesZipEntries(path("dl.ods")).size(), 9);
+        // The CSV of the download reads back to the records the download got.
+        QCOMPARE(run({path("dl.csv"), "--json", path("dl2.json")}), 0);
+        QCOMPARE(sideOf(path("dl2.json"), "sideA").size(), 20);
+        QCOMPARE(sideOf(path("dl2.json"), "sideA"), sideOf(path("dl.json"), "sideA"));
+        QCOMPARE(sideOf(path("dl2.json"), "sideB"), sideOf(path("dl.json"), "sideB"));
+        QVERIFY(QDir(dir.path()).entryList({".kelmora-*"}, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(filesRun(cli, {"download", "--port", unit.devicePath(), "--csv", path("x.csv"), "--lang", "9"},
+                         60000, nullptr, &exitCode));
+        QCOMPARE(exitCode, 2);
     }
 };
 
