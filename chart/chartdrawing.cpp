@@ -125,23 +125,31 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     std::free(orderIndex);
     orderIndex = newOrder;
     orderCount = recordCount;
+    paintPicture(drawMode, range, axis, width, labelHeight);
+    drawing = false;
+}
 
+void GUI_DisplayChart::paintPicture(ChartMode drawMode, const ChartRange& range,
+                                    const ChartAxis& axis, int width, int labelHeight)
+{
+    KelmoraFillingData* records = fillingData;
     const int plotWidth = width - 60;
     const int bottom = labelHeight - 120;
     const int plotHeight = labelHeight - 150;
     auto* picture = new QPixmap(width, labelHeight);
     picture->fill(Qt::white);
     QPainter painter(picture);
-    painter.setPen(QPen(Qt::black, 1));
     paintPercentGrid(painter, width, bottom, plotHeight);
     paintXAxis(painter, drawMode, axis, width, labelHeight);
     paintReferenceLines(painter, width, bottom, plotHeight);
-    for (int p = 0; p < recordCount; ++p) {
+    // Every record gets its x, drawn or not; those outside the range land
+    // outside the plot.
+    for (int p = 0; p < orderCount; ++p) {
         const double x = chartRecordX(drawMode, records, orderIndex, p);
         records[orderIndex[p]].plotX = chartPlotX(x, axis, plotWidth);
     }
     const int first = qMax(range.first, 0);
-    const int last = qMin(range.last, recordCount - 1);
+    const int last = qMin(range.last, orderCount - 1);
     paintSeries(painter, first, last, bottom, plotHeight);
     paintLegend(painter, drawMode, width, labelHeight);
     paintInfoLine(painter, labelHeight);
@@ -153,7 +161,6 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     drawnFirst = last >= first ? first : -1;
     drawnLast = last >= first ? last : -1;
     ++paintedCount;
-    drawing = false;
 }
 
 void GUI_DisplayChart::paintPercentGrid(QPainter& painter, int width, int bottom, int plotHeight)
