@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QThread>
 #include <QWidget>
 
 AutoAnswer::AutoAnswer(Action answer, int waitLimitMs, int closeLimitMs)
@@ -10,6 +11,7 @@ AutoAnswer::AutoAnswer(Action answer, int waitLimitMs, int closeLimitMs)
 {
     timer.setInterval(10);
     connect(&timer, &QTimer::timeout, this, &AutoAnswer::poll);
+    baseLoopLevel = QThread::currentThread()->loopLevel();
     clock.start();
     timer.start();
 }
@@ -17,8 +19,12 @@ AutoAnswer::AutoAnswer(Action answer, int waitLimitMs, int closeLimitMs)
 void AutoAnswer::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
+    // Showing a dialog may process events before exec() has started its own
+    // loop; closing it then would leave exec() waiting for ever. Act only from
+    // inside the dialog's loop.
+    const bool insideDialogLoop = QThread::currentThread()->loopLevel() > baseLoopLevel;
     if (!acted) {
-        if (modal) {
+        if (modal && insideDialogLoop) {
             acted = true;
             actedAt = clock.elapsed();
             action(modal);
@@ -31,7 +37,7 @@ void AutoAnswer::poll()
         timer.stop();
         return;
     }
-    if (clock.elapsed() - actedAt > closeAfterMs) {
+    if (insideDialogLoop && clock.elapsed() - actedAt > closeAfterMs) {
         forcedClose = true;
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->reject();

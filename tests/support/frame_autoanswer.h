@@ -17,9 +17,9 @@ public:
     using Action = std::function<void(QWidget* modal)>;
 
     // Polls every 10 ms for the active modal widget and runs the action on the
-    // first one it sees, however late it appears (up to waitMs). A dialog still
-    // open closeAfterMs after the action is rejected by force, so a broken
-    // action fails the test instead of hanging it.
+    // first one it sees running its own event loop, however late it appears
+    // (up to waitMs). A dialog still open closeAfterMs after the action is
+    // rejected by force, so a broken action fails the test instead of hanging.
     explicit AutoAnswer(Action action, int waitMs = 10000, int closeAfterMs = 3000);
 
     bool answered() const { return acted; }
@@ -34,6 +34,7 @@ private:
     int waitMs;
     int closeAfterMs;
     qint64 actedAt = 0;
+    int baseLoopLevel = 0;
     bool acted = false;
     bool forcedClose = false;
 };
