@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QTest>
 
@@ -55,6 +56,7 @@ private slots:
     void simulatorCutMidHistoryClosesThePort();
     void closeReturnsTrueAndPortStaysUsableObject();
     void scanListsRunningSimulatorOnlyWhileItRuns();
+    void simulatorRemovesItsLinkOnInterrupt();
     void scanSkipsStaleLinks();
 };
 
@@ -322,10 +324,29 @@ void TestSerialPort::scanListsRunningSimulatorOnlyWhileItRuns()
     port.queueWrite("TXP.C.SNR\r\n");
     QVERIFY(waitFor([&] { return ringText(port).endsWith("\r\n"); }, 2000));
     QCOMPARE(ringText(port), QByteArray("SNR.C:12345\r\n"));
+    // A line held by a program (here: by this port) is still listed.
+    QVERIFY(COM_SerialPort::scanPorts().contains(unit.devicePath()));
     port.closePort();
 
     unit.stop();
     QVERIFY(!COM_SerialPort::scanPorts().contains(unit.devicePath()));
+}
+
+void TestSerialPort::simulatorRemovesItsLinkOnInterrupt()
+{
+    SimulatedUnit unit;
+    QVERIFY2(unit.start({QStringLiteral("--no-pacing")}), qPrintable(unit.error()));
+    const QDir folder(simlinks::linkFolder());
+    const QStringList links = folder.entryList({QStringLiteral("sim-*")}, QDir::System | QDir::Files);
+    QString own;
+    for (const QString& link : links) {
+        if (QFileInfo(folder.filePath(link)).symLinkTarget() == unit.devicePath())
+            own = folder.filePath(link);
+    }
+    QVERIFY(!own.isEmpty());
+    QVERIFY(unit.interrupt());
+    QVERIFY(unit.waitForExit(3000));
+    QVERIFY(!QFileInfo(own).isSymLink());
 }
 
 void TestSerialPort::scanSkipsStaleLinks()

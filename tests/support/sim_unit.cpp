@@ -4,6 +4,11 @@
 #include <QFile>
 #include <QJsonDocument>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/types.h>
+#endif
+
 SimulatedUnit::~SimulatedUnit()
 {
     stop();
@@ -64,6 +69,17 @@ void SimulatedUnit::stop()
         process.kill();
         process.waitForFinished(2000);
     }
+}
+
+bool SimulatedUnit::interrupt()
+{
+#ifdef Q_OS_UNIX
+    if (process.state() != QProcess::Running)
+        return false;
+    return ::kill(pid_t(process.processId()), SIGINT) == 0;
+#else
+    return false;
+#endif
 }
 
 bool SimulatedUnit::isRunning() const

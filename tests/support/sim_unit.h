@@ -40,6 +40,8 @@ public:
     // SIGTERM, a bounded wait, then SIGKILL. Safe to call twice.
     void stop();
 
+    // Sends SIGINT (Ctrl+C) without waiting; false if not running.
+    bool interrupt();
     bool isRunning() const;
     // Waits (bounded) for the unit to end on its own, e.g. after --cut-after.
     bool waitForExit(int timeoutMs);
