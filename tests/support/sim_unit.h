@@ -46,6 +46,7 @@ public:
     // Waits (bounded) for the unit to end on its own, e.g. after --cut-after.
     bool waitForExit(int timeoutMs);
     QString devicePath() const { return device; }
+    qint64 processId() const { return process.processId(); }
     QString error() const { return lastError; }
     static QString program();
 
