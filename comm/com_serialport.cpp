@@ -245,6 +245,13 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
     port.setDataTerminalReady(false);
     port.setRequestToSend(false);
     port.clearError();
+    {
+        // A fresh session starts with an empty ring, before anyone is told
+        // that the port is open.
+        QMutexLocker lock(&rxMutex);
+        std::memset(rxBuffer, 0, sizeof rxBuffer);
+        rxFill = 0;
+    }
     reportOpen(OpenState::Opened);
     if (!portOpen.load()) {
         port.close();
@@ -258,11 +265,6 @@ void COM_SerialPort::run()
     QSerialPort port;
     if (!openInThread(port))
         return;
-    {
-        QMutexLocker lock(&rxMutex);
-        std::memset(rxBuffer, 0, sizeof rxBuffer);
-        rxFill = 0;
-    }
     serveLine(port);
     port.close();
     portOpen.store(false);
