@@ -33,6 +33,8 @@ public:
     bool openPort(const QString& name, int baudRate, quint8 parity);
     // Asks the thread to stop; always true.
     bool closePort();
+    // False from closePort on, and also once the line has vanished (adapter
+    // unplugged, far end gone): the loop then ends by itself.
     bool isOpen() const;
     QString portName() const;
     quint32 baudRate() const;

@@ -9,7 +9,9 @@
 //
 // start() adds --log, --json-dump (files in a private temporary folder) and
 // --exit-with-parent unless the caller passes its own --log / --json-dump.
-// The destructor stops the unit.
+// The destructor stops the unit. Start it from a thread that outlives it
+// (the test's main thread): --exit-with-parent ends the unit with the thread
+// that started it.
 #pragma once
 
 #include <QByteArray>
