@@ -3,6 +3,7 @@
 
 #include "app_kelmoradatareader.h"
 #include "chartinfoline.h"
+#include "chartlines.h"
 #include "chartorder.h"
 #include "texttable.h"
 
@@ -21,8 +22,7 @@ constexpr int plotLeft = 40;
 constexpr int plotTop = 30;
 
 // Line segments of one colour, handed to the painter in one call: the same
-// pixels as one call per segment, without the per-call cost that made large
-// histories slow to draw.
+// pixels as one call per segment, without the per-call cost.
 void drawSegments(QPainter& painter, const QColor& colour, const QVector<QLine>& lines)
 {
     painter.setPen(QPen(colour, 1));
@@ -125,23 +125,31 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     std::free(orderIndex);
     orderIndex = newOrder;
     orderCount = recordCount;
+    paintPicture(drawMode, range, axis, width, labelHeight);
+    drawing = false;
+}
 
+void GUI_DisplayChart::paintPicture(ChartMode drawMode, const ChartRange& range,
+                                    const ChartAxis& axis, int width, int labelHeight)
+{
+    KelmoraFillingData* records = fillingData;
     const int plotWidth = width - 60;
     const int bottom = labelHeight - 120;
     const int plotHeight = labelHeight - 150;
     auto* picture = new QPixmap(width, labelHeight);
     picture->fill(Qt::white);
     QPainter painter(picture);
-    painter.setPen(QPen(Qt::black, 1));
     paintPercentGrid(painter, width, bottom, plotHeight);
     paintXAxis(painter, drawMode, axis, width, labelHeight);
     paintReferenceLines(painter, width, bottom, plotHeight);
-    for (int p = 0; p < recordCount; ++p) {
+    // Every record gets its x, drawn or not; those outside the range land
+    // outside the plot.
+    for (int p = 0; p < orderCount; ++p) {
         const double x = chartRecordX(drawMode, records, orderIndex, p);
         records[orderIndex[p]].plotX = chartPlotX(x, axis, plotWidth);
     }
     const int first = qMax(range.first, 0);
-    const int last = qMin(range.last, recordCount - 1);
+    const int last = qMin(range.last, orderCount - 1);
     paintSeries(painter, first, last, bottom, plotHeight);
     paintLegend(painter, drawMode, width, labelHeight);
     paintInfoLine(painter, labelHeight);
@@ -153,7 +161,6 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     drawnFirst = last >= first ? first : -1;
     drawnLast = last >= first ? last : -1;
     ++paintedCount;
-    drawing = false;
 }
 
 void GUI_DisplayChart::paintPercentGrid(QPainter& painter, int width, int bottom, int plotHeight)
@@ -199,7 +206,21 @@ void GUI_DisplayChart::paintReferenceLines(QPainter& painter, int width, int bot
 void GUI_DisplayChart::paintSeries(QPainter& painter, int first, int last, int bottom,
                                    int plotHeight)
 {
+    if (last < first)
+        return;
     KelmoraFillingData* records = fillingData;
+    const int drawn = last - first + 1;
+    QVector<QPoint> linePoints(drawn);
+    QVector<QPoint> temperaturePoints(drawn);
+    QVector<QPoint> fuelFlowPoints(drawn);
+    QVector<QPoint> integerPoints(drawn);
+    QVector<QLine> crosses;
+    crosses.reserve(2 * drawn);
+    // Where the cross colour changes: crosses go out in runs of one colour,
+    // in drawing order, so that where crosses overlap the later one still
+    // paints over the earlier one.
+    QVector<int> colourRunStarts;
+    bool upperClass = false;
     for (int p = first; p <= last; ++p) {
         KelmoraFillingData& record = records[orderIndex[p]];
         record.plotYLinePercent = chartPercentY(record.linePercent, bottom, plotHeight);
@@ -207,40 +228,32 @@ void GUI_DisplayChart::paintSeries(QPainter& painter, int first, int last, int b
         record.plotYTemperature = chartPercentY(record.temperature, bottom, plotHeight);
         record.plotYFuelFlow = chartPercentY(record.fuelFlow, bottom, plotHeight);
         record.plotYIntegerPercent = chartPercentYInteger(record.integerPercent, bottom, plotHeight);
-    }
-    if (last < first)
-        return;
-    const int segments = last - first;
-    auto polyline = [&](qint32 KelmoraFillingData::*field) {
-        QVector<QLine> lines;
-        lines.reserve(segments);
-        for (int p = first; p < last; ++p) {
-            const KelmoraFillingData& a = records[orderIndex[p]];
-            const KelmoraFillingData& b = records[orderIndex[p + 1]];
-            lines.append(QLine(a.plotX, a.*field, b.plotX, b.*field));
-        }
-        return lines;
-    };
-    drawSegments(painter, QColor(0, 0, 255), polyline(&KelmoraFillingData::plotYLinePercent));
-
-    // Crosses go out in runs of one colour, in drawing order, so that where
-    // crosses overlap the later one still paints over the earlier one.
-    QVector<QLine> crosses;
-    bool upperClass = records[orderIndex[first]].levelCode > 10;
-    for (int p = first; p <= last; ++p) {
-        const KelmoraFillingData& record = records[orderIndex[p]];
-        if ((record.levelCode > 10) != upperClass) {
-            drawSegments(painter, upperClass ? Qt::red : Qt::blue, crosses);
-            crosses.clear();
-            upperClass = !upperClass;
+        const int i = p - first;
+        linePoints[i] = QPoint(record.plotX, record.plotYLinePercent);
+        temperaturePoints[i] = QPoint(record.plotX, record.plotYTemperature);
+        fuelFlowPoints[i] = QPoint(record.plotX, record.plotYFuelFlow);
+        integerPoints[i] = QPoint(record.plotX, record.plotYIntegerPercent);
+        if (p == first || (record.levelCode > 10) != upperClass) {
+            upperClass = record.levelCode > 10;
+            colourRunStarts.append(int(crosses.size()));
         }
         addCross(crosses, record.plotX, record.plotYRatePercent);
     }
-    drawSegments(painter, upperClass ? Qt::red : Qt::blue, crosses);
+    colourRunStarts.append(int(crosses.size()));
 
-    drawSegments(painter, QColor(255, 0, 0), polyline(&KelmoraFillingData::plotYTemperature));
-    drawSegments(painter, QColor(255, 0, 255), polyline(&KelmoraFillingData::plotYFuelFlow));
-    drawSegments(painter, QColor(0, 170, 85), polyline(&KelmoraFillingData::plotYIntegerPercent));
+    drawSegments(painter, QColor(0, 0, 255), chartPolylineSegments(linePoints));
+    const QPen upperPen(Qt::red, 1);
+    const QPen lowerPen(Qt::blue, 1);
+    upperClass = records[orderIndex[first]].levelCode > 10;
+    for (int run = 0; run + 1 < colourRunStarts.size(); ++run) {
+        painter.setPen(upperClass ? upperPen : lowerPen);
+        painter.drawLines(crosses.constData() + colourRunStarts[run],
+                          colourRunStarts[run + 1] - colourRunStarts[run]);
+        upperClass = !upperClass;
+    }
+    drawSegments(painter, QColor(255, 0, 0), chartPolylineSegments(temperaturePoints));
+    drawSegments(painter, QColor(255, 0, 255), chartPolylineSegments(fuelFlowPoints));
+    drawSegments(painter, QColor(0, 170, 85), chartPolylineSegments(integerPoints));
 }
 
 void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight)

@@ -16,6 +16,7 @@
 
 class QPainter;
 class QTimer;
+struct ChartRange;
 
 class GUI_DisplayChart : public QWidget
 {
@@ -92,7 +93,8 @@ private:
                            DataOrder order, bool alignX);
     void drawChart(ChartMode drawMode, KelmoraFillingData* records, uint16_t* count, double minX,
                    double maxX, DataOrder order, bool alignX);
-    bool buildOrderIndex(ChartMode drawMode, int n);
+    void paintPicture(ChartMode drawMode, const ChartRange& range, const ChartAxis& axis,
+                      int width, int labelHeight);
     void paintPercentGrid(QPainter& painter, int width, int bottom, int plotHeight);
     void paintXAxis(QPainter& painter, ChartMode drawMode, const ChartAxis& axis, int width,
                     int labelHeight);

@@ -455,6 +455,31 @@ private Q_SLOTS:
         QCOMPARE(chart->paintedDrawings(), 2);
     }
 
+    void chartWithoutRecordsIgnoresResizes()
+    {
+        chart->resize(pageWidth + 40, pageHeight);
+        QTest::qWait(400);
+        QCOMPARE(chart->paintedDrawings(), 0);
+        QVERIFY(!chart->picture());
+        QVERIFY(!chart->header()->isVisible());
+    }
+
+    void retranslateRepeatsTheStoredRequest()
+    {
+        drawAll(ModeTemperature, OrderForward);
+        chart->redrawData(10, 30, OrderForward, false);
+        QCOMPARE(chart->paintedDrawings(), 2);
+        setCurrentLanguage(1);
+        chart->retranslate();
+        setCurrentLanguage(0);
+        QCOMPARE(chart->paintedDrawings(), 3);
+        QCOMPARE(chart->chartMode(), ModeTemperature);
+        QCOMPARE(chart->chartMinX(), 10.0);
+        QCOMPARE(chart->chartMaxX(), 30.0);
+        QVERIFY(!chart->chartAlignX());
+        QCOMPARE(chart->modeButton(ModeDate)->toolTip(), QStringLiteral("D23"));
+    }
+
     void everyModeDrawsLargeHistoriesWithinTheirFields()
     {
         records = makeRecords(3000);

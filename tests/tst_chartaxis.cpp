@@ -3,6 +3,11 @@
 #include "app_kelmoradatareader.h"
 #include "chartaxis.h"
 #include "chartinfoline.h"
+#include "chartlines.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
 
 #include <QtTest>
 
@@ -191,6 +196,50 @@ private Q_SLOTS:
         QCOMPARE(chartPlotX(5, axis, 500), chartTickX(1, axis.ticks, 500));
         QCOMPARE(chartPlotX(-1, axis, 500), 30);
         QCOMPARE(chartPlotX(4294967295.0, axis, 500), chartPixelLimit);
+    }
+
+    void polylineMergesVerticalChains()
+    {
+        const QVector<QPoint> points = {{5, 10}, {5, 3}, {5, 8}, {6, 1}, {6, 1}, {9, 4}, {9, 20}};
+        const QVector<QLine> lines = chartPolylineSegments(points);
+        QCOMPARE(lines, QVector<QLine>({QLine(5, 3, 5, 10), QLine(5, 8, 6, 1), QLine(6, 1, 6, 1),
+                                        QLine(6, 1, 9, 4), QLine(9, 4, 9, 20)}));
+        QVERIFY(chartPolylineSegments({{1, 1}}).isEmpty());
+        QVERIFY(chartPolylineSegments({}).isEmpty());
+    }
+
+    void mergedPolylinePaintsTheSamePixels()
+    {
+        // The merged segments must give the picture that one line per
+        // segment gives, pixel for pixel, including points off the image.
+        QRandomGenerator random(99);
+        for (int round = 0; round < 200; ++round) {
+            QVector<QPoint> points;
+            const int n = 2 + int(random.bounded(60));
+            for (int i = 0; i < n; ++i) {
+                const int x = int(random.bounded(14)) * 5 - 3; // few columns, some outside
+                points.append(QPoint(x, int(random.bounded(90)) - 10));
+                if (random.bounded(3) == 0)
+                    points.append(points.last()); // repeated points
+            }
+            std::sort(points.begin(), points.end(),
+                      [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); });
+            QImage single(64, 64, QImage::Format_RGB32);
+            single.fill(Qt::white);
+            QImage merged = single;
+            {
+                QPainter painter(&single);
+                painter.setPen(QPen(QColor(255, 0, 255), 1));
+                for (int i = 0; i + 1 < points.size(); ++i)
+                    painter.drawLine(points.at(i), points.at(i + 1));
+            }
+            {
+                QPainter painter(&merged);
+                painter.setPen(QPen(QColor(255, 0, 255), 1));
+                painter.drawLines(chartPolylineSegments(points));
+            }
+            QVERIFY2(single == merged, qPrintable(QStringLiteral("round %1").arg(round)));
+        }
     }
 
     void infoLineValues()

@@ -235,8 +235,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("suffix");
         // 150 px buttons at 14pt (connect, download, open file, export, clear)
         QTest::newRow("big buttons") << QList<int>{14, 16, 26, 34, 25, 108, 109} << 15 << QString();
-        // message box buttons, 100 px at 14pt
-        QTest::newRow("box buttons") << QList<int>{5, 75, 83, 157} << 11 << QString();
+        // message box and dialog buttons: fixed 100 px at 14pt, longer labels are clipped
+        QTest::newRow("box buttons") << QList<int>{5, 75, 83, 157} << 10 << QString();
         // small 10pt buttons: 290, 190 and 130 px
         QTest::newRow("reset mode") << QList<int>{116} << 38 << QString();
         QTest::newRow("pulse input") << QList<int>{124} << 25 << QString();
