@@ -468,7 +468,9 @@ void APP_KelmoraDataReader::importDataFile(const QString& path)
         return;
     QFile file(path);
     ImportState state(*this, file);
-    if (file.open(QIODevice::ReadOnly)) {
+    // Only regular files: opening a named pipe would wait for a writer
+    // that never comes.
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
         state.result = importOpenFile(state);
         file.close();
     } else {
