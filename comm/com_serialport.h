@@ -10,9 +10,10 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 class QSerialPort;
 
@@ -32,6 +33,8 @@ public:
     bool openPort(const QString& name, int baudRate, quint8 parity);
     // Asks the thread to stop; always true.
     bool closePort();
+    // False from closePort on, and also once the line has vanished (adapter
+    // unplugged, far end gone): the loop then ends by itself.
     bool isOpen() const;
     QString portName() const;
     quint32 baudRate() const;
@@ -82,8 +85,10 @@ private:
     quint32 rate = 0;                      // guarded by stateMutex
     quint8 parityCode = 1;                 // guarded by stateMutex
     OpenState openState = OpenState::Idle; // guarded by stateMutex
-    mutable QMutex stateMutex;
-    QWaitCondition openReported;           // with stateMutex
+    // Standard rather than Qt primitives here: the sanitizers see through
+    // std::condition_variable, not through QWaitCondition's unlock.
+    mutable std::mutex stateMutex;
+    std::condition_variable openReported;  // with stateMutex
     std::atomic<bool> portOpen{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<int> writeInterval{250};

@@ -4,6 +4,11 @@
 #include <QFile>
 #include <QJsonDocument>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/types.h>
+#endif
+
 SimulatedUnit::~SimulatedUnit()
 {
     stop();
@@ -66,6 +71,17 @@ void SimulatedUnit::stop()
     }
 }
 
+bool SimulatedUnit::interrupt()
+{
+#ifdef Q_OS_UNIX
+    if (process.state() != QProcess::Running)
+        return false;
+    return ::kill(pid_t(process.processId()), SIGINT) == 0;
+#else
+    return false;
+#endif
+}
+
 bool SimulatedUnit::isRunning() const
 {
     return process.state() != QProcess::NotRunning;
@@ -105,3 +121,19 @@ QJsonObject SimulatedUnit::jsonDump() const
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
 }
+
+#if defined(__SANITIZE_THREAD__)
+#define KELMORA_TSAN_TESTS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KELMORA_TSAN_TESTS 1
+#endif
+#endif
+#ifdef KELMORA_TSAN_TESTS
+// QProcess forks from a process whose port threads run; the child only
+// execs the simulator, so ThreadSanitizer's refusal to go on is lifted.
+extern "C" const char* __tsan_default_options()
+{
+    return "die_after_fork=0";
+}
+#endif

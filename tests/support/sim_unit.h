@@ -9,7 +9,9 @@
 //
 // start() adds --log, --json-dump (files in a private temporary folder) and
 // --exit-with-parent unless the caller passes its own --log / --json-dump.
-// The destructor stops the unit.
+// The destructor stops the unit. Start it from a thread that outlives it
+// (the test's main thread): --exit-with-parent ends the unit with the thread
+// that started it.
 #pragma once
 
 #include <QByteArray>
@@ -40,10 +42,13 @@ public:
     // SIGTERM, a bounded wait, then SIGKILL. Safe to call twice.
     void stop();
 
+    // Sends SIGINT (Ctrl+C) without waiting; false if not running.
+    bool interrupt();
     bool isRunning() const;
     // Waits (bounded) for the unit to end on its own, e.g. after --cut-after.
     bool waitForExit(int timeoutMs);
     QString devicePath() const { return device; }
+    qint64 processId() const { return process.processId(); }
     QString error() const { return lastError; }
     static QString program();
 

@@ -1,0 +1,14 @@
+// Line segments for the chart's polylines. A full side holds up to 65535
+// records on a plot about a thousand pixels wide, so dozens of consecutive
+// segments fall into one pixel column; drawn one by one they cost most of a
+// drawing's time and paint the same pixels over and over.
+#pragma once
+
+#include <QLine>
+#include <QPoint>
+#include <QVector>
+
+// The segments from each point to the next. A chain of consecutive vertical
+// segments in one column is given as one segment over the chain's whole
+// height: a solid one-pixel pen paints exactly the same pixels either way.
+QVector<QLine> chartPolylineSegments(const QVector<QPoint>& points);
