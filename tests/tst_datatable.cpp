@@ -156,11 +156,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         QCOMPARE(page.table()->width(), 1000);
         page.listData(sideARecords, &sideACount);
-        const int widths[13] = {50, 110, 40, 40, 40, 60, 60, 40, 60, 60, 60, 60, 20};
+        const int widths[13] = {50, 70, 40, 40, 40, 60, 60, 40, 60, 60, 60, 60, 60};
         for (int c = 0; c < 13; ++c)
             page.table()->setColumnWidth(c, widths[c]);
         page.resizeTimerTimeout();
-        QCOMPARE(columnWidths(page), (QList<int>{71, 120, 57, 57, 57, 85, 85, 57, 85, 85, 85, 85, 28}));
+        QCOMPARE(columnWidths(page), (QList<int>{71, 100, 57, 57, 57, 85, 85, 57, 85, 85, 85, 85, 85}));
     }
 
     void rescalingWithoutColumnsChangesNothing()
