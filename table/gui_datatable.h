@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 class QPushButton;
 class QTimer;
@@ -51,6 +52,9 @@ protected:
 private:
     static QString headerText(int column);
     void fillRow(int row, const KelmoraFillingData& record);
+    // Record indexes in the order the table is about to sort them into.
+    std::vector<int> rowOrder(const KelmoraFillingData* fillingData, int rows) const;
+    static double sortKey(const KelmoraFillingData& record, int column);
     // Which sides an export covers: the page's own side, or both when the
     // other side holds records too and the user asks for both.
     void chooseExportSides(bool& sideA, bool& sideB) const;

@@ -198,6 +198,38 @@ private Q_SLOTS:
         QVERIFY(numbers.contains(101) && numbers.contains(180));
     }
 
+    void relistingKeepsAnySortOrder_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("ascending");
+        QTest::newRow("date falling") << 1 << false;
+        QTest::newRow("fuel flow rising, ties") << 9 << true;
+        QTest::newRow("limit text falling") << 12 << false;
+        QTest::newRow("level rising, ties") << 2 << true;
+    }
+
+    void relistingKeepsAnySortOrder()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, ascending);
+        installRecords('B', 30, 1);
+        GUI_DataTable page;
+        page.listData(sideBRecords, &sideBCount);
+        page.table()->sortByColumn(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        installRecords('B', 60, 200);
+        page.listData(sideBRecords, &sideBCount);
+        QTableWidget* table = page.table();
+        QCOMPARE(table->rowCount(), 60);
+        for (int row = 0; row < 60; ++row) {
+            checkRowWhole(table, row);
+            if (row == 0)
+                continue;
+            QTableWidgetItem* above = table->item(row - 1, column);
+            QTableWidgetItem* here = table->item(row, column);
+            QVERIFY(ascending ? !(*here < *above) : !(*above < *here));
+        }
+    }
+
     void sortingComparesNumbersNotTexts()
     {
         installRecords('A', 12, 1); // fillings 1001 … 1012; optionalFirst 2 … 24
