@@ -1,28 +1,272 @@
+// Construction, layout, the slots and the value box of the chart page.
+// Drawing lives in chartdrawing.cpp, the mouse in chartmouse.cpp.
 #include "gui_displaychart.h"
 
-// Placeholder until the chart drawing lands: keeps the pointers only.
-GUI_DisplayChart::GUI_DisplayChart(QWidget* parent) : QWidget(parent) {}
-GUI_DisplayChart::~GUI_DisplayChart() = default;
-void GUI_DisplayChart::retranslate() {}
-void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double, double, DataOrder, bool,
-                                ChartMode)
+#include "texttable.h"
+
+#include <QFontMetrics>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int chartTop = 60; // the picture starts below the header and buttons
+
+// The three rules of a mode button; the fuel-flow button, the last of the
+// row, rounds its top right corner.
+QString modeButtonStyle(const QString& image, bool roundedCorner)
 {
-    fillingData = data;
-    count = n;
+    const QString radius = roundedCorner ? QStringLiteral("border-top-right-radius:15px; ")
+                                         : QString();
+    const QString picture = QStringLiteral("background-image:url(") + image
+        + QStringLiteral("); background-repeat:no-repeat; background-position: center center; ");
+    return QStringLiteral("QPushButton {border:0; ") + radius + QStringLiteral("background:#1C3563; ")
+        + picture + QStringLiteral("color:white; font-size:14pt;}\n")
+        + QStringLiteral("QPushButton:hover {border:5px solid #AAAAAA; ") + radius
+        + QStringLiteral("background:#1C3563; ") + picture + QStringLiteral("color:#AAAAAA;}\n")
+        + QStringLiteral("QPushButton:pressed {border:5px solid #1C3563; ") + radius
+        + QStringLiteral("background:#1C3563; ") + picture + QStringLiteral("color:#1C3563;}");
 }
-void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double a, double b, DataOrder o,
-                                bool align)
+
+} // namespace
+
+GUI_DisplayChart::GUI_DisplayChart(QWidget* parent)
+    : QWidget(parent)
 {
-    drawData(data, n, a, b, o, align, ModeIndex);
+    // Children stack in the order they get this widget as parent: the
+    // picture at the bottom, the marker, value box and zoom rectangle above
+    // it, the header and buttons on top.
+    chartLabel.setParent(this);
+    markerLabel.setParent(this);
+    infoLabel.setParent(this);
+    selectionLabel.setParent(this);
+    headerLabel.setParent(this);
+    indexButton.setParent(this);
+    fillingsButton.setParent(this);
+    dateButton.setParent(this);
+    temperatureButton.setParent(this);
+    fuelFlowButton.setParent(this);
+
+    chartLabel.setGeometry(0, chartTop, width(), height() - chartTop);
+    // Top left, so that picture coordinates stay widget coordinates minus
+    // (0, 60) even while a resize waits for its redraw.
+    chartLabel.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    markerLabel.setStyleSheet(QStringLiteral("background:rgba(0, 0, 255, 150);"));
+    markerLabel.setGeometry(0, 0, 7, 7);
+    infoLabel.setStyleSheet(QStringLiteral("background:#FFFFFF; border:2px solid #000000;"));
+    showValueInfo(false, 0, 0, QString());
+
+    selectionLabel.setStyleSheet(QStringLiteral("border:1px solid blue; background:rgba(0, 25, 255,50);"));
+    selectionLabel.setGeometry(200, 200, 200, 200);
+    selectionLabel.hide();
+
+    headerLabel.setGeometry(5, 5, 76, 50);
+    headerLabel.setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    headerLabel.setStyleSheet(QStringLiteral(
+        "QLabel {border:0; background:#1C3563; color:white; font-size:12pt;}\n"));
+
+    setupModeButtons();
+    setControlsVisible(false);
+
+    resizeTimer = new QTimer();
+    connect(resizeTimer, &QTimer::timeout, this, &GUI_DisplayChart::resizeTimerTimeout);
 }
-void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double a, double b, DataOrder o)
+
+GUI_DisplayChart::~GUI_DisplayChart()
 {
-    drawData(data, n, a, b, o, true, ModeIndex);
+    delete resizeTimer;
+    delete chartPixmap;
+    std::free(orderIndex);
 }
-void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double a, double b)
+
+void GUI_DisplayChart::setupModeButtons()
 {
-    drawData(data, n, a, b, OrderAll, true, ModeIndex);
+    QPushButton* const buttons[5] = {&indexButton, &fillingsButton, &dateButton, &temperatureButton,
+                                     &fuelFlowButton};
+    const char* const images[5] = {":/images/chartmode_index", ":/images/chartmode_fillings",
+                                   ":/images/chartmode_date", ":/images/chartmode_temperature",
+                                   ":/images/chartmode_fuelflow"};
+    int x = 82;
+    for (int i = 0; i < 5; ++i) {
+        QPushButton* button = buttons[i];
+        button->setStyleSheet(modeButtonStyle(QLatin1String(images[i]), i == 4));
+        button->setGeometry(x, 5, 77, 50);
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QPushButton::clicked, this, &GUI_DisplayChart::buttonClicked);
+        if (buttonShown[i])
+            x += 78;
+        else
+            button->hide();
+    }
 }
-void GUI_DisplayChart::redrawData(double, double, DataOrder, bool) {}
-void GUI_DisplayChart::redrawData(double a, double b, DataOrder o) { redrawData(a, b, o, true); }
-void GUI_DisplayChart::redrawData(double a, double b) { redrawData(a, b, OrderAll, true); }
+
+const QPushButton* GUI_DisplayChart::modeButton(ChartMode buttonMode) const
+{
+    const QPushButton* const buttons[5] = {&indexButton, &fillingsButton, &dateButton,
+                                           &temperatureButton, &fuelFlowButton};
+    const int i = int(buttonMode);
+    return i >= 0 && i < 5 ? buttons[i] : nullptr;
+}
+
+void GUI_DisplayChart::setControlsVisible(bool visible)
+{
+    headerLabel.setVisible(visible);
+    QPushButton* const buttons[5] = {&indexButton, &fillingsButton, &dateButton, &temperatureButton,
+                                     &fuelFlowButton};
+    for (int i = 0; i < 5; ++i) {
+        if (buttonShown[i])
+            buttons[i]->setVisible(visible);
+    }
+}
+
+void GUI_DisplayChart::showValueInfo(bool visible, int x, int y, const QString& text)
+{
+    markerLabel.move(x - 3, y - 3);
+    markerLabel.setVisible(visible);
+    const QFontMetrics metrics(infoLabel.font());
+    const int lineEnd = text.indexOf(QLatin1Char('\r'));
+    const int w = metrics.horizontalAdvance(lineEnd < 0 ? text : text.left(lineEnd));
+    const int h = metrics.height();
+    infoLabel.setText(text);
+    infoLabel.resize(w + 10, 2 * h + 10);
+    if (x < width() / 2)
+        infoLabel.move(x + 10, y);
+    else
+        infoLabel.move(x - w - 20, y);
+    infoLabel.setVisible(visible);
+}
+
+void GUI_DisplayChart::showWhitePicture()
+{
+    auto* picture = new QPixmap(qMax(width(), 1), qMax(chartLabel.height(), 1));
+    picture->fill(Qt::white);
+    delete chartPixmap;
+    chartPixmap = picture;
+    chartLabel.setPixmap(*chartPixmap);
+    drawnFirst = drawnLast = -1; // no point left to pick
+}
+
+void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double lowX, double highX,
+                                DataOrder dataOrder, bool align, ChartMode drawMode)
+{
+    showValueInfo(false, 0, 0, QString());
+    if (!n || *n == 0 || !data) {
+        mode = drawMode;
+        showWhitePicture();
+    }
+    mode = drawMode;
+    switch (drawMode) {
+    case ModeIndex:
+        drawIndexChart(data, n, lowX, highX, dataOrder, align);
+        break;
+    case ModeFillings:
+        drawFillingsChart(data, n, lowX, highX, dataOrder, align);
+        break;
+    case ModeDate:
+        drawDateChart(data, n, lowX, highX, dataOrder, align);
+        break;
+    case ModeTemperature:
+        drawTemperatureChart(data, n, lowX, highX, dataOrder, align);
+        break;
+    case ModeFuelFlow:
+        drawFuelFlowChart(data, n, lowX, highX, dataOrder, align);
+        break;
+    }
+    setControlsVisible(true);
+}
+
+void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double lowX, double highX,
+                                DataOrder dataOrder, bool align)
+{
+    drawData(data, n, lowX, highX, dataOrder, align, ModeIndex);
+}
+
+void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double lowX, double highX,
+                                DataOrder dataOrder)
+{
+    drawData(data, n, lowX, highX, dataOrder, true, ModeIndex);
+}
+
+void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double lowX, double highX)
+{
+    drawData(data, n, lowX, highX, OrderAll, true, ModeIndex);
+}
+
+void GUI_DisplayChart::redrawData(double lowX, double highX, DataOrder dataOrder, bool align)
+{
+    if (count && *count != 0) {
+        drawData(fillingData, count, lowX, highX, dataOrder, align, mode);
+        return;
+    }
+    chartLabel.setPixmap(QPixmap());
+    drawnFirst = drawnLast = -1;
+    setControlsVisible(false);
+    showValueInfo(false, 0, 0, QString());
+}
+
+void GUI_DisplayChart::redrawData(double lowX, double highX, DataOrder dataOrder)
+{
+    redrawData(lowX, highX, dataOrder, true);
+}
+
+void GUI_DisplayChart::redrawData(double lowX, double highX)
+{
+    redrawData(lowX, highX, OrderAll, true);
+}
+
+void GUI_DisplayChart::buttonClicked()
+{
+    const QObject* button = sender();
+    ChartMode buttonMode;
+    DataOrder buttonOrder = OrderForward;
+    if (button == &indexButton) {
+        buttonMode = ModeIndex;
+        buttonOrder = OrderAll;
+    } else if (button == &fillingsButton) {
+        buttonMode = ModeFillings;
+    } else if (button == &dateButton) {
+        buttonMode = ModeDate;
+    } else if (button == &temperatureButton) {
+        buttonMode = ModeTemperature;
+    } else if (button == &fuelFlowButton) {
+        buttonMode = ModeFuelFlow;
+    } else {
+        return;
+    }
+    drawData(fillingData, count, chartRangeMin, chartRangeMax, buttonOrder, true, buttonMode);
+}
+
+void GUI_DisplayChart::resizeTimerTimeout()
+{
+    if (!fillingData) {
+        resizeTimer->stop();
+        return;
+    }
+    if (drawing)
+        return; // try again on the next tick
+    resizeTimer->stop();
+    redrawData(minX, maxX, order, alignX);
+}
+
+void GUI_DisplayChart::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    chartLabel.setGeometry(0, chartTop, width(), height() - chartTop);
+    resizeTimer->start(250);
+}
+
+void GUI_DisplayChart::retranslate()
+{
+    if (fillingData && !drawing)
+        redrawData(minX, maxX, order, alignX);
+    headerLabel.setText(wrapText(text(89), 5));
+    indexButton.setToolTip(text(60));
+    fillingsButton.setToolTip(text(46));
+    dateButton.setToolTip(text(23));
+    temperatureButton.setToolTip(text(71));
+    fuelFlowButton.setToolTip(text(48));
+}

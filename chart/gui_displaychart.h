@@ -1,12 +1,21 @@
-// The chart page of one dispenser side.
+// The chart page of one dispenser side: five record values against one
+// percent axis, the x axis chosen by the mode buttons, zoom by dragging,
+// reset by a right click, and the value of a clicked point in a small box.
+// Everything is painted into an off-screen pixmap shown by a label.
 #pragma once
 
+#include "chartaxis.h"
 #include "chartmode.h"
 #include "kelmorafillingdata.h"
 
+#include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 #include <cstdint>
+
+class QPainter;
+class QTimer;
 
 class GUI_DisplayChart : public QWidget
 {
@@ -16,7 +25,32 @@ public:
     explicit GUI_DisplayChart(QWidget* parent = nullptr);
     ~GUI_DisplayChart() override;
 
+    // Redraws with the stored request (unless a drawing runs) and sets the
+    // texts of the current language.
     void retranslate();
+
+    // Read-only views of the chart's state, for the main window and tests.
+    double chartMinX() const { return minX; }
+    double chartMaxX() const { return maxX; }
+    ChartMode chartMode() const { return mode; }
+    DataOrder chartOrder() const { return order; }
+    bool chartAlignX() const { return alignX; }
+    bool isDrawing() const { return drawing; }
+    const QPixmap* picture() const { return chartPixmap; }
+    const QLabel* pictureLabel() const { return &chartLabel; }
+    // Drawing positions drawn by the last complete drawing; -1 when none.
+    int firstDrawn() const { return drawnFirst; }
+    int lastDrawn() const { return drawnLast; }
+    // The drawing order of the last drawing and its length.
+    const quint16* drawingOrder() const { return orderIndex; }
+    int drawingOrderCount() const { return orderCount; }
+    // Drawings that got as far as painting a new picture, since construction.
+    int paintedDrawings() const { return paintedCount; }
+    const QLabel* header() const { return &headerLabel; }
+    const QPushButton* modeButton(ChartMode buttonMode) const;
+    const QLabel* marker() const { return &markerLabel; }
+    const QLabel* valueBox() const { return &infoLabel; }
+    const QLabel* selection() const { return &selectionLabel; }
 
 public Q_SLOTS:
     void drawData(KelmoraFillingData* fillingData, uint16_t* count, double minX, double maxX,
@@ -29,8 +63,83 @@ public Q_SLOTS:
     void redrawData(double minX, double maxX, DataOrder order, bool alignX);
     void redrawData(double minX, double maxX, DataOrder order);
     void redrawData(double minX, double maxX);
+    void buttonClicked();
+    void resizeTimerTimeout();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Construction (gui_displaychart.cpp).
+    void setupModeButtons();
+    void setControlsVisible(bool visible);
+    void showValueInfo(bool visible, int x, int y, const QString& text);
+    void showWhitePicture();
+
+    // Drawing (chartdrawing.cpp).
+    void drawIndexChart(KelmoraFillingData* records, uint16_t* count, double minX, double maxX,
+                        DataOrder order, bool alignX);
+    void drawFillingsChart(KelmoraFillingData* records, uint16_t* count, double minX, double maxX,
+                           DataOrder order, bool alignX);
+    void drawDateChart(KelmoraFillingData* records, uint16_t* count, double minX, double maxX,
+                       DataOrder order, bool alignX);
+    void drawTemperatureChart(KelmoraFillingData* records, uint16_t* count, double minX,
+                              double maxX, DataOrder order, bool alignX);
+    void drawFuelFlowChart(KelmoraFillingData* records, uint16_t* count, double minX, double maxX,
+                           DataOrder order, bool alignX);
+    void drawChart(ChartMode drawMode, KelmoraFillingData* records, uint16_t* count, double minX,
+                   double maxX, DataOrder order, bool alignX);
+    bool buildOrderIndex(ChartMode drawMode, int n);
+    void paintPercentGrid(QPainter& painter, int width, int bottom, int plotHeight);
+    void paintXAxis(QPainter& painter, ChartMode drawMode, const ChartAxis& axis, int width,
+                    int labelHeight);
+    void paintReferenceLines(QPainter& painter, int width, int bottom, int plotHeight);
+    void paintSeries(QPainter& painter, int first, int last, int bottom, int plotHeight);
+    void paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight);
+    void paintInfoLine(QPainter& painter, int labelHeight);
+
+    // Mouse (chartmouse.cpp).
+    bool recordsGiven() const;
+    bool inPressZone(int x, int y) const;
+    bool inMoveZone(int x, int y) const;
+    void pickNearestValue(int x, int y);
+
+    bool drawing = false;
+    QLabel chartLabel;
+    QPixmap* chartPixmap = nullptr;
+    QTimer* resizeTimer = nullptr;
     KelmoraFillingData* fillingData = nullptr;
     uint16_t* count = nullptr;
+    double minX = 0.0;
+    double maxX = 0.0;
+    bool alignX = true;
+    DataOrder order = OrderAll;
+    ChartMode mode = ModeIndex;
+    quint16* orderIndex = nullptr;
+    bool selecting = false;
+    int pressX = 0;
+    int pressY = 0;
+    int moveX = 0;
+    int moveY = 0;
+    QLabel selectionLabel;
+    QLabel headerLabel;
+    QPushButton indexButton;
+    QPushButton fillingsButton;
+    QPushButton dateButton;
+    QPushButton temperatureButton;
+    QPushButton fuelFlowButton;
+    bool buttonShown[5] = {true, false, true, true, true};
+    QLabel markerLabel;
+    QLabel infoLabel;
+
+    // The entries of orderIndex, and the positions the last picture drew: the
+    // hit test looks at nothing else, so a count that changed since the last
+    // drawing never sends it past either array.
+    int orderCount = 0;
+    int drawnFirst = -1;
+    int drawnLast = -1;
+    int paintedCount = 0;
 };

@@ -1,18 +1,379 @@
 #include "com_serialport.h"
 
-// Placeholder until the port thread lands: the port never opens.
-COM_SerialPort::COM_SerialPort(QObject* parent) : QThread(parent) {}
-COM_SerialPort::~COM_SerialPort() = default;
-bool COM_SerialPort::openPort(const QString&, int, quint8) { return false; }
-bool COM_SerialPort::closePort() { return true; }
-bool COM_SerialPort::isOpen() const { return portOpen.load(); }
-QString COM_SerialPort::portName() const { QMutexLocker lock(&stateMutex); return path; }
-quint32 COM_SerialPort::baudRate() const { return rate; }
-void COM_SerialPort::queueWrite(const QByteArray&) {}
-int COM_SerialPort::rxCount() const { QMutexLocker lock(&rxMutex); return rxFill; }
-void COM_SerialPort::resetRxCount() { QMutexLocker lock(&rxMutex); rxFill = 0; }
-QByteArray COM_SerialPort::rxBytes(int, int) const { return QByteArray(); }
-QString COM_SerialPort::devicePath(const QString& name) { return name; }
-QStringList COM_SerialPort::scanPorts() { return {}; }
-void COM_SerialPort::run() {}
-bool COM_SerialPort::writeBlocking(QSerialPort&, const QByteArray&) { return false; }
+#include "com_simlinks.h"
+
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// How long openPort waits for the port thread to report its open.
+constexpr int openReportWaitMs = 3000;
+// How long openPort waits for the loop of a previous open to end.
+constexpr int previousLoopWaitMs = 3000;
+// How long closePort waits for the loop to notice the stop request.
+constexpr int closeWaitMs = 200;
+// Each pass of the loop waits this long for incoming bytes.
+constexpr int readWaitMs = 10;
+// A command block must be out within this time plus the time its bytes take
+// on a slow line; a longer stall counts as a failed write.
+constexpr int writeWaitBaseMs = 1000;
+constexpr int writeWaitPerByteMs = 2;
+// Passes in a row with a read error after which the line counts as gone.
+constexpr int maxReadFailures = 3;
+
+} // namespace
+
+COM_SerialPort::COM_SerialPort(QObject* parent) : QThread(parent)
+{
+    std::memset(rxBuffer, 0, sizeof rxBuffer);
+}
+
+COM_SerialPort::~COM_SerialPort()
+{
+    closePort();
+    // The loop ends within one pass plus a bounded write; waiting here keeps
+    // the thread from outliving its object.
+    if (!wait(writeWaitBaseMs + 2 * previousLoopWaitMs))
+        qWarning() << "COM_SerialPort: port thread did not end";
+}
+
+bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
+{
+    QMutexLocker control(&controlMutex);
+    if (portOpen.load())
+        return false;
+    // After a close the previous loop may still be finishing its last pass;
+    // the new loop must not start before the old one has let go of the line.
+    if (isRunning() && !wait(previousLoopWaitMs))
+        return false;
+
+    {
+        QMutexLocker lock(&queueMutex);
+        writeQueue.clear();
+    }
+    QMutexLocker lock(&stateMutex);
+    path = devicePath(name);
+    rate = quint32(baudRate);
+    parityCode = parity;
+    openState = OpenState::Pending;
+    stopRequested.store(false);
+    start(QThread::InheritPriority);
+
+    const QDeadlineTimer deadline(openReportWaitMs);
+    while (openState == OpenState::Pending) {
+        if (!openReported.wait(&stateMutex, deadline))
+            break;
+    }
+    if (openState == OpenState::Opened)
+        return true;
+    // Failed, or no report in time: a late open in the thread sees the stop
+    // request and closes the line again without ever reporting it open.
+    stopRequested.store(true);
+    openState = OpenState::Failed;
+    return false;
+}
+
+bool COM_SerialPort::closePort()
+{
+    QMutexLocker control(&controlMutex);
+    stopRequested.store(true);
+    portOpen.store(false);
+    wait(closeWaitMs);
+    return true;
+}
+
+bool COM_SerialPort::isOpen() const
+{
+    return portOpen.load();
+}
+
+QString COM_SerialPort::portName() const
+{
+    QMutexLocker lock(&stateMutex);
+    return path;
+}
+
+quint32 COM_SerialPort::baudRate() const
+{
+    QMutexLocker lock(&stateMutex);
+    return rate;
+}
+
+void COM_SerialPort::queueWrite(const QByteArray& block)
+{
+    if (!portOpen.load())
+        return;
+    QMutexLocker lock(&queueMutex);
+    writeQueue.append(block);
+}
+
+int COM_SerialPort::rxCount() const
+{
+    QMutexLocker lock(&rxMutex);
+    return rxFill;
+}
+
+void COM_SerialPort::resetRxCount()
+{
+    QMutexLocker lock(&rxMutex);
+    rxFill = 0;
+}
+
+QByteArray COM_SerialPort::rxBytes(int from, int to) const
+{
+    from = std::clamp(from, 0, int(rxBufferSize));
+    to = std::clamp(to, from, int(rxBufferSize));
+    QMutexLocker lock(&rxMutex);
+    return QByteArray(rxBuffer + from, to - from);
+}
+
+QString COM_SerialPort::devicePath(const QString& name)
+{
+#ifdef Q_OS_WIN
+    const QString prefix = QStringLiteral("\\\\.\\");
+    return name.startsWith(prefix) ? name : prefix + name;
+#else
+    return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+#endif
+}
+
+int COM_SerialPort::parityForCode(quint8 code)
+{
+    if (code == 1)
+        return QSerialPort::NoParity;
+    if (code == 2)
+        return QSerialPort::EvenParity;
+    return QSerialPort::OddParity;
+}
+
+bool COM_SerialPort::naturalLess(const QString& a, const QString& b)
+{
+    int i = 0;
+    int j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            // Compare the two digit runs by value: skip leading zeros, then a
+            // longer run is the larger number, equal lengths compare as text.
+            int ei = i, ej = j;
+            while (ei < a.size() && a.at(ei).isDigit()) ++ei;
+            while (ej < b.size() && b.at(ej).isDigit()) ++ej;
+            int si = i, sj = j;
+            while (si < ei - 1 && a.at(si) == QLatin1Char('0')) ++si;
+            while (sj < ej - 1 && b.at(sj) == QLatin1Char('0')) ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj;
+            const int cmp = QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
+            if (cmp != 0)
+                return cmp < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    if (a.size() - i != b.size() - j)
+        return a.size() - i < b.size() - j;
+    return a < b; // equal by value ("x01", "x1"): keep the order strict
+}
+
+QStringList COM_SerialPort::scanPorts()
+{
+    // Listing does not open the ports, so one held by another program is
+    // listed as well.
+    QStringList ports;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : infos) {
+        if (!ports.contains(info.portName()))
+            ports.append(info.portName());
+    }
+    std::sort(ports.begin(), ports.end(), naturalLess);
+
+    QStringList units = simlinks::runningUnits();
+    std::sort(units.begin(), units.end(), naturalLess);
+    for (const QString& unit : units) {
+        if (!ports.contains(unit))
+            ports.append(unit);
+    }
+    return ports;
+}
+
+void COM_SerialPort::reportOpen(OpenState state)
+{
+    QMutexLocker lock(&stateMutex);
+    if (state == OpenState::Opened && stopRequested.load())
+        state = OpenState::Failed; // openPort gave up waiting meanwhile
+    if (state == OpenState::Opened)
+        portOpen.store(true);
+    openState = state;
+    openReported.wakeAll();
+}
+
+bool COM_SerialPort::openInThread(QSerialPort& port)
+{
+    QString device;
+    quint32 baud = 0;
+    quint8 parity = 1;
+    {
+        QMutexLocker lock(&stateMutex);
+        device = path;
+        baud = rate;
+        parity = parityCode;
+    }
+    // Everything is set before the open: a pseudo-terminal refuses a parity
+    // change on an open line ("Invalid argument").
+    port.setPortName(device);
+    port.setBaudRate(qint32(baud));
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::Parity(parityForCode(parity)));
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port.open(QIODevice::ReadWrite)) {
+        qDebug() << "COM_SerialPort: cannot open" << device << port.errorString();
+        reportOpen(OpenState::Failed);
+        return false;
+    }
+    // The unit draws nothing from the modem lines. A line without them (a
+    // pseudo-terminal, some adapters) answers "unsupported operation", which
+    // is no reason to give up the port.
+    port.setDataTerminalReady(false);
+    port.setRequestToSend(false);
+    port.clearError();
+    reportOpen(OpenState::Opened);
+    if (!portOpen.load()) {
+        port.close();
+        return false;
+    }
+    return true;
+}
+
+void COM_SerialPort::run()
+{
+    QSerialPort port;
+    if (!openInThread(port))
+        return;
+    {
+        QMutexLocker lock(&rxMutex);
+        std::memset(rxBuffer, 0, sizeof rxBuffer);
+        rxFill = 0;
+    }
+    serveLine(port);
+    port.close();
+    portOpen.store(false);
+}
+
+bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
+{
+    // A device that disappears (adapter unplugged, the far end of a
+    // pseudo-terminal closed) reports a resource error, or read errors pass
+    // after pass (a hung-up line reads end-of-file at once). The loop then
+    // ends and the port reports itself closed, so that the reader fails at
+    // once instead of polling a dead line until its time-outs run out; the
+    // user reconnects once the cable is back. A single read error is
+    // forgiven: it may be a glitch of a working line. A quiet pass (time-out)
+    // neither counts nor forgives.
+    const QSerialPort::SerialPortError error = port.error();
+    if (error == QSerialPort::ReadError)
+        ++readFailures;
+    else if (error == QSerialPort::NoError)
+        readFailures = 0;
+    if (error == QSerialPort::ResourceError || readFailures >= maxReadFailures) {
+        qDebug() << "COM_SerialPort: line lost:" << port.errorString();
+        portOpen.store(false);
+        return true;
+    }
+    if (error != QSerialPort::NoError)
+        port.clearError();
+    return false;
+}
+
+void COM_SerialPort::serveLine(QSerialPort& port)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // A block queued right after the open goes out at once.
+    lastWriteMs = clock.elapsed() - 2 * qint64(writeInterval.load());
+    int readFailures = 0;
+    while (!stopRequested.load()) {
+        readAvailable(port);
+        if (lineVanished(port, readFailures))
+            break;
+        writeDueBlock(port, clock.elapsed());
+        if (port.error() == QSerialPort::ResourceError) {
+            lineVanished(port, readFailures);
+            break;
+        }
+        QThread::msleep(loopDelayMs);
+    }
+}
+
+void COM_SerialPort::readAvailable(QSerialPort& port)
+{
+    if (port.bytesAvailable() == 0)
+        port.waitForReadyRead(readWaitMs);
+    const QByteArray data = port.readAll();
+    if (data.isEmpty())
+        return;
+    if (port.error() != QSerialPort::ResourceError)
+        port.clearError(); // bytes came: the line is alive
+    QMutexLocker lock(&rxMutex);
+    for (char byte : data) {
+        rxBuffer[rxFill++] = byte;
+        // A full ring starts over at index 0; the older bytes stay until
+        // they are overwritten.
+        if (rxFill == rxBufferSize)
+            rxFill = 0;
+    }
+}
+
+void COM_SerialPort::writeDueBlock(QSerialPort& port, qint64 nowMs)
+{
+    if (nowMs <= lastWriteMs + writeInterval.load())
+        return;
+    QByteArray block;
+    {
+        QMutexLocker lock(&queueMutex);
+        if (writeQueue.isEmpty())
+            return;
+        block = writeQueue.first();
+    }
+    lastWriteMs = nowMs;
+    if (!writeBlocking(port, block))
+        return; // stays first; tried again after the interval
+    QMutexLocker lock(&queueMutex);
+    // openPort clears the queue only while no loop runs, so the first block
+    // is still the one just written.
+    if (!writeQueue.isEmpty())
+        writeQueue.removeFirst();
+}
+
+bool COM_SerialPort::writeBlocking(QSerialPort& port, const QByteArray& block)
+{
+    if (!portOpen.load())
+        return false;
+    if (port.write(block) != block.size()) {
+        port.clear(QSerialPort::Output);
+        return false;
+    }
+    QDeadlineTimer deadline(writeWaitBaseMs + writeWaitPerByteMs * qint64(block.size()));
+    while (port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!port.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))
+            && port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
+            break;
+    }
+    if (port.bytesToWrite() > 0) {
+        // Drop what is left so a retry does not send the block twice.
+        port.clear(QSerialPort::Output);
+        return false;
+    }
+    return true;
+}

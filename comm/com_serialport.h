@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <atomic>
 
@@ -51,6 +52,11 @@ public:
     // Serial ports of the machine in natural ascending order, busy ones
     // included, then the simulated units that are running.
     static QStringList scanPorts();
+    // Order of the port list: text compared character by character, runs of
+    // digits compared by their value, so "ttyS2" comes before "ttyS10".
+    static bool naturalLess(const QString& a, const QString& b);
+    // QSerialPort::Parity for a parity code: 1 none, 2 even, anything else odd.
+    static int parityForCode(quint8 code);
 
     int writeIntervalMs() const { return writeInterval.load(); }
     void setWriteIntervalMs(int ms) { writeInterval.store(ms); }
@@ -59,20 +65,31 @@ protected:
     void run() override;
 
 private:
+    enum class OpenState { Idle, Pending, Opened, Failed };
+
+    bool openInThread(QSerialPort& port);
+    void serveLine(QSerialPort& port);
+    void readAvailable(QSerialPort& port);
+    void writeDueBlock(QSerialPort& port, qint64 nowMs);
     bool writeBlocking(QSerialPort& port, const QByteArray& block);
+    bool lineVanished(QSerialPort& port, int& readFailures);
+    void reportOpen(OpenState state);
 
     char rxBuffer[rxBufferSize];
-    int rxFill = 0;                       // guarded by rxMutex
+    int rxFill = 0;                        // guarded by rxMutex
     mutable QMutex rxMutex;
     QString path;                          // guarded by stateMutex
-    quint32 rate = 0;
-    quint8 parityCode = 1;
+    quint32 rate = 0;                      // guarded by stateMutex
+    quint8 parityCode = 1;                 // guarded by stateMutex
+    OpenState openState = OpenState::Idle; // guarded by stateMutex
     mutable QMutex stateMutex;
+    QWaitCondition openReported;           // with stateMutex
     std::atomic<bool> portOpen{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<int> writeInterval{250};
     int loopDelayMs = 5;
-    qint64 lastWriteMs = 0;
+    qint64 lastWriteMs = 0;                // port thread only, monotonic clock
     QList<QByteArray> writeQueue;          // guarded by queueMutex
     QMutex queueMutex;
+    QMutex controlMutex;                   // one open or close at a time
 };

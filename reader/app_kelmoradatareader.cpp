@@ -1,6 +1,7 @@
 #include "app_kelmoradatareader.h"
 
 #include "com_serialport.h"
+#include "readerprotocol.h"
 
 APP_KelmoraDataReader* readerInstance = nullptr;
 
@@ -25,49 +26,63 @@ void APP_KelmoraDataReader::setPort(COM_SerialPort* serialPort)
 
 void APP_KelmoraDataReader::connectUnit()
 {
+    QMutexLocker lock(&requestMutex);
     operation = OperationConnect;
     emitWhenDone = true;
+    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::readHistory(char historySide, int count)
 {
+    QMutexLocker lock(&requestMutex);
     operation = OperationReadHistory;
     side = historySide;
     recordCount = count;
     emitWhenDone = true;
+    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::readHistoryBoth(int count)
 {
+    QMutexLocker lock(&requestMutex);
     operation = OperationReadHistoryBoth;
     side = 'A';
     recordCount = count;
     emitWhenDone = false;
+    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::resetOperationMode()
 {
+    QMutexLocker lock(&requestMutex);
     operation = OperationResetMode;
     emitWhenDone = true;
+    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::setPulseInput(int value)
 {
+    QMutexLocker lock(&requestMutex);
     operation = OperationSetPulseInput;
     operationValue = value;
     emitWhenDone = true;
+    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::setUnitTime(const QDateTime& time)
 {
+    QMutexLocker lock(&requestMutex);
     operation = OperationSetTime;
-    operationValue = qint32(time.toSecsSinceEpoch());
+    // Kept as the unsigned seconds of the older time API, so that dates past
+    // 2038 still travel in the 32-bit member.
+    operationValue = qint32(quint32(time.toSecsSinceEpoch()));
     emitWhenDone = true;
+    lock.unlock();
     startOperation();
 }
 
@@ -77,10 +92,85 @@ void APP_KelmoraDataReader::startOperation()
         start(QThread::InheritPriority);
 }
 
+APP_KelmoraDataReader::Request APP_KelmoraDataReader::takeRequest()
+{
+    QMutexLocker lock(&requestMutex);
+    return Request{operation, side, recordCount, operationValue, emitWhenDone};
+}
+
 void APP_KelmoraDataReader::run()
 {
-    switch (operation) {
+    const Request request = takeRequest();
+    switch (request.operation) {
+    case OperationConnect:
+        connectAndIdentify();
+        break;
+    case OperationReadHistory:
+        downloadHistory(request.side, request.recordCount, request.emitWhenDone);
+        break;
+    case OperationReadHistoryBoth:
+        // Neither side announces itself; one signal after both says "look at
+        // both". A failure of side A does not keep side B from being read.
+        downloadHistory('A', request.recordCount, false);
+        downloadHistory('B', request.recordCount, false);
+        emit dataReady(nullptr, nullptr, 1);
+        break;
+    case OperationResetMode:
+        resetModeOperation();
+        break;
+    case OperationSetPulseInput:
+        setPulseInputOperation(request.operationValue);
+        break;
+    case OperationSetTime:
+        setTimeOperation(quint32(request.operationValue));
+        break;
     default:
         break;
     }
+}
+
+void APP_KelmoraDataReader::connectAndIdentify()
+{
+    if (queryHardwareVersion()) {
+        // Some units answer only with even parity: reconnect once with it.
+        if (!port) {
+            emit connectionReady(false);
+            return;
+        }
+        const QString path = port->portName();
+        port->closePort();
+        if (!port->openPort(path, 9600, 2) || queryHardwareVersion()) {
+            emit connectionReady(false);
+            return;
+        }
+    }
+    if (querySoftwareVersion() || queryPulseInput() || querySerialNumber()) {
+        emit connectionReady(false);
+        return;
+    }
+    const bool newFirmware = softwareVersionNumber > newFirmwareThreshold;
+    if (queryStatus()) {
+        if (newFirmware) {
+            emit connectionReady(false);
+            return;
+        }
+        statusSideA = 0;
+        statusSideB = 0;
+    }
+    if (queryFlags()) {
+        emit connectionReady(false);
+        return;
+    }
+    if (readRegister(101, &pvnValue)) {
+        qCDebug(readerLog) << "register 101 failed, software version number" << softwareVersionNumber;
+        if (newFirmware) {
+            emit connectionReady(false);
+            return;
+        }
+        pvnValue = 0;
+    }
+    if (readRegister(104, &countryCode))
+        countryCode = -1;
+    queryPcm();  // older units may not know it; its text then reads "-1"
+    emit connectionReady(true);
 }

@@ -7,6 +7,7 @@
 #include "kelmorafillingdata.h"
 
 #include <QDateTime>
+#include <QMutex>
 #include <QString>
 #include <QThread>
 
@@ -83,7 +84,52 @@ protected:
     void run() override;
 
 private:
+    friend class ReaderTestAccess;  // drives single transactions in the tests
+
+    // What one run works on: a copy of the request taken when the run starts,
+    // so that a request made meanwhile cannot change a running operation.
+    struct Request {
+        qint32 operation;
+        char side;
+        qint32 recordCount;
+        qint32 operationValue;
+        bool emitWhenDone;
+    };
+
     void startOperation();
+    Request takeRequest();
+
+    // Operations (reader thread).
+    void connectAndIdentify();
+    void downloadHistory(char historySide, qint32 count, bool emitResult);
+    void resetModeOperation();
+    void setPulseInputOperation(qint32 value);
+    void setTimeOperation(quint32 secondsSinceEpoch);
+
+    // Transactions: one command line out, one reply line back.
+    QString transact(const QString& command, qint64 timeoutMs, bool* success);
+    QString transactRegister(const QString& command, qint64 timeoutMs, bool* success);
+    QString runTransaction(const QString& command, qint64 timeoutMs, bool* success,
+                           bool registerFraming);
+
+    // Queries and settings; each returns true when it failed.
+    bool namedQuery(const char* line, const char* prefix, QString* reply);
+    bool queryHardwareVersion();
+    bool querySoftwareVersion();
+    bool queryPulseInput();
+    bool querySerialNumber();
+    bool queryStatus();
+    bool queryFlags();
+    bool queryPcm();
+    bool sendSetting(const QString& line, const char* prefix);
+    bool readRegister(int registerNumber, qint32* destination);
+    bool writeRegister(int registerNumber, const QString& data);
+
+    // History download pieces.
+    struct Reception;
+    bool receiveHistory(char historySide, qint32 count, Reception* reception);
+    void reportProgress(char historySide, const Reception& reception, qint32 count);
+    int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built);
 
     qint32 operation = OperationConnect;
     char side = 'A';
@@ -91,6 +137,7 @@ private:
     qint32 operationValue = 0;
     bool emitWhenDone = true;
     COM_SerialPort* port = nullptr;
+    QMutex requestMutex;  // guards the five request members above
 };
 
 // The one reader of the program; set by its constructor.

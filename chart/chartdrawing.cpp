@@ -1,0 +1,310 @@
+// The drawing of the chart picture: one procedure shared by the five modes.
+#include "gui_displaychart.h"
+
+#include "app_kelmoradatareader.h"
+#include "chartinfoline.h"
+#include "chartorder.h"
+#include "texttable.h"
+
+#include <QDebug>
+#include <QFontMetrics>
+#include <QLine>
+#include <QPainter>
+#include <QPixmap>
+#include <QVector>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int plotLeft = 40;
+constexpr int plotTop = 30;
+
+// Line segments of one colour, handed to the painter in one call: the same
+// pixels as one call per segment, without the per-call cost that made large
+// histories slow to draw.
+void drawSegments(QPainter& painter, const QColor& colour, const QVector<QLine>& lines)
+{
+    painter.setPen(QPen(colour, 1));
+    painter.drawLines(lines);
+}
+
+void addCross(QVector<QLine>& lines, int x, int y)
+{
+    lines.append(QLine(x, y - 5, x, y + 5));
+    lines.append(QLine(x - 5, y, x + 5, y));
+}
+
+// The number that tags each mode in the drawing's debug trace.
+int modeTag(ChartMode mode)
+{
+    return int(mode) + 3;
+}
+
+} // namespace
+
+void GUI_DisplayChart::drawIndexChart(KelmoraFillingData* records, uint16_t* n, double lowX,
+                                      double highX, DataOrder, bool align)
+{
+    // The index mode walks the array as it is; the order does not apply.
+    drawChart(ModeIndex, records, n, lowX, highX, OrderAll, align);
+}
+
+void GUI_DisplayChart::drawFillingsChart(KelmoraFillingData* records, uint16_t* n, double lowX,
+                                         double highX, DataOrder dataOrder, bool align)
+{
+    drawChart(ModeFillings, records, n, lowX, highX, dataOrder, align);
+}
+
+void GUI_DisplayChart::drawDateChart(KelmoraFillingData* records, uint16_t* n, double lowX,
+                                     double highX, DataOrder dataOrder, bool align)
+{
+    drawChart(ModeDate, records, n, lowX, highX, dataOrder, align);
+}
+
+void GUI_DisplayChart::drawTemperatureChart(KelmoraFillingData* records, uint16_t* n, double lowX,
+                                            double highX, DataOrder dataOrder, bool align)
+{
+    drawChart(ModeTemperature, records, n, lowX, highX, dataOrder, align);
+}
+
+void GUI_DisplayChart::drawFuelFlowChart(KelmoraFillingData* records, uint16_t* n, double lowX,
+                                         double highX, DataOrder dataOrder, bool align)
+{
+    drawChart(ModeFuelFlow, records, n, lowX, highX, dataOrder, align);
+}
+
+void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records, uint16_t* n,
+                                 double lowX, double highX, DataOrder dataOrder, bool align)
+{
+    drawing = true;
+    // The count is read once: the order, the range and the picture all
+    // belong to this one value even if the variable changes later.
+    const int recordCount = records && n ? int(*n) : 0;
+    const bool sameRecords = records == fillingData && recordCount == orderCount;
+    fillingData = records;
+    count = n;
+    alignX = align;
+    order = dataOrder;
+
+    // The new order replaces the old one only with a new picture, so that a
+    // drawing that ends early leaves the hit test working on the picture the
+    // user still sees.
+    quint16* newOrder = nullptr;
+    if (recordCount > 0) {
+        newOrder = static_cast<quint16*>(std::malloc(sizeof(quint16) * size_t(recordCount)));
+        if (!newOrder) {
+            qDebug() << "chart: no memory for the drawing order of" << recordCount << "records";
+            drawing = false;
+            return;
+        }
+        buildChartOrder(drawMode, records, recordCount, newOrder);
+    }
+    const ChartRange range =
+        findChartRange(drawMode, records, newOrder, recordCount, lowX, highX, dataOrder);
+    const int width = this->width();
+    const int labelHeight = chartLabel.height();
+    ChartAxis axis;
+    if (range.enough) {
+        axis = layoutChartAxis(range.lower, range.upper, align,
+                               drawMode == ModeTemperature || drawMode == ModeFuelFlow
+                                   ? AxisBounds::Real
+                                   : AxisBounds::Whole);
+        if (axis.ticks > 0) {
+            minX = axis.lower;
+            maxX = axis.upper;
+        }
+    }
+    if (!range.enough || !axis.valid || width <= 0 || labelHeight <= 0) {
+        std::free(newOrder);
+        if (!sameRecords)
+            drawnFirst = drawnLast = -1; // the shown picture no longer matches the records
+        drawing = false;
+        return;
+    }
+    std::free(orderIndex);
+    orderIndex = newOrder;
+    orderCount = recordCount;
+
+    const int plotWidth = width - 60;
+    const int bottom = labelHeight - 120;
+    const int plotHeight = labelHeight - 150;
+    auto* picture = new QPixmap(width, labelHeight);
+    picture->fill(Qt::white);
+    QPainter painter(picture);
+    painter.setPen(QPen(Qt::black, 1));
+    paintPercentGrid(painter, width, bottom, plotHeight);
+    paintXAxis(painter, drawMode, axis, width, labelHeight);
+    paintReferenceLines(painter, width, bottom, plotHeight);
+    for (int p = 0; p < recordCount; ++p) {
+        const double x = chartRecordX(drawMode, records, orderIndex, p);
+        records[orderIndex[p]].plotX = chartPlotX(x, axis, plotWidth);
+    }
+    const int first = qMax(range.first, 0);
+    const int last = qMin(range.last, recordCount - 1);
+    paintSeries(painter, first, last, bottom, plotHeight);
+    paintLegend(painter, drawMode, width, labelHeight);
+    paintInfoLine(painter, labelHeight);
+    painter.end();
+
+    delete chartPixmap;
+    chartPixmap = picture;
+    chartLabel.setPixmap(*chartPixmap);
+    drawnFirst = last >= first ? first : -1;
+    drawnLast = last >= first ? last : -1;
+    ++paintedCount;
+    drawing = false;
+}
+
+void GUI_DisplayChart::paintPercentGrid(QPainter& painter, int width, int bottom, int plotHeight)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(QPen(Qt::black, 1));
+    for (int k = 0; k <= 10; ++k) {
+        const int y = bottom - k * plotHeight / 10;
+        painter.drawLine(35, y, width - 20, y);
+        const QString label = QString::number(20 * k);
+        painter.drawText(30 - metrics.horizontalAdvance(label), y + metrics.height() / 2, label);
+    }
+}
+
+void GUI_DisplayChart::paintXAxis(QPainter& painter, ChartMode drawMode, const ChartAxis& axis,
+                                  int width, int labelHeight)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int plotWidth = width - 60;
+    const int baseline = labelHeight - 115 + metrics.height() + 5;
+    painter.setPen(QPen(Qt::black, 1));
+    for (int k = 0; k < axis.ticks; ++k) {
+        const int x = chartTickX(k, axis.ticks, plotWidth);
+        painter.drawLine(x, plotTop, x, labelHeight - 115);
+        const QString label = chartTickLabel(drawMode, axis, k);
+        if (!label.isEmpty())
+            painter.drawText(x - metrics.horizontalAdvance(label) / 2, baseline, label);
+    }
+}
+
+void GUI_DisplayChart::paintReferenceLines(QPainter& painter, int width, int bottom, int plotHeight)
+{
+    const int right = width - 20;
+    painter.setPen(QPen(QColor(255, 119, 119), 2));
+    const int y115 = bottom - 115 * plotHeight / 200;
+    const int y85 = bottom - 85 * plotHeight / 200;
+    painter.drawLine(plotLeft, y115, right, y115);
+    painter.drawLine(plotLeft, y85, right, y85);
+    painter.setPen(QPen(QColor(119, 119, 119), 2));
+    painter.drawLine(plotLeft, bottom - plotHeight / 2, right, bottom - plotHeight / 2);
+}
+
+void GUI_DisplayChart::paintSeries(QPainter& painter, int first, int last, int bottom,
+                                   int plotHeight)
+{
+    KelmoraFillingData* records = fillingData;
+    for (int p = first; p <= last; ++p) {
+        KelmoraFillingData& record = records[orderIndex[p]];
+        record.plotYLinePercent = chartPercentY(record.linePercent, bottom, plotHeight);
+        record.plotYRatePercent = chartPercentY(record.ratePercent, bottom, plotHeight);
+        record.plotYTemperature = chartPercentY(record.temperature, bottom, plotHeight);
+        record.plotYFuelFlow = chartPercentY(record.fuelFlow, bottom, plotHeight);
+        record.plotYIntegerPercent = chartPercentYInteger(record.integerPercent, bottom, plotHeight);
+    }
+    if (last < first)
+        return;
+    const int segments = last - first;
+    auto polyline = [&](qint32 KelmoraFillingData::*field) {
+        QVector<QLine> lines;
+        lines.reserve(segments);
+        for (int p = first; p < last; ++p) {
+            const KelmoraFillingData& a = records[orderIndex[p]];
+            const KelmoraFillingData& b = records[orderIndex[p + 1]];
+            lines.append(QLine(a.plotX, a.*field, b.plotX, b.*field));
+        }
+        return lines;
+    };
+    drawSegments(painter, QColor(0, 0, 255), polyline(&KelmoraFillingData::plotYLinePercent));
+
+    // Crosses go out in runs of one colour, in drawing order, so that where
+    // crosses overlap the later one still paints over the earlier one.
+    QVector<QLine> crosses;
+    bool upperClass = records[orderIndex[first]].levelCode > 10;
+    for (int p = first; p <= last; ++p) {
+        const KelmoraFillingData& record = records[orderIndex[p]];
+        if ((record.levelCode > 10) != upperClass) {
+            drawSegments(painter, upperClass ? Qt::red : Qt::blue, crosses);
+            crosses.clear();
+            upperClass = !upperClass;
+        }
+        addCross(crosses, record.plotX, record.plotYRatePercent);
+    }
+    drawSegments(painter, upperClass ? Qt::red : Qt::blue, crosses);
+
+    drawSegments(painter, QColor(255, 0, 0), polyline(&KelmoraFillingData::plotYTemperature));
+    drawSegments(painter, QColor(255, 0, 255), polyline(&KelmoraFillingData::plotYFuelFlow));
+    drawSegments(painter, QColor(0, 170, 85), polyline(&KelmoraFillingData::plotYIntegerPercent));
+}
+
+void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int formatNo = readerInstance && readerInstance->recordFormatNo ? 1 : 0;
+    painter.setPen(QPen(Qt::black, 1));
+    const QString caption = text(50);
+    painter.drawText((width - metrics.horizontalAdvance(caption)) / 2, labelHeight - 80, caption);
+    qDebug().noquote() << QStringLiteral("Countrycode %1 \"%2\"").arg(modeTag(drawMode)).arg(formatNo);
+
+    // Each entry: where its symbol starts, its colour (none: the two rate
+    // crosses) and its text 30 px further right.
+    struct Entry {
+        int symbolX;
+        QColor colour;
+        int textNumber;
+    };
+    const Entry row1[] = {{40, QColor(), 111}, {290, QColor(Qt::blue), 69}};
+    const Entry row2[] = {{40, QColor(Qt::red), 72},
+                          {290, QColor(255, 0, 255), formatNo ? 51 : 49},
+                          {540, QColor(Qt::green), 150}};
+    auto paintRow = [&](const Entry* entries, int size, int symbolY) {
+        int shift = 0;
+        int textEnd = 0;
+        for (int i = 0; i < size; ++i) {
+            const Entry& entry = entries[i];
+            // Entries keep their places unless a long text (a translation, a
+            // large font) would run into the next one: then it moves right.
+            if (i > 0)
+                shift = qMax(shift, textEnd + 10 - entry.symbolX);
+            const int x = entry.symbolX + shift;
+            if (entry.colour.isValid()) {
+                painter.setPen(QPen(entry.colour, 1));
+                painter.drawLine(x, symbolY, x + 25, symbolY);
+            } else {
+                QVector<QLine> cross;
+                addCross(cross, x + 5, symbolY);
+                drawSegments(painter, Qt::blue, cross);
+                cross.clear();
+                addCross(cross, x + 20, symbolY);
+                drawSegments(painter, Qt::red, cross);
+            }
+            const QString label = text(entry.textNumber);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawText(x + 30, symbolY + 5, label);
+            textEnd = x + 30 + metrics.horizontalAdvance(label);
+        }
+    };
+    paintRow(row1, 2, labelHeight - 55);
+    paintRow(row2, 3, labelHeight - 35);
+}
+
+void GUI_DisplayChart::paintInfoLine(QPainter& painter, int labelHeight)
+{
+    painter.setPen(QPen(Qt::black, 1));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const bool sideA = fillingData == sideARecords;
+    // Values keep their columns unless the one before is too long for its
+    // column (a long version text): then the rest move right, never overlap.
+    int nextFree = 0;
+    for (const ChartInfoItem& item : chartInfoLine(readerInstance, sideA)) {
+        const int x = qMax(item.x, nextFree);
+        painter.drawText(x, labelHeight - 5, item.text);
+        nextFree = x + metrics.horizontalAdvance(item.text) + 10;
+    }
+}

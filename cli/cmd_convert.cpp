@@ -1,0 +1,153 @@
+// kelmora-cli convert: loads a raw history dump or a CSV export and writes
+// it again as CSV, ODS and/or JSON.
+#include "clicommand.h"
+
+#include "app_kelmoradatareader.h"
+#include "csvexport.h"
+#include "kelmorafillingdata.h"
+#include "odsexport.h"
+#include "recordjson.h"
+#include "texttable.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QTextStream>
+
+namespace {
+
+const char* const usage =
+    "Usage: kelmora-cli convert INPUT [--csv FILE] [--ods FILE] [--json FILE|-] [--lang 0..5]\n"
+    "Loads INPUT (the unit's history lines saved as text, or a CSV export of this\n"
+    "tool in any language) and writes the sides it holds to the files given.\n"
+    "--lang picks the language of the texts in the written files (default 0).\n";
+
+struct ConvertOptions {
+    QString input;
+    QString csv;
+    QString ods;
+    QString json;
+    int language = 0;
+};
+
+// False (with a message) for anything the command does not understand.
+bool parseOptions(const QStringList& arguments, ConvertOptions& options, QTextStream& err)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        const bool hasValue = i + 1 < arguments.size();
+        QString* target = nullptr;
+        if (argument == QLatin1String("--csv"))
+            target = &options.csv;
+        else if (argument == QLatin1String("--ods"))
+            target = &options.ods;
+        else if (argument == QLatin1String("--json"))
+            target = &options.json;
+        if (target || argument == QLatin1String("--lang")) {
+            if (!hasValue) {
+                err << "convert: " << argument << " needs a value\n";
+                return false;
+            }
+            const QString value = arguments.at(++i);
+            if (target) {
+                *target = value;
+                continue;
+            }
+            bool ok = false;
+            options.language = value.toInt(&ok);
+            if (!ok || options.language < 0 || options.language >= textTableLanguages) {
+                err << "convert: --lang takes 0 to 5\n";
+                return false;
+            }
+        } else if (argument.startsWith(QLatin1String("--")) || !options.input.isEmpty()) {
+            err << "convert: unexpected argument '" << argument << "'\n";
+            return false;
+        } else {
+            options.input = argument;
+        }
+    }
+    if (options.input.isEmpty() || (options.csv.isEmpty() && options.ods.isEmpty() && options.json.isEmpty())) {
+        err << "convert: an input file and at least one output are needed\n";
+        return false;
+    }
+    return true;
+}
+
+bool writeCsvFile(const QString& name, bool sideA, bool sideB)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QTextStream stream(&file);
+    const bool written = writeCsv(stream, sideA, sideB);
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+bool writeJsonFile(const QString& name, const APP_KelmoraDataReader& reader, bool sideA, bool sideB)
+{
+    const QByteArray json = QJsonDocument(readerJson(reader, sideA, sideB)).toJson();
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdout, QIODevice::WriteOnly)
+                                                   : (file.setFileName(name),
+                                                      file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    if (!opened || file.write(json) != json.size() || !file.flush())
+        return false;
+    file.close();
+    return file.error() == QFileDevice::NoError;
+}
+
+int runConvert(const QStringList& arguments)
+{
+    QTextStream err(stderr);
+    if (arguments.contains(QLatin1String("--help"))) {
+        QTextStream(stdout) << usage;
+        return CliDone;
+    }
+    ConvertOptions options;
+    if (!parseOptions(arguments, options, err)) {
+        err << usage;
+        return CliUsage;
+    }
+    if (!QFile::exists(options.input)) {
+        err << "convert: " << options.input << " does not exist\n";
+        return CliUnitFailed;
+    }
+    APP_KelmoraDataReader reader;
+    bool sideA = false;
+    bool sideB = false;
+    quint8 lastCode = 0;
+    QObject::connect(&reader, &APP_KelmoraDataReader::dataReady,
+                     [&](KelmoraFillingData*, quint16* count, quint8 code) {
+                         lastCode = code;
+                         if (code == 1) {
+                             sideA = sideA || count == &sideACount;
+                             sideB = sideB || count == &sideBCount;
+                         }
+                     });
+    reader.importDataFile(options.input);
+    if (lastCode != 1 || (!sideA && !sideB)) {
+        err << "convert: " << options.input << " could not be loaded (code " << lastCode << ")\n";
+        return CliUnitFailed;
+    }
+    setCurrentLanguage(quint8(options.language));
+    bool ok = true;
+    if (!options.csv.isEmpty() && !writeCsvFile(options.csv, sideA, sideB)) {
+        err << "convert: could not write " << options.csv << "\n";
+        ok = false;
+    }
+    if (!options.ods.isEmpty() && !writeOds(options.ods, sideA, sideB)) {
+        err << "convert: could not write " << options.ods << "\n";
+        ok = false;
+    }
+    if (!options.json.isEmpty() && !writeJsonFile(options.json, reader, sideA, sideB)) {
+        err << "convert: could not write " << options.json << "\n";
+        ok = false;
+    }
+    return ok ? CliDone : CliUnitFailed;
+}
+
+const CliRegistration registration({QStringLiteral("convert"),
+                                    QStringLiteral("load a history dump or CSV export, write CSV/ODS/JSON"),
+                                    runConvert});
+
+} // namespace

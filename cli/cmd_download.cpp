@@ -1,0 +1,145 @@
+// kelmora-cli download: identifies the unit, downloads the history of one
+// side or of both and writes it to the files asked for.
+#include "clicommand.h"
+#include "clicommon.h"
+#include "clisession.h"
+#include "downloadoutput.h"
+
+#include "app_kelmoradatareader.h"
+
+#include <QPair>
+
+QList<DownloadOutput>& downloadOutputs()
+{
+    static QList<DownloadOutput> outputs;
+    return outputs;
+}
+
+namespace {
+
+const QString command = QStringLiteral("download");
+
+constexpr int defaultRecordCount = 200;
+constexpr int maxRecordCount = 5000;
+
+struct DownloadRequest {
+    int count = defaultRecordCount;
+    bool sideA = true;
+    bool sideB = true;
+    QList<QPair<const DownloadOutput*, QString>> files;
+};
+
+// Reads --count, --side and the output options. Returns -1 to go on, else
+// the usage exit code.
+int readRequest(const QCommandLineParser& parser, DownloadRequest* request)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(command, QStringLiteral("unexpected argument"));
+    if (parser.isSet(QStringLiteral("count"))) {
+        bool ok = false;
+        request->count = parser.value(QStringLiteral("count")).toInt(&ok, 10);
+        if (!ok || request->count < 1 || request->count > maxRecordCount)
+            return usageError(command, QStringLiteral("--count must be 1 to %1").arg(maxRecordCount));
+    }
+    const QString side = parser.value(QStringLiteral("side")).toLower();
+    if (side == QLatin1String("a"))
+        request->sideB = false;
+    else if (side == QLatin1String("b"))
+        request->sideA = false;
+    else if (side != QLatin1String("both"))
+        return usageError(command, QStringLiteral("--side must be A, B or both"));
+    for (const DownloadOutput& output : downloadOutputs()) {
+        if (parser.isSet(output.option))
+            request->files.append({&output, parser.value(output.option)});
+    }
+    if (request->files.isEmpty())
+        return usageError(command, QStringLiteral("no output file given"));
+    return -1;
+}
+
+// True when every side asked for got an answer from the unit.
+bool sidesAnswered(const CliSession& session, const DownloadRequest& request)
+{
+    bool answered = true;
+    const bool asked[2] = {request.sideA, request.sideB};
+    for (int i = 0; i < 2; ++i) {
+        if (!asked[i])
+            continue;
+        if (session.sideBytes[i] == 0) {
+            cliErr() << "kelmora-cli download: side " << char('A' + i) << ": the unit sent nothing\n";
+            answered = false;
+        } else if (!session.quietProgress()) {
+            cliErr() << "side " << char('A' + i) << ": " << session.sideBytes[i] << " bytes, "
+                     << session.sideLines[i] << " history lines\n";
+        }
+    }
+    cliErr().flush();
+    return answered;
+}
+
+bool writeFiles(const APP_KelmoraDataReader& reader, const DownloadRequest& request)
+{
+    bool written = true;
+    for (const auto& file : request.files) {
+        QString error;
+        if (!file.first->write(file.second, reader, request.sideA, request.sideB, &error)) {
+            cliErr() << "kelmora-cli download: cannot write " << file.second << ": " << error << "\n";
+            written = false;
+        }
+    }
+    cliErr().flush();
+    return written;
+}
+
+int runDownload(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Identifies the unit on --port, downloads the history of side A, B or both and\n"
+        "writes it, with the unit values, to every output file given."));
+    addUnitOptions(parser);
+    parser.addOption({QStringLiteral("count"),
+                      QStringLiteral("Records to ask for per side, 1 to %1 (default %2).")
+                          .arg(maxRecordCount).arg(defaultRecordCount),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("side"), QStringLiteral("A, B or both (default both)."),
+                      QStringLiteral("SIDE"), QStringLiteral("both")});
+    for (const DownloadOutput& output : downloadOutputs())
+        parser.addOption({output.option, output.description, QStringLiteral("FILE")});
+    const int parsed = parseCommand(parser, command, arguments);
+    if (parsed >= 0)
+        return parsed;
+    DownloadRequest request;
+    const int checked = readRequest(parser, &request);
+    if (checked >= 0)
+        return checked;
+
+    CliSession session(parser.isSet(QStringLiteral("quiet")), parser.isSet(QStringLiteral("verbose")));
+    const int identified = openAndIdentify(parser, command, session);
+    if (identified >= 0)
+        return identified;
+    const int count = request.count;
+    const bool both = request.sideA && request.sideB;
+    const char side = request.sideA ? 'A' : 'B';
+    const bool ended = session.run(
+        [=](APP_KelmoraDataReader& reader) {
+            if (both)
+                reader.readHistoryBoth(count);
+            else
+                reader.readHistory(side, count);
+        },
+        downloadBoundMs(count, both ? 2 : 1));
+    if (!ended || session.dataReadyCount == 0) {
+        cliErr() << "kelmora-cli download: the download did not end in time\n";
+        cliErr().flush();
+        return CliUnitFailed;
+    }
+    if (!sidesAnswered(session, request) || session.dataSuccess != 1)
+        return CliUnitFailed;
+    return writeFiles(session.reader(), request) ? CliDone : CliUnitFailed;
+}
+
+const CliRegistration registration(
+    {QStringLiteral("download"), QStringLiteral("Download the history, write JSON"), runDownload});
+
+} // namespace

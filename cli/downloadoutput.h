@@ -1,0 +1,28 @@
+// The files kelmora-cli download can write. Each output (JSON, and whatever
+// format is added later) registers one option taking a FILE; download runs
+// every output whose option was given, after the records have arrived.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class APP_KelmoraDataReader;
+
+struct DownloadOutput {
+    QString option;       // the option name without dashes, e.g. "json"
+    QString description;  // for --help
+    // Writes the sides asked for (records in the per-side storage, the unit
+    // values in the reader). False with *error set when the file could not be
+    // written completely; a failed output must leave no half-written file.
+    bool (*write)(const QString& path, const APP_KelmoraDataReader& reader, bool sideA, bool sideB,
+                  QString* error);
+};
+
+QList<DownloadOutput>& downloadOutputs();
+
+struct DownloadOutputRegistration {
+    explicit DownloadOutputRegistration(const DownloadOutput& output)
+    {
+        downloadOutputs().append(output);
+    }
+};

@@ -1,0 +1,162 @@
+// The identification queries and the three setting operations. Every query
+// returns true when it failed; a destination is only overwritten by an
+// accepted reply (with 0 when its number does not convert).
+#include "app_kelmoradatareader.h"
+
+#include "readerprotocol.h"
+
+namespace {
+
+bool readInt(const QString& text, qint32* destination)
+{
+    bool ok = false;
+    *destination = text.toInt(&ok, 10);
+    return ok;
+}
+
+} // namespace
+
+bool APP_KelmoraDataReader::namedQuery(const char* line, const char* prefix, QString* reply)
+{
+    bool success = false;
+    *reply = transact(QLatin1String(line), commandTimeoutMs, &success);
+    return !success || reply->isEmpty() || !reply->startsWith(QLatin1String(prefix));
+}
+
+bool APP_KelmoraDataReader::queryHardwareVersion()
+{
+    QString reply;
+    if (namedQuery("TXP.C.HVN\r\n", "HVN.C:", &reply))
+        return true;
+    bool ok = false;
+    hardwareVersion = replyValue(reply).toDouble(&ok);
+    return !ok;
+}
+
+bool APP_KelmoraDataReader::querySoftwareVersion()
+{
+    QString reply;
+    if (namedQuery("TXP.C.SVN\r\n", "SVN.C:", &reply))
+        return true;
+    softwareVersion = replyValue(reply).trimmed();
+    softwareVersionNumber = softwareVersionNumberOf(softwareVersion);
+    qCDebug(readerLog) << "software version" << softwareVersion;
+    qCDebug(readerLog) << "software version" << softwareVersion << "number" << softwareVersionNumber;
+    return false;
+}
+
+bool APP_KelmoraDataReader::queryPulseInput()
+{
+    QString reply;
+    if (namedQuery("TXP.C.IMP\r\n", "IMP.C:", &reply))
+        return true;
+    return !readInt(replyValue(reply), &pulseInput);
+}
+
+bool APP_KelmoraDataReader::querySerialNumber()
+{
+    QString reply;
+    if (namedQuery("TXP.C.SNR\r\n", "SNR.C:", &reply))
+        return true;
+    return !readInt(replyValue(reply), &serialNumber);
+}
+
+bool APP_KelmoraDataReader::queryStatus()
+{
+    QString reply;
+    if (namedQuery("GET.C.STS\r\n", "STS.C:", &reply))
+        return true;
+    const QString value = replyValue(reply).trimmed();
+    if (!value.contains(QLatin1Char(' ')))
+        return true;
+    if (!readInt(value.section(QLatin1Char(' '), 0, 0), &statusSideA))
+        return true;
+    return !readInt(value.section(QLatin1Char(' '), 1, 1), &statusSideB);
+}
+
+bool APP_KelmoraDataReader::queryFlags()
+{
+    QString reply;
+    const bool failed = namedQuery("TXP.C.FLG\r\n", "FLG.C:", &reply);
+    qCDebug(readerLog) << "zum Kelmora -> TXP.C.FLG\\r\\n";
+    qCDebug(readerLog) << "vom Kelmora <- " << reply;
+    if (failed)
+        return true;
+    return !readInt(replyValue(reply), &flags);
+}
+
+bool APP_KelmoraDataReader::queryPcm()
+{
+    bool success = false;
+    QString reply = transact(QStringLiteral("GET.C.PCM\r\n"), commandTimeoutMs, &success);
+    if (!success || reply.isEmpty()) {
+        pcmText = QStringLiteral("-1");
+        return true;
+    }
+    if (!reply.startsWith(QLatin1String("PCM.C:")))
+        return true;
+    if (reply.contains(QLatin1String("Fehler"))) {
+        pcmText = QStringLiteral("-1");
+        return false;
+    }
+    if (reply.size() > 19)
+        reply.truncate(20);
+    pcmText = replyValue(reply);
+    return false;
+}
+
+bool APP_KelmoraDataReader::sendSetting(const QString& line, const char* prefix)
+{
+    bool success = false;
+    const QString reply = transact(line, commandTimeoutMs, &success);
+    return !success || reply.isEmpty() || !reply.startsWith(QLatin1String(prefix));
+}
+
+bool APP_KelmoraDataReader::readRegister(int registerNumber, qint32* destination)
+{
+    bool success = false;
+    const QString reply = transactRegister(
+        buildRegisterCommand(serialNumber, registerNumber, 'C', false), commandTimeoutMs, &success);
+    if (!success || reply.isEmpty())
+        return true;
+    return parseRegisterReply(serialNumber, registerNumber, 'C', destination, reply) != 0;
+}
+
+bool APP_KelmoraDataReader::writeRegister(int registerNumber, const QString& data)
+{
+    bool success = false;
+    const QString reply = transactRegister(
+        buildRegisterCommand(serialNumber, registerNumber, 'C', true, data), commandTimeoutMs,
+        &success);
+    if (!success || reply.isEmpty())
+        return true;
+    qint32 echoed = 0;  // what the unit echoes is not compared with what was written
+    return parseRegisterReply(serialNumber, registerNumber, 'C', &echoed, reply) != 0;
+}
+
+void APP_KelmoraDataReader::resetModeOperation()
+{
+    const bool failed = sendSetting(QStringLiteral("RXP.C.BTA 1 1\r\n"), "BTA.C:")
+                        || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
+    emit operationModeReset(!failed);
+}
+
+void APP_KelmoraDataReader::setPulseInputOperation(qint32 value)
+{
+    const bool failed =
+        sendSetting(QStringLiteral("RXP.C.IMP %1\r\n").arg(value), "IMP.C:")
+        || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:") || queryPulseInput();
+    emit pulseInputSet(!failed);
+}
+
+void APP_KelmoraDataReader::setTimeOperation(quint32 secondsSinceEpoch)
+{
+    qint32 unitClock = 0;  // read before and after; not compared with the time set
+    const QString data = clockDataText(secondsSinceEpoch);
+    // A year the unit cannot hold in two digits is refused before anything
+    // is sent rather than written as a malformed date.
+    const bool failed = data.isEmpty() || readRegister(110, &unitClock)
+                        || writeRegister(110, data) || readRegister(110, &unitClock)
+                        || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
+    emit timeSet(!failed);
+}

@@ -1,0 +1,511 @@
+// Loading a saved data file: the unit's history lines as a text dump, or the
+// tool's own CSV export in any of the six languages.
+#include "app_kelmoradatareader.h"
+
+#include "kelmorafillingdata.h"
+#include "texttable.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStringList>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcImport, "kelmora.import", QtInfoMsg)
+
+enum ImportResult : quint8 { ImportFailed = 0, ImportDelivered = 1, ImportOpenFailed = 5 };
+
+constexpr qint64 headerBytes = 32;
+// A line longer than this is no history line nor CSV row; the rest of it is
+// skipped so a binary file cannot make the importer hold it all.
+constexpr qint64 maxLineBytes = 64 * 1024;
+
+// Reads one line of a file opened without text translation; the line feed
+// and any carriage returns before it are dropped. False at the end.
+bool readLine(QIODevice& device, QByteArray& line)
+{
+    if (device.atEnd())
+        return false;
+    line = device.readLine(maxLineBytes);
+    if (line.isEmpty())
+        return false;
+    if (!line.endsWith('\n')) {
+        QByteArray rest;
+        while (!device.atEnd()) {
+            rest = device.readLine(maxLineBytes);
+            if (rest.isEmpty() || rest.endsWith('\n'))
+                break;
+        }
+    }
+    int end = line.size();
+    while (end > 0 && (line.at(end - 1) == '\n' || line.at(end - 1) == '\r'))
+        --end;
+    line.truncate(end);
+    return true;
+}
+
+// Integer field converted base 10; 0 when the text does not convert.
+qint64 integerField(const QString& word)
+{
+    bool ok = false;
+    const qint64 value = word.trimmed().toLongLong(&ok, 10);
+    return ok ? value : 0;
+}
+
+double decimalField(const QString& word)
+{
+    bool ok = false;
+    const double value = word.trimmed().toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+// Seconds since the epoch of a local date-time; an invalid one gives all
+// bits set, as the unit's own time conversion does.
+quint32 secondsOf(const QDateTime& time)
+{
+    if (!time.isValid())
+        return 0xFFFFFFFFu;
+    return quint32(time.toSecsSinceEpoch());
+}
+
+char separatorOf(const QString& field)
+{
+    return field.isEmpty() ? '\0' : field.at(0).toLatin1();
+}
+
+// The fields common to both formats, from the number onwards, in the order
+// of the history line: level code, fillings, rate, line, temperature,
+// integer percent, aux, fuel flow.
+void fillMeasured(KelmoraFillingData& r, const QStringList& f, int first)
+{
+    r.levelCode = quint16(integerField(f.at(first)));
+    r.fillings = quint16(integerField(f.at(first + 1)));
+    r.ratePercent = decimalField(f.at(first + 2));
+    r.linePercent = decimalField(f.at(first + 3));
+    r.temperature = decimalField(f.at(first + 4));
+    r.integerPercent = quint16(integerField(f.at(first + 5)));
+    r.auxValue = decimalField(f.at(first + 6));
+    r.fuelFlow = decimalField(f.at(first + 7));
+}
+
+// One history line split into words; false for a word count other than
+// 14, 12 or 11.
+bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r)
+{
+    const int n = words.size();
+    if (n != 14 && n != 12 && n != 11)
+        return false;
+    std::memset(&r, 0, sizeof r);
+    const QString& tag = words.at(0);
+    r.separator = tag.size() > 4 ? tag.at(4).toLatin1() : '\0';
+    r.number = qint32(integerField(tag.mid(5)));
+    r.timestamp = secondsOf(QDateTime::fromString(words.at(2) + QLatin1Char(' ') + words.at(1),
+                                                   QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+    fillMeasured(r, words, 3);
+    if (n >= 12)
+        r.optionalFirst = decimalField(words.at(11));
+    if (n == 14) {
+        r.optionalSecond = decimalField(words.at(12));
+        r.limit = parseLimit(words.at(13));
+    }
+    return true;
+}
+
+// One CSV data row; false for a field count other than 14, 12 or 11.
+bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r)
+{
+    const int n = f.size();
+    if (n != 14 && n != 12 && n != 11)
+        return false;
+    std::memset(&r, 0, sizeof r);
+    r.number = qint32(integerField(f.at(0)));
+    r.timestamp = secondsOf(QDateTime::fromString(f.at(1).trimmed(), Qt::ISODate));
+    fillMeasured(r, f, 2);
+    if (n >= 12)
+        r.optionalFirst = decimalField(f.at(10));
+    if (n == 14) {
+        r.optionalSecond = decimalField(f.at(11));
+        r.limit = parseLimit(f.at(12));
+    }
+    r.separator = separatorOf(f.at(n - 1));
+    return true;
+}
+
+// A record array under construction: malloc'd, grown as rows come, never
+// beyond what a 16-bit count can hold. Handed over whole to the storage.
+class RecordBuffer
+{
+public:
+    RecordBuffer() = default;
+    RecordBuffer(const RecordBuffer&) = delete;
+    RecordBuffer& operator=(const RecordBuffer&) = delete;
+    ~RecordBuffer() { std::free(records); }
+
+    bool full() const { return count == maxSideRecords; }
+    bool failed() const { return allocationFailed; }
+
+    // Room for the next record, or null when the side is full or memory ran out.
+    KelmoraFillingData* next()
+    {
+        if (full() || allocationFailed || !reserve(count + 1))
+            return nullptr;
+        return &records[count];
+    }
+    void commit() { ++count; }
+
+    // Installs the array as the side's records (at least one slot, so a
+    // side with no records still has an array and never looks unfilled).
+    bool install(char side)
+    {
+        if (allocationFailed || !reserve(1))
+            return false;
+        installSideRecords(side, records, quint16(count));
+        records = nullptr;
+        count = capacity = 0;
+        return true;
+    }
+
+private:
+    bool reserve(int wanted)
+    {
+        if (wanted <= capacity)
+            return true;
+        const int grown = qMin(int(maxSideRecords), qMax(wanted, qMax(256, capacity * 2)));
+        void* block = std::realloc(records, size_t(grown) * sizeof(KelmoraFillingData));
+        if (!block) {
+            allocationFailed = true;
+            return false;
+        }
+        records = static_cast<KelmoraFillingData*>(block);
+        capacity = grown;
+        return true;
+    }
+
+    KelmoraFillingData* records = nullptr;
+    int count = 0;
+    int capacity = 0;
+    bool allocationFailed = false;
+};
+
+// What one import did: the side it selected (0 for none) and the result.
+struct ImportState {
+    APP_KelmoraDataReader& reader;
+    QIODevice& file;
+    char selectedSide = 0;
+    quint8 result = ImportFailed;
+};
+
+void selectSide(ImportState& state, char side)
+{
+    state.selectedSide = side;
+    currentRecords = sideRecordsVariable(side);
+}
+
+// The "Nr"/"No" tag of the first history line that carries one decides.
+void applyLayoutTag(APP_KelmoraDataReader& reader, const QString& firstWord, bool& decided)
+{
+    if (decided)
+        return;
+    if (firstWord.contains(QLatin1String("Nr"))) {
+        reader.recordFormatNo = false;
+        decided = true;
+    } else if (firstWord.contains(QLatin1String("No"))) {
+        reader.recordFormatNo = true;
+        decided = true;
+    }
+}
+
+// Raw dump: history lines as the unit prints them. Lines may end in LF,
+// CR LF or a lone CR (the unit's own line end).
+quint8 importRaw(ImportState& state, char headerSide)
+{
+    APP_KelmoraDataReader& reader = state.reader;
+    reader.hardwareVersion = -1.0;
+    reader.softwareVersion = QStringLiteral("-1");
+    reader.pvnValue = -1;
+    reader.pulseInput = -1;
+    reader.serialNumber = -1;
+    reader.statusSideA = 0;
+    reader.statusSideB = 0;
+    reader.pcmText = QStringLiteral("-1");
+    reader.countryCode = -99; // marks a test line not read yet
+    const char side = headerSide == 'A' ? 'A' : 'B';
+    selectSide(state, side);
+
+    RecordBuffer buffer;
+    bool testLineSeen = false;
+    bool tagDecided = false;
+    QByteArray physical;
+    while (readLine(state.file, physical) && !buffer.failed()) {
+        for (const QByteArray& piece : physical.split('\r')) {
+            const QString line = QString::fromUtf8(piece);
+            if (!testLineSeen) {
+                // A first line of 12 words comes from a unit that writes the
+                // long line format.
+                testLineSeen = true;
+                qCDebug(lcImport) << "TESTLINE aus RAW Daten" << line;
+                reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
+                reader.countryCode = -1;
+            }
+            if (!line.startsWith(QLatin1String("A=N")) && !line.startsWith(QLatin1String("B=N")))
+                continue;
+            const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            applyLayoutTag(reader, words.at(0), tagDecided);
+            KelmoraFillingData* record = buffer.next();
+            if (record && recordFromHistoryWords(words, *record))
+                buffer.commit();
+        }
+    }
+    if (!buffer.install(side))
+        return ImportFailed;
+    return ImportDelivered;
+}
+
+// The lines of a CSV export, checked against the texts of its language.
+class CsvLines
+{
+public:
+    CsvLines(QIODevice& file, int language) : file(file), language(language) {}
+
+    bool next()
+    {
+        QByteArray raw;
+        have = readLine(file, raw);
+        current = have ? QString::fromUtf8(raw) : QString();
+        // A byte order mark put there by another editor is no part of text 54.
+        if (current.startsWith(QChar(0xFEFF)))
+            current.remove(0, 1);
+        return have;
+    }
+    const QString& line() const { return current; }
+    QStringList fields() const { return current.split(QLatin1Char(';'), Qt::KeepEmptyParts); }
+    // An empty text (a table without that entry) never matches.
+    bool startsWithText(int n) const
+    {
+        const QString t = textIn(n, language);
+        return have && !t.isEmpty() && current.startsWith(t);
+    }
+    QString textOf(int n) const { return textIn(n, language); }
+
+private:
+    QIODevice& file;
+    int language;
+    QString current;
+    bool have = false;
+};
+
+// A whole-number field that must be there and convert.
+bool requiredInteger(const QStringList& f, int index, qint32& out, int base = 10)
+{
+    if (index >= f.size())
+        return false;
+    bool ok = false;
+    const qint32 value = f.at(index).trimmed().toInt(&ok, base);
+    if (ok)
+        out = value;
+    return ok;
+}
+
+// A field of the identity line: a missing one keeps its default, a present
+// one must convert.
+bool optionalInteger(const QStringList& f, int index, qint32& out)
+{
+    return index >= f.size() || requiredInteger(f, index, out);
+}
+
+bool optionalDecimal(const QStringList& f, int index, double& out)
+{
+    if (index >= f.size())
+        return true;
+    bool ok = false;
+    const double value = f.at(index).trimmed().toDouble(&ok);
+    if (ok)
+        out = value;
+    return ok;
+}
+
+bool readIdentity(APP_KelmoraDataReader& reader, const QStringList& f)
+{
+    double pvn = -1.0;
+    if (!optionalDecimal(f, 1, reader.hardwareVersion) || !optionalDecimal(f, 5, pvn)
+        || !std::isfinite(pvn) || std::fabs(pvn) > 2147483647.0)
+        return false;
+    reader.pvnValue = qint32(std::lround(pvn));
+    if (f.size() > 3)
+        reader.softwareVersion = f.at(3);
+    if (f.size() > 11)
+        reader.pcmText = f.at(11);
+    return optionalInteger(f, 7, reader.pulseInput) && optionalInteger(f, 9, reader.countryCode)
+        && optionalInteger(f, 13, reader.flags);
+}
+
+// The title line of a side is already current: reads its status word line
+// (binary) and its column header row.
+bool readSectionHeader(CsvLines& lines, APP_KelmoraDataReader& reader, qint32& status)
+{
+    if (!lines.next() || !lines.startsWithText(134) || !requiredInteger(lines.fields(), 1, status, 2))
+        return false;
+    if (!lines.next() || !lines.startsWithText(120))
+        return false;
+    const QStringList header = lines.fields();
+    reader.recordFormatNo = header.size() > 8 && header.at(8) == lines.textOf(154);
+    return true;
+}
+
+// Data rows of one side up to the side B title (when stopAtSideB) or the end
+// of the file; then the side's array is replaced. Rows beyond what a side
+// can hold are read past, never wrapped into the count.
+quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB, bool* reachedSideB)
+{
+    RecordBuffer buffer;
+    bool atSideB = false;
+    while (lines.next()) {
+        if (stopAtSideB && lines.startsWithText(127)) {
+            qCDebug(lcImport) << "LINE B";
+            atSideB = true;
+            break;
+        }
+        qCDebug(lcImport) << " Line: " << lines.line();
+        KelmoraFillingData* record = buffer.next();
+        if (record && recordFromCsvFields(lines.fields(), *record))
+            buffer.commit();
+    }
+    if (reachedSideB)
+        *reachedSideB = atSideB;
+    selectSide(state, side);
+    return buffer.install(side) ? quint8(ImportDelivered) : quint8(ImportFailed);
+}
+
+quint8 importCsv(ImportState& state, int language)
+{
+    APP_KelmoraDataReader& reader = state.reader;
+    reader.hardwareVersion = -1.0;
+    reader.pvnValue = -1;
+    reader.pulseInput = -1;
+    reader.serialNumber = -1;
+    reader.statusSideA = 0;
+    reader.statusSideB = 0;
+    reader.softwareVersion = QStringLiteral("-1");
+    reader.pcmText = QStringLiteral("-1");
+    reader.countryCode = -1;
+    reader.flags = 0;
+    reader.recordFormatNo = false;
+
+    CsvLines lines(state.file, language);
+    if (!lines.next() || !lines.startsWithText(54))
+        return ImportFailed;
+    if (!lines.next() || !lines.startsWithText(122)
+        || !requiredInteger(lines.fields(), 1, reader.serialNumber))
+        return ImportFailed;
+    if (!lines.next() || !lines.startsWithText(53) || !readIdentity(reader, lines.fields()))
+        return ImportFailed;
+    qCDebug(lcImport) << "Bis hier 1";
+    if (!lines.next())
+        return ImportFailed;
+    if (lines.startsWithText(126)) {
+        qCDebug(lcImport) << "Bis hier 2";
+        if (!readSectionHeader(lines, reader, reader.statusSideA))
+            return ImportFailed;
+        bool reachedSideB = false;
+        const quint8 result = readRows(state, lines, 'A', true, &reachedSideB);
+        if (result != ImportDelivered || !reachedSideB)
+            return result;
+        emit reader.dataReady(sideARecords, &sideACount, ImportDelivered);
+    }
+    if (!lines.startsWithText(127))
+        return ImportFailed;
+    qCDebug(lcImport) << "LINE A";
+    if (!readSectionHeader(lines, reader, reader.statusSideB))
+        return ImportFailed;
+    return readRows(state, lines, 'B', false, nullptr);
+}
+
+// The first lines of a CSV export, enough to tell its language.
+QStringList leadingLines(QIODevice& file, int count)
+{
+    QStringList result;
+    QByteArray raw;
+    file.seek(0);
+    while (result.size() < count && readLine(file, raw))
+        result.append(QString::fromUtf8(raw));
+    if (!result.isEmpty() && result.first().startsWith(QChar(0xFEFF)))
+        result.first().remove(0, 1);
+    return result;
+}
+
+bool headerInLanguage(const QStringList& lines, int language)
+{
+    auto starts = [&](int line, int n) {
+        const QString t = textIn(n, language);
+        return line < lines.size() && !t.isEmpty() && lines.at(line).startsWith(t);
+    };
+    return starts(0, 54) && starts(1, 122) && starts(2, 53) && (starts(3, 126) || starts(3, 127));
+}
+
+// The language of a CSV export: a language whose text 54 occurs in the
+// header. Several languages may share that title (a product name), so the
+// first whose texts also begin lines 2 to 4 wins; -1 when none occurs.
+// The first line counts as header too, since a title may be longer than
+// the 32 header bytes.
+int csvLanguage(QIODevice& file, const QByteArray& header)
+{
+    const QString headerText = QString::fromUtf8(header);
+    const QStringList lines = leadingLines(file, 4);
+    const QString firstLine = lines.value(0);
+    int firstCandidate = -1;
+    for (int language = 0; language < textTableLanguages; ++language) {
+        const QString title = textIn(54, language);
+        if (title.isEmpty() || (!headerText.contains(title) && !firstLine.contains(title)))
+            continue;
+        if (headerInLanguage(lines, language))
+            return language;
+        if (firstCandidate < 0)
+            firstCandidate = language;
+    }
+    return firstCandidate;
+}
+
+quint8 importOpenFile(ImportState& state)
+{
+    const QByteArray header = state.file.read(headerBytes);
+    if (header.size() < headerBytes)
+        return ImportFailed;
+    const QByteArray tag = header.mid(1, 3);
+    if (tag == "=Nr" || tag == "=No") {
+        if (!state.file.seek(0))
+            return ImportFailed;
+        return importRaw(state, header.at(0));
+    }
+    const int language = csvLanguage(state.file, header);
+    if (language < 0 || !state.file.seek(0))
+        return ImportFailed;
+    return importCsv(state, language);
+}
+
+} // namespace
+
+void APP_KelmoraDataReader::importDataFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    QFile file(path);
+    ImportState state{*this, file};
+    if (file.open(QIODevice::ReadOnly)) {
+        state.result = importOpenFile(state);
+        file.close();
+    } else {
+        state.result = ImportOpenFailed;
+    }
+    if (!currentRecords) {
+        emit dataReady(nullptr, nullptr, 3);
+        return;
+    }
+    quint16* count = state.selectedSide ? sideCountVariable(state.selectedSide) : nullptr;
+    emit dataReady(*currentRecords, count, state.result);
+}

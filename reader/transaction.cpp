@@ -1,0 +1,152 @@
+// One command line out, one framed reply line back; the register command
+// lines with their checksum and the framing checks of their replies.
+#include "app_kelmoradatareader.h"
+
+#include "com_serialport.h"
+#include "readerprotocol.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QStringList>
+
+QString APP_KelmoraDataReader::transact(const QString& command, qint64 timeoutMs, bool* success)
+{
+    return runTransaction(command, timeoutMs, success, false);
+}
+
+QString APP_KelmoraDataReader::transactRegister(const QString& command, qint64 timeoutMs,
+                                                bool* success)
+{
+    return runTransaction(command, timeoutMs, success, true);
+}
+
+// Up to three attempts, each sending the command and waiting until the line
+// has been silent for the time-out; every arrival of bytes restarts the
+// wait. The queue delay of the port counts against the time-out.
+QString APP_KelmoraDataReader::runTransaction(const QString& command, qint64 timeoutMs,
+                                              bool* success, bool registerFraming)
+{
+    *success = false;
+    if (!port)
+        return QString();
+    const QByteArray line = command.toLatin1();
+    for (int attempt = 0; attempt < commandAttempts; ++attempt) {
+        if (!port->isOpen())
+            return QString();
+        port->resetRxCount();
+        port->queueWrite(line);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 deadline = timeoutMs;
+        int lastSeen = 0;
+        while (clock.elapsed() < deadline && clock.elapsed() < attemptCeilingMs) {
+            const int received = port->rxCount();
+            const QByteArray bytes = port->rxBytes(0, received);
+            const ReplySpan span =
+                registerFraming ? findRegisterReply(bytes) : findNamedReply(bytes);
+            if (span.found()) {
+                const QString reply =
+                    QString::fromLatin1(bytes.constData() + span.start, span.end - span.start);
+                emit display(reply);
+                *success = true;
+                return reply;
+            }
+            if (received != lastSeen) {
+                deadline = clock.elapsed() + timeoutMs;
+                lastSeen = received;
+            }
+            QThread::usleep(commandPollMs * 1000);
+        }
+    }
+    return QString();
+}
+
+QString APP_KelmoraDataReader::buildRegisterCommand(int address, int registerNumber, char side,
+                                                    bool write, const QString& data)
+{
+    QString text = QLatin1String(write ? "W;" : "R;") + QString::number(address)
+                   + QLatin1Char(';') + QLatin1Char(side) + QLatin1Char(';')
+                   + QString::number(registerNumber) + QLatin1Char(';');
+    if (write)
+        text += data + QLatin1Char(';');
+    return text + QString::number(registerChecksum(text)) + QLatin1String("\r\n");
+}
+
+int APP_KelmoraDataReader::registerChecksum(const QString& text)
+{
+    int sum = 0;
+    const QByteArray bytes = text.toLatin1();
+    for (const char byte : bytes)
+        sum += static_cast<signed char>(byte);
+    while (sum > 255)
+        sum -= 255;
+    return sum + 1;
+}
+
+namespace {
+
+bool decimalField(const QString& field, qint32* value)
+{
+    bool ok = false;
+    *value = field.toInt(&ok, 10);
+    return ok;
+}
+
+quint8 unitErrorResult(const QStringList& fields)
+{
+    if (fields.size() < 4)
+        return 1;
+    qint32 code = 0;
+    if (!decimalField(fields.at(3), &code))
+        return 1;
+    switch (code) {
+    case 1: return 2;
+    case 2: return 3;
+    case 3: return 4;
+    default: return 1;
+    }
+}
+
+} // namespace
+
+quint8 APP_KelmoraDataReader::parseRegisterReply(int address, int /*registerNumber*/, char side,
+                                                 qint32* destination, const QString& reply)
+{
+    QString text = reply;
+    text.replace(QLatin1Char(' '), QLatin1Char(';'));
+    const QStringList fields = text.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    const QString& kind = fields.at(0);
+    if (kind != QLatin1String("r") && kind != QLatin1String("w") && kind != QLatin1String("e"))
+        return 1;
+    qint32 number = 0;
+    if (fields.size() < 2 || !decimalField(fields.at(1), &number) || number != address)
+        return 1;
+    if (fields.size() < 3 || fields.at(2) != QString(QLatin1Char(side)))
+        return 1;
+    if (kind == QLatin1String("e"))
+        return unitErrorResult(fields);
+    // The unit's register number decides the decoding, not the one asked for.
+    qint32 echoedRegister = 0;
+    if (fields.size() < 4 || !decimalField(fields.at(3), &echoedRegister))
+        return 1;
+    QList<qint32> values;
+    for (int i = 4; i < fields.size() - 1; ++i) {
+        qint32 value = 0;
+        if (!decimalField(fields.at(i), &value))
+            return 1;
+        values.append(value);
+    }
+    qint32 checksum = 0;
+    if (fields.size() < 5 || !decimalField(fields.last(), &checksum))
+        return 1;
+    // A reply that carries fewer values than the register's decoding reads
+    // must not be decoded from values that are not there.
+    const int needed = registerValueCount(echoedRegister);
+    if (values.size() < needed)
+        return 1;
+    if (needed == 1)
+        *destination = values.at(0);
+    else if (needed == 2)
+        *destination = qint32(clockRegisterSeconds(values.at(0), values.at(1)));
+    return 0;
+}

@@ -1,0 +1,139 @@
+// kelmora-unitsim: a simulated Kelmora unit on a pseudo-terminal. See --help.
+#include "unitsim_line.h"
+#include "unitsim_options.h"
+#include "unitsim_unit.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void onStopSignal(int)
+{
+    stopSignal = 1;
+}
+
+void installStopHandlers()
+{
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no restart: poll() returns at once
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void writeJsonDump(const QString& path, const QJsonObject& document)
+{
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QJsonDocument(document).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
+        std::fprintf(stderr, "kelmora-unitsim: cannot write %s\n", qPrintable(path));
+}
+
+// Feeds received bytes to the unit: a command ends at CR or LF.
+class CommandAssembler
+{
+public:
+    CommandAssembler(const UnitSimOptions& options, UnitSimLine& line, QFile* log)
+        : options(options), unit(options), line(line), log(log) {}
+
+    bool closeWhenDrained = false;
+
+    void feed(const QByteArray& bytes)
+    {
+        for (char byte : bytes) {
+            if (byte == '\r' || byte == '\n') {
+                if (!pending.isEmpty())
+                    handle();
+                pending.clear();
+                continue;
+            }
+            if (pending.isEmpty())
+                firstByteMs = QDateTime::currentMSecsSinceEpoch();
+            if (pending.size() < 4096) // a runaway line is cut, not grown
+                pending += byte;
+        }
+    }
+
+private:
+    void handle()
+    {
+        if (log) {
+            log->write(QByteArray::number(firstByteMs) + ' ' + pending + '\n');
+            log->flush();
+        }
+        const UnitReply reply = unit.answer(pending);
+        line.send(reply.bytes);
+        if (reply.history)
+            writeJsonDump(options.jsonDumpPath, unit.sentRecords());
+        if (reply.closeLine)
+            closeWhenDrained = true;
+    }
+
+    const UnitSimOptions& options;
+    SimulatedUnitLogic unit;
+    UnitSimLine& line;
+    QFile* log;
+    QByteArray pending;
+    qint64 firstByteMs = 0;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    UnitSimOptions options;
+    int exitCode = 0;
+    if (!parseUnitSimOptions(app.arguments(), options, exitCode))
+        return exitCode;
+#ifdef __linux__
+    if (options.exitWithParent) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() == 1)
+            return 0;
+    }
+#endif
+    installStopHandlers();
+
+    QFile log(options.logPath);
+    if (!options.logPath.isEmpty() && !log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        std::fprintf(stderr, "kelmora-unitsim: cannot open log %s\n", qPrintable(options.logPath));
+        return 1;
+    }
+    UnitSimLine line;
+    if (!line.open())
+        return 1;
+    line.setPacing(options.baudPacing);
+    std::printf("%s\n", qPrintable(line.devicePath()));
+    std::fflush(stdout);
+
+    CommandAssembler commands(options, line, log.isOpen() ? &log : nullptr);
+    while (!stopSignal && line.isOpen()) {
+        commands.feed(line.exchange(50));
+        if (commands.closeWhenDrained && !line.outputPending()) {
+            line.waitUntilDelivered(1000);
+            std::fputs("kelmora-unitsim: line cut\n", stderr);
+            break;
+        }
+    }
+    line.close();
+    return 0;
+}

@@ -1,0 +1,190 @@
+#include "odsexport.h"
+#include "odspackage.h"
+
+#include "odschart.h"
+#include "odscontent.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QTextStream>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <zlib.h>
+
+namespace {
+
+constexpr int resourceChunk = 256;
+
+struct FixedEntry {
+    const char* name;
+    const char* resource;
+};
+
+// In package order; "mimetype" first and stored so that readers find the
+// media type at byte 38 of the file.
+const FixedEntry fixedEntries[] = {
+    {"mimetype", ":/files/mimetype"},
+    {"Object A/styles.xml", ":/files/Object_1_styles.xml"},
+    {"Object B/styles.xml", ":/files/Object_1_styles.xml"},
+    {"meta.xml", ":/files/meta.xml"},
+    {"styles.xml", ":/files/styles.xml"},
+};
+
+bool openEntry(QuaZipFile& entry, const QuaZipNewInfo& info, bool stored)
+{
+    return entry.open(QIODevice::WriteOnly, info, nullptr, 0, stored ? 0 : Z_DEFLATED,
+                      stored ? 0 : Z_DEFAULT_COMPRESSION, false, -MAX_WBITS, DEF_MEM_LEVEL,
+                      Z_DEFAULT_STRATEGY);
+}
+
+// Closes the entry and says whether everything written into it arrived.
+bool closeEntry(QuaZipFile& entry)
+{
+    entry.close();
+    return entry.getZipError() == ZIP_OK;
+}
+
+bool copyResource(QuaZipFile& entry, const FixedEntry& fixed)
+{
+    QFile resource(QString::fromLatin1(fixed.resource));
+    if (!resource.open(QIODevice::ReadOnly)) {
+        qWarning("ODS export: resource %s missing", fixed.resource);
+        return false;
+    }
+    const QuaZipNewInfo info(QString::fromLatin1(fixed.name), resource.fileName());
+    if (!openEntry(entry, info, qstrcmp(fixed.name, "mimetype") == 0))
+        return false;
+    char chunk[resourceChunk];
+    bool ok = true;
+    for (;;) {
+        const qint64 got = resource.read(chunk, sizeof(chunk));
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        if (entry.write(chunk, got) != got) {
+            ok = false;
+            break;
+        }
+    }
+    return closeEntry(entry) && ok;
+}
+
+// Opens a generated entry, lets write fill it through a UTF-8 stream and
+// closes it; false if any step failed.
+template <typename Writer>
+bool writeGenerated(QuaZipFile& entry, const char* name, Writer write)
+{
+    if (!openEntry(entry, QuaZipNewInfo(QString::fromLatin1(name)), false))
+        return false;
+    QTextStream stream(&entry);
+    stream.setEncoding(QStringConverter::Utf8);
+    stream.setGenerateByteOrderMark(false);
+    bool ok = write(stream);
+    stream.flush();
+    ok = ok && stream.status() == QTextStream::Ok;
+    return closeEntry(entry) && ok;
+}
+
+bool writeContent(QTextStream& stream, bool sideA, bool sideB)
+{
+    bool ok = writeContentPrologue(stream);
+    if (ok && sideA)
+        ok = writeDataSheet(stream, QStringLiteral("A")) && writeChartSheet(stream, QStringLiteral("A"));
+    if (ok && sideB)
+        ok = writeDataSheet(stream, QStringLiteral("B")) && writeChartSheet(stream, QStringLiteral("B"));
+    return ok && writeContentClosing(stream);
+}
+
+bool writeEntries(QuaZip& zip, bool sideA, bool sideB)
+{
+    QuaZipFile entry(&zip);
+    for (const FixedEntry& fixed : fixedEntries) {
+        if (!copyResource(entry, fixed))
+            return false;
+    }
+    if (!writeGenerated(entry, "META-INF/manifest.xml",
+                        [&](QTextStream& s) { return writeManifest(s, sideA, sideB); }))
+        return false;
+    if (!writeGenerated(entry, "content.xml",
+                        [&](QTextStream& s) { return writeContent(s, sideA, sideB); }))
+        return false;
+    if (sideA && !writeGenerated(entry, "Object A/content.xml", [](QTextStream& s) {
+            return writeChartObject(s, QStringLiteral("A"));
+        }))
+        return false;
+    if (sideB && !writeGenerated(entry, "Object B/content.xml", [](QTextStream& s) {
+            return writeChartObject(s, QStringLiteral("B"));
+        }))
+        return false;
+    return true;
+}
+
+} // namespace
+
+bool writeManifest(QTextStream& s, bool sideA, bool sideB)
+{
+    struct Line {
+        const char* path;
+        const char* type;
+    };
+    const char* const chart = "application/vnd.oasis.opendocument.chart";
+    const Line always[] = {
+        {"/", "application/vnd.oasis.opendocument.spreadsheet"},
+        {"content.xml", "text/xml"},
+        {"meta.xml", "text/xml"},
+        {"mimetype", "text/plain"},
+        {"styles.xml", "text/xml"},
+        {"META-INF/manifest.xml", "text/xml"},
+    };
+    const Line objectA[] = {{"Object A/", chart}, {"Object A/styles.xml", "text/xml"},
+                            {"Object A/content.xml", "text/xml"}};
+    const Line objectB[] = {{"Object B/", chart}, {"Object B/styles.xml", "text/xml"},
+                            {"Object B/content.xml", "text/xml"}};
+    auto entryLine = [&s](const Line& line) {
+        s << "  <manifest:file-entry manifest:full-path='" << line.path
+          << "' manifest:media-type='" << line.type << "'/>\n";
+    };
+    s << "<?xml version='1.0' encoding='UTF-8' standalone='yes'?>\n"
+         "  <manifest:manifest xmlns:manifest='urn:oasis:names:tc:opendocument:xmlns:manifest:1.0'>\n";
+    for (const Line& line : always)
+        entryLine(line);
+    if (sideA) {
+        for (const Line& line : objectA)
+            entryLine(line);
+    }
+    if (sideB) {
+        for (const Line& line : objectB)
+            entryLine(line);
+    }
+    s << "</manifest:manifest>\n";
+    return s.status() == QTextStream::Ok;
+}
+
+bool writeOds(const QString& fileName, bool sideA, bool sideB)
+{
+    // The archive writes through a file of ours: QuaZip does not look at
+    // the file's own error state when it closes it, and a full disk must
+    // not pass for a good package.
+    QFile file(fileName);
+    QuaZip zip(&file);
+    // Sizes and checksums go into the local headers (the package is
+    // written to a seekable file), so "mimetype" carries no data
+    // descriptor and its 46 bytes start at byte 38.
+    zip.setDataDescriptorWritingEnabled(false);
+    zip.setAutoClose(false);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    const bool entriesOk = writeEntries(zip, sideA, sideB);
+    zip.close();
+    const bool archiveOk = zip.getZipError() == ZIP_OK;
+    const bool flushed = file.isOpen() && file.flush();
+    file.close();
+    const bool ok = entriesOk && archiveOk && flushed && file.error() == QFileDevice::NoError;
+    if (!ok)
+        qWarning() << "ODS export failed:" << fileName << file.errorString();
+    return ok;
+}

@@ -1,0 +1,52 @@
+// Helpers for the tests of the CSV export, the data file import and the ODS
+// export: a six-language text table, records, zip reading and the external
+// judges (xmllint, LibreOffice).
+#pragma once
+
+#include "kelmorafillingdata.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Writes a text table of 200 entries in six languages (umlauts, accents,
+// Chinese, "&" and "<" in some entries) to dir and returns its path. With
+// sharedTitle every language gets the same text 54, as a product name would.
+QString filesWriteTextTable(const QString& dir, bool sharedTitle = false);
+// Loads the synthetic table (written to a temporary place); true on success.
+bool filesLoadSyntheticTexts(bool sharedTitle = false);
+
+// A record with every data field set from the number, so that records of a
+// test differ in each field.
+KelmoraFillingData filesRecord(int number);
+// Copies the records into a fresh malloc'd array and installs it as the side.
+void filesInstallSide(char side, const QVector<KelmoraFillingData>& records);
+QVector<KelmoraFillingData> filesSideRecords(char side);
+
+// Compares the data fields (not the drawing cache); the first difference as
+// text, empty when equal.
+QString filesRecordDifference(const KelmoraFillingData& a, const KelmoraFillingData& b);
+
+struct FilesZipEntry {
+    QString name;
+    QByteArray data;
+};
+// Entries of a zip package in the order of its central directory.
+QList<FilesZipEntry> filesZipEntries(const QString& path);
+
+// Runs a program with a bound; false when it could not start or timed out.
+bool filesRun(const QString& program, const QStringList& arguments, int timeoutMs,
+              QByteArray* output = nullptr, int* exitCode = nullptr);
+// Full path of the program or empty when it is not installed.
+QString filesFindProgram(const QString& name);
+
+// Converts a file with LibreOffice headless into outDir (private profile
+// under profileDir). True when it ran; check the output file yourself.
+bool filesSofficeConvert(const QString& file, const QString& filter, const QString& outDir,
+                         const QString& profileDir);
+
+// Parses semicolon-free CSV text as LibreOffice writes it (comma separated,
+// double quotes around texts that need them).
+QList<QStringList> filesParseCommaCsv(const QByteArray& data);

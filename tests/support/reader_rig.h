@@ -1,0 +1,35 @@
+// The pieces of a reader test over a pseudo-terminal: a scripted unit on a
+// pty peer, the real port opened on it as the main window opens it, and the
+// reader attached to the port.
+#pragma once
+
+#include "app_kelmoradatareader.h"
+#include "com_serialport.h"
+#include "reader_fakeunit.h"
+#include "reader_ptypeer.h"
+
+#include <QList>
+
+#include <memory>
+
+struct ReaderRig {
+    std::unique_ptr<ReaderFakeUnit> unit = std::make_unique<ReaderFakeUnit>();
+    std::unique_ptr<ReaderPtyPeer> peer;
+    std::unique_ptr<COM_SerialPort> port;
+    std::unique_ptr<APP_KelmoraDataReader> reader;
+
+    // Starts the peer with the handler (the fake unit's when empty) and opens
+    // the port at 9600 baud without parity. False with the reason in error.
+    bool start(ReaderPtyPeer::Handler handler = {});
+    // Identifies the unit and waits until the reader thread has ended.
+    bool identify(int boundMs = 30000);
+    // Waits until the reader thread has ended and its signals were delivered.
+    bool waitForReader(int boundMs);
+    // The command lines the unit received, in order.
+    QList<QByteArray> wire() const;
+    // Ends the threads and the peer; safe to call twice.
+    void stop();
+    ~ReaderRig() { stop(); }
+
+    QString error;
+};

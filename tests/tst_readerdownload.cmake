@@ -1,0 +1,1 @@
+set_tests_properties(tst_readerdownload PROPERTIES TIMEOUT 180 LABELS integration)

@@ -1,0 +1,270 @@
+// The reader over a real pseudo-terminal: single transactions, identifying
+// both firmware generations, the even-parity reconnect, the three settings
+// as bytes on the wire, and the history downloads with their failures.
+#include "reader_access.h"
+#include "reader_rig.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+class TestReaderOps : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ReaderRig> rig;
+    ReaderFakeUnit* unit = nullptr;
+    APP_KelmoraDataReader* reader = nullptr;
+
+    void connectPeer(ReaderPtyPeer::Handler handler)
+    {
+        if (!rig->start(std::move(handler)))
+            QSKIP(qPrintable(rig->error));
+        reader = rig->reader.get();
+    }
+    void connectUnit() { connectPeer({}); }
+    bool identify() { return rig->identify(); }
+    QList<QByteArray> wire() const { return rig->wire(); }
+    ReaderPtyPeer* peer() const { return rig->peer.get(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        rig = std::make_unique<ReaderRig>();
+        unit = rig->unit.get();
+        reader = nullptr;
+    }
+
+    void cleanup() { rig.reset(); }
+
+    void transactionSkipsNoiseInFrontOfTheReply()
+    {
+        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("\x01\x85 12 STS.C:3 4\r\n"); });
+        QSignalSpy display(reader, &APP_KelmoraDataReader::display);
+        bool ok = false;
+        const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("GET.C.STS\r\n"), &ok);
+        QVERIFY(ok);
+        QCOMPARE(reply, QStringLiteral("STS.C:3 4"));
+        QCOMPARE(display.count(), 1);
+        QCOMPARE(display.first().first().toString(), reply);
+        QCOMPARE(wire(), QList<QByteArray>{"GET.C.STS"});
+    }
+
+    void lineEndBeforeAnyReplyBlocksTheAttempt()
+    {
+        int calls = 0;
+        connectPeer([&calls](ReaderPtyPeer& p, const QByteArray&) {
+            p.send(++calls == 1 ? QByteArray("\r\nHVN.C:1.5\r\n") : QByteArray("HVN.C:2.5\r\n"));
+        });
+        QElapsedTimer clock;
+        clock.start();
+        bool ok = false;
+        const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok);
+        QVERIFY(ok);
+        QCOMPARE(reply, QStringLiteral("HVN.C:2.5"));  // the second attempt's answer
+        QVERIFY2(clock.elapsed() >= 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 2);
+    }
+
+    void bytesWithoutLineEndKeepTheAttemptAlive()
+    {
+        connectPeer([](ReaderPtyPeer& p, const QByteArray&) {
+            for (int i = 0; i < 8; ++i) {  // 2.4 s, well past the 1 s silence time-out
+                p.send("x");
+                QThread::msleep(300);
+            }
+            p.send("HVN.C:7\r\n");
+        });
+        bool ok = false;
+        const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok);
+        QVERIFY(ok);
+        QCOMPARE(reply, QStringLiteral("HVN.C:7"));
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 1);
+    }
+
+    void silenceMeansThreeAttemptsThenFailure()
+    {
+        connectPeer([](ReaderPtyPeer&, const QByteArray&) {});
+        QElapsedTimer clock;
+        clock.start();
+        bool ok = true;
+        const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok);
+        QVERIFY(!ok);
+        QVERIFY(reply.isEmpty());
+        QVERIFY2(clock.elapsed() >= 3000 && clock.elapsed() < 6000,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 3);
+    }
+
+    void registerReplyIsTheLastKindLetterBeforeTheLineEnd()
+    {
+        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("ZZ r;12345;C;101;42;9\r\n"); });
+        bool ok = false;
+        const QString reply = ReaderTestAccess::transactRegister(
+            *reader, APP_KelmoraDataReader::buildRegisterCommand(12345, 101, 'C', false), &ok);
+        QVERIFY(ok);
+        QCOMPARE(reply, QStringLiteral("r;12345;C;101;42;9"));
+        QCOMPARE(wire(), QList<QByteArray>{"R;12345;C;101;" + QByteArray::number(
+                                               APP_KelmoraDataReader::registerChecksum("R;12345;C;101;"))});
+    }
+
+    void closedPortFailsAtOnce()
+    {
+        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1\r\n"); });
+        rig->port->closePort();
+        QElapsedTimer clock;
+        clock.start();
+        bool ok = true;
+        QVERIFY(ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok).isEmpty());
+        QVERIFY(!ok);
+        QVERIFY(clock.elapsed() < 500);
+    }
+
+    void identifiesNewFirmware()
+    {
+        connectUnit();
+        QVERIFY(identify());
+        QCOMPARE(reader->hardwareVersion, 3.1);
+        QCOMPARE(reader->softwareVersion, QStringLiteral("2.05"));
+        QCOMPARE(reader->softwareVersionNumber, 2.0);
+        QCOMPARE(reader->pulseInput, 100);
+        QCOMPARE(reader->serialNumber, 12345);
+        QCOMPARE(reader->statusSideA, 3);
+        QCOMPARE(reader->statusSideB, 4);
+        QCOMPARE(reader->flags, 7);
+        QCOMPARE(reader->pvnValue, 4242);
+        QCOMPARE(reader->countryCode, 49);
+        QCOMPARE(reader->pcmText, QStringLiteral("HELLO"));
+        const QByteArray read101 = "R;12345;C;101;";
+        const QByteArray read104 = "R;12345;C;104;";
+        const QList<QByteArray> expected{
+            "TXP.C.HVN", "TXP.C.SVN", "TXP.C.IMP", "TXP.C.SNR", "GET.C.STS", "TXP.C.FLG",
+            read101 + QByteArray::number(APP_KelmoraDataReader::registerChecksum(read101)),
+            read104 + QByteArray::number(APP_KelmoraDataReader::registerChecksum(read104)),
+            "GET.C.PCM"};
+        QCOMPARE(wire(), expected);
+    }
+
+    void oldFirmwareToleratesStatusAndRegister101()
+    {
+        unit->softwareVersion = "1.36";
+        unit->status = "5";        // no second number: the status query fails
+        unit->register101 = "";    // unit error instead of a value
+        unit->pcmReply = "PCM.C:Fehler 3";
+        connectUnit();
+        QVERIFY(identify());
+        QCOMPARE(reader->softwareVersionNumber, 1.0);
+        QCOMPARE(reader->statusSideA, 0);
+        QCOMPARE(reader->statusSideB, 0);
+        QCOMPARE(reader->pvnValue, 0);
+        QCOMPARE(reader->pcmText, QStringLiteral("-1"));
+    }
+
+    void newFirmwareFailsOnStatus()
+    {
+        unit->softwareVersion = "2.00";
+        unit->status = "5";
+        connectUnit();
+        QVERIFY(!identify());
+        QVERIFY(!wire().contains("TXP.C.FLG"));
+    }
+
+    void newFirmwareFailsOnRegister101()
+    {
+        unit->softwareVersion = "B2.1";
+        unit->register101 = "";
+        connectUnit();
+        QVERIFY(!identify());
+        QVERIFY(!wire().contains("GET.C.PCM"));
+    }
+
+    void reconnectsWithEvenParityWhenTheFirstQueryIsUnanswered()
+    {
+        unit->ignoreCommands = 3;  // all three attempts of the first query
+        connectUnit();
+        QVERIFY(identify());
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 4);
+        QVERIFY(rig->port->isOpen());
+        QCOMPARE(reader->serialNumber, 12345);
+    }
+
+    void silentUnitFailsToConnect()
+    {
+        connectPeer([](ReaderPtyPeer&, const QByteArray&) {});
+        QVERIFY(!identify());
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 6);  // three, reconnect, three more
+    }
+
+    void resetModeOnTheWire()
+    {
+        connectUnit();
+        QVERIFY(identify());
+        const int before = wire().size();
+        QSignalSpy done(reader, &APP_KelmoraDataReader::operationModeReset);
+        reader->resetOperationMode();
+        QVERIFY(done.wait(10000));
+        QVERIFY(done.first().first().toBool());
+        QCOMPARE(wire().mid(before), (QList<QByteArray>{"RXP.C.BTA 1 1", "STP.C.CON"}));
+    }
+
+    void pulseInputOnTheWire()
+    {
+        connectUnit();
+        QVERIFY(identify());
+        const int before = wire().size();
+        QSignalSpy done(reader, &APP_KelmoraDataReader::pulseInputSet);
+        reader->setPulseInput(250);
+        QVERIFY(done.wait(10000));
+        QVERIFY(done.first().first().toBool());
+        QCOMPARE(wire().mid(before), (QList<QByteArray>{"RXP.C.IMP 250", "STP.C.CON", "TXP.C.IMP"}));
+        QCOMPARE(reader->pulseInput, 250);
+    }
+
+    void clockOnTheWire()
+    {
+        connectUnit();
+        QVERIFY(identify());
+        const int before = wire().size();
+        QSignalSpy done(reader, &APP_KelmoraDataReader::timeSet);
+        reader->setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9, 30)));
+        QVERIFY(done.wait(10000));
+        QVERIFY(done.first().first().toBool());
+        const QByteArray write = "W;12345;C;110;240305;0709;";
+        QCOMPARE(wire().mid(before),
+                 (QList<QByteArray>{"R;12345;C;110;22",
+                                    write + QByteArray::number(APP_KelmoraDataReader::registerChecksum(write)),
+                                    "R;12345;C;110;22", "STP.C.CON"}));
+    }
+
+    void clockWriteRejectedByTheUnitFails()
+    {
+        unit->clockValues = "240305";  // a read reply without the time value
+        connectUnit();
+        QVERIFY(identify());
+        QSignalSpy done(reader, &APP_KelmoraDataReader::timeSet);
+        reader->setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9)));
+        QVERIFY(done.wait(10000));
+        QVERIFY(!done.first().first().toBool());
+        QVERIFY(!wire().contains("STP.C.CON"));
+    }
+
+    void commandsNeverCloserThanTheWriteInterval()
+    {
+        connectUnit();
+        QVERIFY(identify());
+        const QList<ReaderPtyPeer::Received> lines = peer()->received();
+        QVERIFY(lines.size() >= 9);
+        for (int i = 1; i < lines.size(); ++i) {
+            const qint64 gap = lines.at(i).atMs - lines.at(i - 1).atMs;
+            // The port starts writes 250 ms apart; the pty adds a little jitter on arrival.
+            QVERIFY2(gap >= 240, qPrintable(QStringLiteral("%1 ms before %2").arg(gap).arg(
+                                     QString::fromLatin1(lines.at(i).line))));
+        }
+    }
+
+    // Downloads are in tst_readerdownload.cpp.
+};
+
+QTEST_GUILESS_MAIN(TestReaderOps)
+#include "tst_readerops.moc"

@@ -1,0 +1,345 @@
+// The port thread over real pseudo-terminals: names, open/close hand-over,
+// write pacing, the receive ring, a pulled cable and the port scan.
+#include "com_serialport.h"
+#include "com_simlinks.h"
+#include "sim_rawline.h"
+#include "sim_unit.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSerialPort>
+#include <QTest>
+
+#include <termios.h>
+
+namespace {
+
+// Polls a condition for at most timeoutMs.
+template <typename Condition>
+bool waitFor(Condition condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QByteArray ringText(const COM_SerialPort& port)
+{
+    return port.rxBytes(0, port.rxCount());
+}
+
+} // namespace
+
+class TestSerialPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void devicePathKeepsFullPathsAndPrefixesBareNames();
+    void naturalOrderComparesNumbersByValue();
+    void bareAndFullNamesOpenTheSameLine();
+    void secondOpenFailsAndLeavesThePortUntouched();
+    void openOfMissingDeviceFails();
+    void queueWriteWhileClosedLeavesNothing();
+    void twoBlocksAreWrittenOneIntervalApart();
+    void receiveRingWrapsAt2048();
+    void parityCodeSelectsTheLineSettings();
+    void evenParityReopenWorks();
+    void closeThenImmediateReopenWorks();
+    void pulledCableClosesThePort();
+    void simulatorCutMidHistoryClosesThePort();
+    void closeReturnsTrueAndPortStaysUsableObject();
+    void scanListsRunningSimulatorOnlyWhileItRuns();
+    void scanSkipsStaleLinks();
+};
+
+void TestSerialPort::devicePathKeepsFullPathsAndPrefixesBareNames()
+{
+    QCOMPARE(COM_SerialPort::devicePath(QStringLiteral("ttyS0")), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(COM_SerialPort::devicePath(QStringLiteral("/dev/ttyUSB1")), QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(COM_SerialPort::devicePath(QStringLiteral("pts/4")), QStringLiteral("/dev/pts/4"));
+    // Applying the rule twice changes nothing: a reconnect passes the stored path.
+    const QString once = COM_SerialPort::devicePath(QStringLiteral("ttyACM0"));
+    QCOMPARE(COM_SerialPort::devicePath(once), once);
+}
+
+void TestSerialPort::naturalOrderComparesNumbersByValue()
+{
+    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("ttyS2"), QStringLiteral("ttyS10")));
+    QVERIFY(!COM_SerialPort::naturalLess(QStringLiteral("ttyS10"), QStringLiteral("ttyS2")));
+    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("COM9"), QStringLiteral("COM10")));
+    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("ttyS9"), QStringLiteral("ttyUSB0")));
+    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("ttyS"), QStringLiteral("ttyS0")));
+    QVERIFY(!COM_SerialPort::naturalLess(QStringLiteral("ttyS3"), QStringLiteral("ttyS3")));
+    // Equal by value but different text: still a strict order.
+    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("x01"), QStringLiteral("x1"))
+            != COM_SerialPort::naturalLess(QStringLiteral("x1"), QStringLiteral("x01")));
+
+    QStringList names{"ttyS10", "ttyUSB0", "ttyS2", "ttyS1", "/dev/pts/12", "/dev/pts/3", "ttyS100"};
+    std::sort(names.begin(), names.end(), COM_SerialPort::naturalLess);
+    QCOMPARE(names, (QStringList{"/dev/pts/3", "/dev/pts/12", "ttyS1", "ttyS2", "ttyS10", "ttyS100", "ttyUSB0"}));
+}
+
+void TestSerialPort::bareAndFullNamesOpenTheSameLine()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    QVERIFY(peer.devicePath().startsWith(QStringLiteral("/dev/")));
+    const QString bare = peer.devicePath().mid(5); // "pts/N"
+
+    COM_SerialPort port;
+    QVERIFY(port.openPort(bare, 9600, 1));
+    QCOMPARE(port.portName(), peer.devicePath());
+    QCOMPARE(port.baudRate(), 9600u);
+    port.queueWrite("bare\r\n");
+    QCOMPARE(peer.readLine(2000), QByteArray("bare"));
+    QVERIFY(port.closePort());
+    QVERIFY(!port.isOpen());
+
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QCOMPARE(port.portName(), peer.devicePath());
+    port.queueWrite("full\r\n");
+    QCOMPARE(peer.readLine(2000), QByteArray("full"));
+}
+
+void TestSerialPort::secondOpenFailsAndLeavesThePortUntouched()
+{
+    RawLine peer, other;
+    QVERIFY(peer.openPeer());
+    QVERIFY(other.openPeer());
+    COM_SerialPort port;
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QVERIFY(!port.openPort(other.devicePath(), 19200, 2));
+    QVERIFY(port.isOpen());
+    QCOMPARE(port.portName(), peer.devicePath());
+    QCOMPARE(port.baudRate(), 9600u);
+    // Both directions still work on the first line.
+    port.queueWrite("still\r\n");
+    QCOMPARE(peer.readLine(2000), QByteArray("still"));
+    QVERIFY(peer.write("back"));
+    QVERIFY(waitFor([&] { return port.rxCount() == 4; }, 2000));
+    QCOMPARE(ringText(port), QByteArray("back"));
+    QVERIFY(other.readUntilSilent(100, 300).isEmpty());
+}
+
+void TestSerialPort::openOfMissingDeviceFails()
+{
+    COM_SerialPort port;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!port.openPort(QStringLiteral("/dev/kelmora-no-such-port"), 9600, 1));
+    QVERIFY(clock.elapsed() < 3500);
+    QVERIFY(!port.isOpen());
+    port.queueWrite("dropped");
+    QCOMPARE(port.rxCount(), 0);
+}
+
+void TestSerialPort::queueWriteWhileClosedLeavesNothing()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    port.queueWrite("never\r\n");            // before any open
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QVERIFY(port.closePort());
+    port.queueWrite("closed\r\n");           // after a close
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    port.queueWrite("live\r\n");
+    // Only the block queued while open reaches the line.
+    QCOMPARE(peer.readUntilSilent(400, 2000), QByteArray("live\r\n"));
+}
+
+void TestSerialPort::twoBlocksAreWrittenOneIntervalApart()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    QCOMPARE(port.writeIntervalMs(), 250);
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    port.queueWrite("FIRST\r\n");
+    port.queueWrite("SECOND\r\n");
+    const QList<RawLine::Arrival> arrivals = peer.readTimed(3000, 15);
+    QByteArray all;
+    qint64 firstAt = -1, secondAt = -1;
+    for (const RawLine::Arrival& a : arrivals) {
+        if (firstAt < 0 && (all + a.bytes).contains("FIRST"))
+            firstAt = a.ms;
+        all += a.bytes;
+        if (secondAt < 0 && a.bytes.contains('S') && all.contains("\r\nS"))
+            secondAt = a.ms;
+    }
+    QCOMPARE(all, QByteArray("FIRST\r\nSECOND\r\n"));
+    QVERIFY(firstAt >= 0 && secondAt >= 0);
+    QVERIFY2(firstAt < 200, qPrintable(QString::number(firstAt))); // the first goes out at once
+    // The pause between command starts is a property of the protocol.
+    QVERIFY2(secondAt - firstAt >= 240, qPrintable(QString::number(secondAt - firstAt)));
+}
+
+void TestSerialPort::receiveRingWrapsAt2048()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QByteArray filler(2047, '\0');
+    for (int i = 0; i < filler.size(); ++i)
+        filler[i] = char('a' + i % 26);
+    QVERIFY(peer.write(filler));
+    QVERIFY(waitFor([&] { return port.rxCount() == 2047; }, 3000));
+    QCOMPARE(port.rxBytes(0, 2047), filler);
+
+    QVERIFY(peer.write("X"));                 // the 2048th byte
+    QVERIFY(waitFor([&] { return port.rxCount() == 0; }, 2000));
+    QCOMPARE(port.rxBytes(2047, 2048), QByteArray("X"));
+    QVERIFY(peer.write("Y"));
+    QVERIFY(waitFor([&] { return port.rxCount() == 1; }, 2000));
+    QCOMPARE(port.rxBytes(0, 1), QByteArray("Y"));
+    QCOMPARE(port.rxBytes(1, 3), filler.mid(1, 2)); // older bytes are not cleared
+
+    port.resetRxCount();
+    QCOMPARE(port.rxCount(), 0);
+    QCOMPARE(port.rxBytes(-5, 1), QByteArray("Y"));  // clamped, not out of range
+    QCOMPARE(port.rxBytes(2047, 5000), QByteArray("X"));
+}
+
+void TestSerialPort::parityCodeSelectsTheLineSettings()
+{
+    // A pseudo-terminal always reports 8 bits without parity, so the parity
+    // choice is checked at its source.
+    QCOMPARE(COM_SerialPort::parityForCode(1), int(QSerialPort::NoParity));
+    QCOMPARE(COM_SerialPort::parityForCode(2), int(QSerialPort::EvenParity));
+    QCOMPARE(COM_SerialPort::parityForCode(0), int(QSerialPort::OddParity));
+    QCOMPARE(COM_SerialPort::parityForCode(3), int(QSerialPort::OddParity));
+    QCOMPARE(COM_SerialPort::parityForCode(255), int(QSerialPort::OddParity));
+
+    // What the line does keep: rate, stop bits, no hardware flow control.
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    QVERIFY(port.openPort(peer.devicePath(), 19200, 2));
+    const unsigned flags = peer.slaveControlFlags();
+    QCOMPARE(flags & CBAUD, unsigned(B19200));
+    QCOMPARE(flags & CSIZE, unsigned(CS8));
+    QVERIFY(!(flags & CSTOPB));
+    QVERIFY(!(flags & CRTSCTS));
+}
+
+void TestSerialPort::evenParityReopenWorks()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QVERIFY(port.closePort());
+    // The reader's reconnect: the stored path, 9600 baud, even parity.
+    QVERIFY(port.openPort(port.portName(), 9600, 2));
+    port.queueWrite("TXP.C.HVN\r\n");
+    QCOMPARE(peer.readLine(2000), QByteArray("TXP.C.HVN"));
+    QVERIFY(peer.write("HVN.C:1.2\r\n"));
+    QVERIFY(waitFor([&] { return port.rxCount() == 11; }, 2000));
+    QCOMPARE(ringText(port), QByteArray("HVN.C:1.2\r\n"));
+}
+
+void TestSerialPort::closeThenImmediateReopenWorks()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    for (int round = 0; round < 10; ++round) {
+        QVERIFY2(port.openPort(peer.devicePath(), 9600, quint8(1 + round % 2)), qPrintable(QString::number(round)));
+        port.queueWrite(QByteArray::number(round) + "\r\n");
+        QVERIFY(port.closePort());
+    }
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QVERIFY(port.isOpen());
+    peer.readUntilSilent(300, 3000); // whatever the short sessions managed to send
+    port.queueWrite("last\r\n");
+    QCOMPARE(peer.readLine(2000), QByteArray("last"));
+    QVERIFY(peer.write("ok"));
+    QVERIFY(waitFor([&] { return port.rxCount() == 2; }, 2000));
+}
+
+void TestSerialPort::pulledCableClosesThePort()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    const QString device = peer.devicePath();
+    COM_SerialPort port;
+    QVERIFY(port.openPort(device, 9600, 1));
+    QVERIFY(peer.write("partial"));
+    QVERIFY(waitFor([&] { return port.rxCount() == 7; }, 2000));
+    peer.close();
+    QVERIFY(waitFor([&] { return !port.isOpen(); }, 1500));
+    port.queueWrite("after\r\n");            // dropped, no crash
+    QCOMPARE(ringText(port), QByteArray("partial"));
+    QVERIFY(port.closePort());
+    // The line is gone for good, so a reopen fails instead of hanging.
+    QVERIFY(!port.openPort(device, 9600, 2));
+    QVERIFY(!port.isOpen());
+}
+
+void TestSerialPort::simulatorCutMidHistoryClosesThePort()
+{
+    SimulatedUnit unit;
+    QVERIFY2(unit.start({QStringLiteral("--cut-after"), QStringLiteral("300")}), qPrintable(unit.error()));
+    COM_SerialPort port;
+    QVERIFY(port.openPort(unit.devicePath(), 9600, 1));
+    port.queueWrite("GET.A.HIS50\r\n");
+    // 300 bytes at 9600 baud take about a third of a second, then the line dies.
+    QVERIFY(waitFor([&] { return !port.isOpen(); }, 4000));
+    QCOMPARE(port.rxCount(), 300);
+    QVERIFY(ringText(port).startsWith("A=Nr."));
+    QVERIFY(unit.waitForExit(2000));
+    QVERIFY(!port.openPort(unit.devicePath(), 9600, 2));
+}
+
+void TestSerialPort::closeReturnsTrueAndPortStaysUsableObject()
+{
+    COM_SerialPort port;
+    QVERIFY(port.closePort());                // never opened
+    QVERIFY(port.closePort());
+    QVERIFY(!port.isOpen());
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QVERIFY(port.isOpen());
+}
+
+void TestSerialPort::scanListsRunningSimulatorOnlyWhileItRuns()
+{
+    SimulatedUnit unit;
+    QVERIFY2(unit.start({QStringLiteral("--no-pacing")}), qPrintable(unit.error()));
+    const QStringList running = COM_SerialPort::scanPorts();
+    QVERIFY2(running.contains(unit.devicePath()), qPrintable(running.join(QLatin1Char(','))));
+    // The listed name is one openPort accepts.
+    COM_SerialPort port;
+    QVERIFY(port.openPort(unit.devicePath(), 9600, 1));
+    port.queueWrite("TXP.C.SNR\r\n");
+    QVERIFY(waitFor([&] { return ringText(port).endsWith("\r\n"); }, 2000));
+    QCOMPARE(ringText(port), QByteArray("SNR.C:12345\r\n"));
+    port.closePort();
+
+    unit.stop();
+    QVERIFY(!COM_SerialPort::scanPorts().contains(unit.devicePath()));
+}
+
+void TestSerialPort::scanSkipsStaleLinks()
+{
+    // A link left by a killed simulator: its process is gone.
+    const QString folder = simlinks::linkFolder();
+    QVERIFY(QDir().mkpath(folder));
+    const QString stale = folder + QStringLiteral("/") + simlinks::linkName(2147483000);
+    QFile::remove(stale);
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), stale));
+    const QStringList ports = COM_SerialPort::scanPorts();
+    QFile::remove(stale);
+    QVERIFY(!ports.contains(QStringLiteral("/dev/null")));
+}
+
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"
