@@ -63,6 +63,7 @@ private Q_SLOTS:
         resetSideStorage();
         reader->recordFormatNo = false;
         answerer->clear();
+        answerer->messageAnswer = 0;
     }
 
     void emptyAtFirst()
@@ -268,6 +269,101 @@ private Q_SLOTS:
         QTest::qWait(100);
         QCOMPARE(answerer->fileDialogs, 0);
         QVERIFY(!QFile::exists(answerer->filePath));
+    }
+
+    void csvExportAsksForBothSides_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("withSideB");
+        QTest::newRow("both sides") << 0 << true;
+        QTest::newRow("own side") << 1 << false;
+    }
+
+    void csvExportAsksForBothSides()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, withSideB);
+        installRecords('A', 3, 1);
+        installRecords('B', 2, 100);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        answerer->filePath = dir.path() + QStringLiteral("/export-%1.csv").arg(answer);
+        answerer->messageAnswer = answer;
+        button(page, "csvButton")->click();
+        QCOMPARE(answerer->fileDialogs, 1);
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(35));
+        QCOMPARE(answerer->messages.at(0).buttons, (QStringList{numberedText(157), numberedText(75)}));
+        QFile file(answerer->filePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString content = QString::fromUtf8(file.readAll());
+        QVERIFY(content.startsWith(numberedText(54) + QStringLiteral("\r\n")));
+        QVERIFY(content.contains(numberedText(126) + QStringLiteral("\r\n")));
+        QCOMPARE(content.contains(numberedText(127) + QStringLiteral("\r\n")), withSideB);
+        QCOMPARE(content.count(QStringLiteral("\r\n")), 3 + 3 + 3 + (withSideB ? 3 + 2 : 0));
+    }
+
+    void csvExportOfTheOnlySideAsksNothing()
+    {
+        installRecords('B', 4, 100);
+        GUI_DataTable page;
+        page.listData(sideBRecords, &sideBCount);
+        answerer->filePath = dir.path() + QStringLiteral("/only-b.csv");
+        button(page, "csvButton")->click();
+        QCOMPARE(answerer->messages.size(), 0);
+        QFile file(answerer->filePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString content = QString::fromUtf8(file.readAll());
+        QVERIFY(!content.contains(numberedText(126)));
+        QVERIFY(content.contains(numberedText(127)));
+    }
+
+    void csvExportCancelledWritesNothing()
+    {
+        installRecords('A', 2, 1);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        answerer->filePath.clear();
+        button(page, "csvButton")->click();
+        QCOMPARE(answerer->fileDialogs, 1);
+        QCOMPARE(answerer->messages.size(), 0);
+    }
+
+    void odsExportWrites()
+    {
+        installRecords('A', 5, 1);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        answerer->filePath = dir.path() + QStringLiteral("/side-a.ods");
+        button(page, "odsButton")->click();
+        QCOMPARE(answerer->messages.size(), 0);
+        QFile file(answerer->filePath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(4), QByteArray("PK\x03\x04"));
+    }
+
+    void failedOdsExportIsReported()
+    {
+        installRecords('A', 5, 1);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        answerer->filePath = dir.path() + QStringLiteral("/no-such-folder/side-a.ods");
+        button(page, "odsButton")->click();
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(36));
+        QCOMPARE(answerer->messages.at(0).buttons, QStringList{numberedText(83)});
+        QVERIFY(!QFile::exists(answerer->filePath));
+    }
+
+    void failedCsvOpenIsReportedOnce()
+    {
+        installRecords('A', 5, 1);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        answerer->filePath = dir.path() + QStringLiteral("/no-such-folder/side-a.csv");
+        button(page, "csvButton")->click();
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(36));
     }
 
     void exportZoneIsInclusive()

@@ -41,6 +41,7 @@ private:
     QTextEdit* log() { return child<QTextEdit>("logView"); }
     QString logText() { return log()->toPlainText(); }
     GUI_DataTable* table(char side) { return child<GUI_DataTable>(side == 'A' ? "tableA" : "tableB"); }
+    GUI_DisplayChart* chart(char side) { return child<GUI_DisplayChart>(side == 'A' ? "chartA" : "chartB"); }
     QStringList visibleHomeWidgets()
     {
         QStringList names;
@@ -311,9 +312,17 @@ private Q_SLOTS:
         installRecords('A', 5, 1);
         installRecords('B', 3, 100);
         tabs()->setCurrentIndex(0);
+        const int paintedA = chart('A')->paintedDrawings();
+        const int paintedB = chart('B')->paintedDrawings();
         window->dataReady(nullptr, nullptr, 1);
         QCOMPARE(answerer->messages.size(), 1);
         QCOMPARE(answerer->messages.at(0).text, numberedText(105));
+        QVERIFY(chart('A')->paintedDrawings() > paintedA);
+        QVERIFY(chart('B')->paintedDrawings() > paintedB);
+        QCOMPARE(chart('A')->chartMode(), ModeIndex);
+        QCOMPARE(chart('A')->drawingOrderCount(), 5);
+        QCOMPARE(chart('B')->drawingOrderCount(), 3);
+        QVERIFY(chart('A')->header()->isVisible());
         QCOMPARE(answerer->messages.at(0).informative,
                  QStringLiteral("L0T21: 5 L0T20\r\n\r\nL0T22: 3 L0T20"));
         QCOMPARE(table('A')->table()->rowCount(), 5);
@@ -387,6 +396,9 @@ private Q_SLOTS:
         QCOMPARE(table('B')->table()->rowCount(), 0);
         QCOMPARE(table('B')->table()->columnCount(), 0);
         QCOMPARE(table('A')->table()->rowCount(), 4);
+        // The chart of the emptied side drops its picture and its controls.
+        QVERIFY(!chart('B')->header()->isVisible() && chart('B')->header()->isHidden());
+        QVERIFY(!chart('A')->header()->isHidden());
         QCOMPARE(answerer->messages.size(), 0);
     }
 
@@ -416,6 +428,10 @@ private Q_SLOTS:
         QCOMPARE(tabs()->tabText(1), QStringLiteral("Table A"));
         QCOMPARE(table('A')->table()->horizontalHeaderItem(0)->text(), numberedText(120, 2));
         QCOMPARE(table('B')->findChild<QPushButton*>(QStringLiteral("exportButton"))->text(), numberedText(34, 2));
+        QCOMPARE(chart('A')->header()->text(), numberedText(89, 2));
+        QCOMPARE(chart('B')->header()->text(), numberedText(89, 2));
+        QCOMPARE(chart('A')->modeButton(ModeIndex)->toolTip(), numberedText(60, 2));
+        QCOMPARE(chart('B')->modeButton(ModeFuelFlow)->toolTip(), numberedText(48, 2));
         window->connectionReady(false);
     }
 

@@ -52,8 +52,10 @@ void DialogAnswerer::answerOpenDialogs()
             if (filePath.isEmpty()) {
                 files->reject();
             } else {
+                // done() rather than accept(): the dialog's own checks would
+                // keep it open on a path the test wants to fail later.
                 files->selectFile(filePath);
-                static_cast<QDialog*>(files)->accept();
+                static_cast<QDialog*>(files)->done(QDialog::Accepted);
             }
         }
     }
