@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSet>
 #include <QTimer>
 
 DialogAnswerer::DialogAnswerer(QObject* parent) : QObject(parent), timer(new QTimer(this))
@@ -22,9 +23,19 @@ void DialogAnswerer::clear()
 
 void DialogAnswerer::answerOpenDialogs()
 {
+    QSet<QWidget*> visibleNow;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (!widget->isVisible())
             continue;
+        visibleNow.insert(widget);
+        // A dialog is answered on the poll after the one that first saw it:
+        // the timer may fire while the dialog is still being shown, before
+        // its event loop runs, and an answer then would be lost.
+        if (!seenVisible.contains(widget))
+            continue;
+        if (qobject_cast<QMessageBox*>(widget) || qobject_cast<QInputDialog*>(widget)
+            || qobject_cast<QFileDialog*>(widget))
+            visibleNow.remove(widget); // answered now; a later dialog may reuse the address
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             SeenMessage seen{box->text(), box->informativeText(), {}};
             QAbstractButton* target = nullptr;
@@ -59,4 +70,5 @@ void DialogAnswerer::answerOpenDialogs()
             }
         }
     }
+    seenVisible = visibleNow;
 }

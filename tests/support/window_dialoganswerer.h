@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -41,4 +42,5 @@ private:
     void answerOpenDialogs();
 
     QTimer* timer = nullptr;
+    QSet<QWidget*> seenVisible;
 };
