@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSet>
@@ -65,7 +66,12 @@ void DialogAnswerer::answerOpenDialogs()
             } else {
                 // done() rather than accept(): the dialog's own checks would
                 // keep it open on a path the test wants to fail later.
-                files->selectFile(filePath);
+                // The whole path typed into the name field, as a user would:
+                // selectFile leaves the field alone while it has the focus.
+                if (auto* nameEdit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    nameEdit->setText(filePath);
+                else
+                    files->selectFile(filePath);
                 static_cast<QDialog*>(files)->done(QDialog::Accepted);
             }
         }
