@@ -223,6 +223,9 @@ void GUI_KelmoraDiagnose::createUnitButtons()
     dateTimeEdit->setStyleSheet(QString::fromLatin1(dateTimeEditStyle));
     dateTimeEdit->setFocusPolicy(Qt::NoFocus);
     dateTimeEdit->setDateTime(QDateTime::currentDateTime());
+    // A language-neutral form that fits the 150-pixel field; the locale's
+    // long form with month names and seconds is cut off there.
+    dateTimeEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
     dateTimeEdit->hide();
 }
 
