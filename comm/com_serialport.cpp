@@ -42,20 +42,25 @@ COM_SerialPort::~COM_SerialPort()
     // the thread from outliving its object.
     if (!wait(writeWaitBaseMs + 2 * previousLoopWaitMs))
         qWarning() << "COM_SerialPort: port thread did not end";
+    (void)loopActive.load(std::memory_order_acquire); // see openPort
 }
 
 bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
 {
-    QMutexLocker control(&controlMutex);
+    std::lock_guard<std::mutex> control(controlMutex);
     if (portOpen.load())
         return false;
     // After a close the previous loop may still be finishing its last pass;
     // the new loop must not start before the old one has let go of the line.
     if (isRunning() && !wait(previousLoopWaitMs))
         return false;
+    // QThread::wait orders the old loop's end before this point through Qt's
+    // own mutex, which the thread sanitizer cannot see; the loop's last
+    // store to loopActive says the same in a way it can.
+    (void)loopActive.load(std::memory_order_acquire);
 
     {
-        QMutexLocker lock(&queueMutex);
+        std::lock_guard<std::mutex> lock(queueMutex);
         writeQueue.clear();
     }
     std::unique_lock<std::mutex> lock(stateMutex);
@@ -64,6 +69,7 @@ bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
     parityCode = parity;
     openState = OpenState::Pending;
     stopRequested.store(false);
+    loopActive.store(true);
     start(QThread::InheritPriority);
 
     openReported.wait_for(lock, std::chrono::milliseconds(openReportWaitMs),
@@ -79,7 +85,7 @@ bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
 
 bool COM_SerialPort::closePort()
 {
-    QMutexLocker control(&controlMutex);
+    std::lock_guard<std::mutex> control(controlMutex);
     stopRequested.store(true);
     portOpen.store(false);
     wait(closeWaitMs);
@@ -107,19 +113,19 @@ void COM_SerialPort::queueWrite(const QByteArray& block)
 {
     if (!portOpen.load())
         return;
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     writeQueue.append(block);
 }
 
 int COM_SerialPort::rxCount() const
 {
-    QMutexLocker lock(&rxMutex);
+    std::lock_guard<std::mutex> lock(rxMutex);
     return rxFill;
 }
 
 void COM_SerialPort::resetRxCount()
 {
-    QMutexLocker lock(&rxMutex);
+    std::lock_guard<std::mutex> lock(rxMutex);
     rxFill = 0;
 }
 
@@ -127,8 +133,13 @@ QByteArray COM_SerialPort::rxBytes(int from, int to) const
 {
     from = std::clamp(from, 0, int(rxBufferSize));
     to = std::clamp(to, from, int(rxBufferSize));
-    QMutexLocker lock(&rxMutex);
-    return QByteArray(rxBuffer + from, to - from);
+    // Copied here rather than by QByteArray's constructor, so that the read
+    // of the shared ring happens in instrumented code.
+    QByteArray bytes(to - from, Qt::Uninitialized);
+    std::lock_guard<std::mutex> lock(rxMutex);
+    if (to > from)
+        std::memcpy(bytes.data(), rxBuffer + from, size_t(to - from));
+    return bytes;
 }
 
 QString COM_SerialPort::devicePath(const QString& name)
@@ -248,7 +259,7 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
     {
         // A fresh session starts with an empty ring, before anyone is told
         // that the port is open.
-        QMutexLocker lock(&rxMutex);
+        std::lock_guard<std::mutex> lock(rxMutex);
         std::memset(rxBuffer, 0, sizeof rxBuffer);
         rxFill = 0;
     }
@@ -262,12 +273,16 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
 
 void COM_SerialPort::run()
 {
-    QSerialPort port;
-    if (!openInThread(port))
-        return;
-    serveLine(port);
-    port.close();
-    portOpen.store(false);
+    {
+        QSerialPort port;
+        if (openInThread(port)) {
+            serveLine(port);
+            port.close();
+            portOpen.store(false);
+        }
+    }
+    // Last: nothing of the loop touches the object after this.
+    loopActive.store(false, std::memory_order_release);
 }
 
 bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
@@ -324,7 +339,7 @@ void COM_SerialPort::readAvailable(QSerialPort& port)
         return;
     if (port.error() != QSerialPort::ResourceError)
         port.clearError(); // bytes came: the line is alive
-    QMutexLocker lock(&rxMutex);
+    std::lock_guard<std::mutex> lock(rxMutex);
     for (char byte : data) {
         rxBuffer[rxFill++] = byte;
         // A full ring starts over at index 0; the older bytes stay until
@@ -340,7 +355,7 @@ void COM_SerialPort::writeDueBlock(QSerialPort& port, qint64 nowMs)
         return;
     QByteArray block;
     {
-        QMutexLocker lock(&queueMutex);
+        std::lock_guard<std::mutex> lock(queueMutex);
         if (writeQueue.isEmpty())
             return;
         block = writeQueue.first();
@@ -348,7 +363,7 @@ void COM_SerialPort::writeDueBlock(QSerialPort& port, qint64 nowMs)
     lastWriteMs = nowMs;
     if (!writeBlocking(port, block))
         return; // stays first; tried again after the interval
-    QMutexLocker lock(&queueMutex);
+    std::lock_guard<std::mutex> lock(queueMutex);
     // openPort clears the queue only while no loop runs, so the first block
     // is still the one just written.
     if (!writeQueue.isEmpty())
@@ -376,23 +391,3 @@ bool COM_SerialPort::writeBlocking(QSerialPort& port, const QByteArray& block)
     }
     return true;
 }
-
-#if defined(__SANITIZE_THREAD__)
-#define KELMORA_TSAN_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define KELMORA_TSAN_BUILD 1
-#endif
-#endif
-#ifdef KELMORA_TSAN_BUILD
-// QThread hands "finished" to wait() through QMutex, which lives inline in
-// the (uninstrumented) Qt library as a bare futex, so ThreadSanitizer misses
-// that ordering and reports QThread's own wait condition, woken by the ending
-// thread and destroyed with the QThread object. Only these Qt-internal frames
-// are suppressed; races in our code still show.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "race:QWaitCondition::~QWaitCondition\n"
-           "race:QWaitCondition::wakeAll\n";
-}
-#endif

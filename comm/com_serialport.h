@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -79,22 +78,24 @@ private:
     void reportOpen(OpenState state);
 
     char rxBuffer[rxBufferSize];
+    // Standard rather than Qt primitives throughout: the thread sanitizer
+    // sees through std::mutex and std::condition_variable, not through
+    // QMutex's futex or QWaitCondition, which live in the uninstrumented Qt.
     int rxFill = 0;                        // guarded by rxMutex
-    mutable QMutex rxMutex;
+    mutable std::mutex rxMutex;
     QString path;                          // guarded by stateMutex
     quint32 rate = 0;                      // guarded by stateMutex
     quint8 parityCode = 1;                 // guarded by stateMutex
     OpenState openState = OpenState::Idle; // guarded by stateMutex
-    // Standard rather than Qt primitives here: the sanitizers see through
-    // std::condition_variable, not through QWaitCondition's unlock.
     mutable std::mutex stateMutex;
     std::condition_variable openReported;  // with stateMutex
     std::atomic<bool> portOpen{false};
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> loopActive{false};   // from start() to the loop's very end
     std::atomic<int> writeInterval{250};
     int loopDelayMs = 5;
     qint64 lastWriteMs = 0;                // port thread only, monotonic clock
     QList<QByteArray> writeQueue;          // guarded by queueMutex
-    QMutex queueMutex;
-    QMutex controlMutex;                   // one open or close at a time
+    std::mutex queueMutex;
+    std::mutex controlMutex;               // one open or close at a time
 };
