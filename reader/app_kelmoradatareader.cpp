@@ -15,6 +15,9 @@ APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
 
 APP_KelmoraDataReader::~APP_KelmoraDataReader()
 {
+    // Whoever deletes the reader has waited for its thread; this orders the
+    // end of the last run before the members go, as startOperation does.
+    (void)runActive.load(std::memory_order_acquire);
     if (readerInstance == this)
         readerInstance = nullptr;
 }
@@ -81,7 +84,12 @@ void APP_KelmoraDataReader::startOperation()
 {
     if (isRunning())
         return;
+    // isRunning() learns of the end of the previous run through Qt's own
+    // mutex, which the thread sanitizer cannot see; the run's last store to
+    // runActive orders its work before what follows here in a way it can.
+    (void)runActive.load(std::memory_order_acquire);
     activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone};
+    runActive.store(true);
     start(QThread::InheritPriority);
 }
 
@@ -114,6 +122,7 @@ void APP_KelmoraDataReader::run()
     default:
         break;
     }
+    runActive.store(false, std::memory_order_release);
 }
 
 void APP_KelmoraDataReader::connectAndIdentify()

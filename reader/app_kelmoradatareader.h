@@ -10,6 +10,8 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
+
 class COM_SerialPort;
 
 class APP_KelmoraDataReader : public QThread
@@ -137,6 +139,7 @@ private:
     bool emitWhenDone = true;
     COM_SerialPort* port = nullptr;
     Request activeRequest{};
+    std::atomic<bool> runActive{false}; // from start() to the end of run()
 };
 
 // The one reader of the program; set by its constructor.
