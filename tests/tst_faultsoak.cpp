@@ -55,7 +55,9 @@ const char* faultName(Fault fault)
 
 struct CyclePlan {
     Fault fault = Fault::None;
-    bool newFirmware = false; // software version above 1.36
+    // The firmware generation is decided by the whole number before the
+    // point: "2.05" is the newer generation, "1.35" the older.
+    bool newFirmware = false;
     int records = 8;          // asked for per side
     int cutAfter = -1;        // history bytes before the cable is pulled
     quint32 unitSeed = 1;
@@ -231,7 +233,7 @@ QStringList TestFaultSoak::unitArguments(const CyclePlan& plan) const
                           QStringLiteral("--records-a"), QString::number(unitRecordsPerSide),
                           QStringLiteral("--records-b"), QString::number(unitRecordsPerSide),
                           QStringLiteral("--seed"), QString::number(plan.unitSeed),
-                          QStringLiteral("--svn"), plan.newFirmware ? QStringLiteral("1.40")
+                          QStringLiteral("--svn"), plan.newFirmware ? QStringLiteral("2.05")
                                                                     : QStringLiteral("1.35")};
     switch (plan.fault) {
     case Fault::None: break;
@@ -283,7 +285,7 @@ void TestFaultSoak::runCycle(int cycle)
     const QString context = QStringLiteral("round %1 (%2, firmware %3, %4 records, seed %5)")
                                 .arg(cycle)
                                 .arg(QLatin1String(faultName(plan.fault)))
-                                .arg(plan.newFirmware ? QStringLiteral("1.40") : QStringLiteral("1.35"))
+                                .arg(plan.newFirmware ? QStringLiteral("2.05") : QStringLiteral("1.35"))
                                 .arg(plan.records)
                                 .arg(seed);
     SimulatedUnit unit;
@@ -461,7 +463,8 @@ void TestFaultSoak::checkPagesShowStorage(const QString& context)
         QVERIFY2(table(side)->shownRecords() == current, qPrintable(context));
         QVERIFY2(chart(side)->shownRecords() == current, qPrintable(context));
         QCOMPARE(table(side)->table()->rowCount(), count);
-        if (count > 0)
+        // A single record spans no range: the chart keeps its white picture.
+        if (count > 1)
             QCOMPARE(chart(side)->drawingOrderCount(), count);
     }
 }
