@@ -1,13 +1,274 @@
 #include "gui_kelmoradiagnose.h"
 
+#include "app_kelmoradatareader.h"
+#include "com_serialport.h"
+#include "gui_datatable.h"
+#include "gui_displaychart.h"
+#include "gui_downloadprogress.h"
+#include "gui_portcombobox.h"
+#include "messagebox.h"
+#include "stylesheets.h"
 #include "texttable.h"
+
+#include <QCommonStyle>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStringListModel>
+#include <QTabWidget>
+
+namespace {
+
+const char* const infoLabelStyle = "QLabel {background:transparent; font-size:12pt; color:#1C3563;}";
+const char* const dateTimeEditStyle =
+    "QDateTimeEdit {border:0; background:#1C3563; color:white; font-size:10pt;}\n";
+
+// Edit line of a combo box that only shows the choice: read-only, centred.
+void makeDisplayOnly(QComboBox* combo)
+{
+    combo->setEditable(true);
+    combo->lineEdit()->setReadOnly(true);
+    combo->lineEdit()->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    combo->setFocusPolicy(Qt::NoFocus);
+}
+
+} // namespace
 
 GUI_KelmoraDiagnose::GUI_KelmoraDiagnose(QWidget* parent)
     : QMainWindow(parent)
 {
     setStyleSheet(QStringLiteral("background: white;"));
-    loadTextTable();
-    setWindowTitle(QStringLiteral("KELMORADiagnose v4.6"));
-    resize(800, 530);
-    setMinimumSize(800, 530);
+    setCurrentLanguage(0);
+    construct(loadTextTable());
+}
+
+GUI_KelmoraDiagnose::GUI_KelmoraDiagnose(QWidget* parent, const QString& textTablePath)
+    : QMainWindow(parent)
+{
+    setStyleSheet(QStringLiteral("background: white;"));
+    setCurrentLanguage(0);
+    construct(loadTextTableFrom(textTablePath));
+}
+
+void GUI_KelmoraDiagnose::construct(bool textTableLoaded)
+{
+    // Qt 6 reads every 8-bit literal as UTF-8 already; nothing to set.
+    if (!textTableLoaded) {
+        // The table is empty here, so both texts come out empty; the file
+        // name alone tells the technician what is missing.
+        showMessage(messageBoxStyle, QStringLiteral("qm7.loc"), text(37) + QLatin1Char('\n') + text(98),
+                    {{MessageButtonRole::Confirm, text(83)}});
+        return;
+    }
+    createLinkAndReader();
+    setWindowTitle(QStringLiteral("KELMORADiagnose v%1.%2").arg(versionMajor).arg(versionMinor));
+    createPages();
+    createHomeLabels();
+    createLanguageButtons();
+    createPortCombo();
+    createUnitButtons();
+    createPulseInputCombo();
+    setPulseInputButton = createButton(QStringLiteral("setPulseInputButton"), smallButtonStyle);
+    setPulseInputButton->hide();
+
+    logView.setParent(homePage);
+    logView.setObjectName(QStringLiteral("logView"));
+    logView.setFocusPolicy(Qt::NoFocus);
+    logView.setStyleSheet(textEditStyle);
+    logView.show();
+
+    downloadProgress = new GUI_DownloadProgress(homePage);
+    downloadProgress->setObjectName(QStringLiteral("downloadProgress"));
+
+    resize(minimumWidth, minimumHeight);
+    setMinimumSize(minimumWidth, minimumHeight);
+    layOutHomePage();
+    retranslate();
+}
+
+void GUI_KelmoraDiagnose::createLinkAndReader()
+{
+    serialPort = new COM_SerialPort();
+    dataReader = new APP_KelmoraDataReader();
+    dataReader->setPort(serialPort);
+    connect(dataReader, &APP_KelmoraDataReader::dataReady, this, &GUI_KelmoraDiagnose::dataReady);
+    connect(dataReader, &APP_KelmoraDataReader::connectionReady, this,
+            &GUI_KelmoraDiagnose::connectionReady);
+    connect(dataReader, &APP_KelmoraDataReader::operationModeReset, this,
+            &GUI_KelmoraDiagnose::operationModeReset);
+    connect(dataReader, &APP_KelmoraDataReader::pulseInputSet, this, &GUI_KelmoraDiagnose::pulseInputSet);
+    connect(dataReader, &APP_KelmoraDataReader::timeSet, this, &GUI_KelmoraDiagnose::timeSet);
+    connect(dataReader, &APP_KelmoraDataReader::display, this, &GUI_KelmoraDiagnose::display);
+    connect(dataReader, &APP_KelmoraDataReader::append, this, &GUI_KelmoraDiagnose::append);
+    connect(dataReader, &APP_KelmoraDataReader::historyProgress, this,
+            &GUI_KelmoraDiagnose::historyProgress);
+    connect(dataReader, &QThread::finished, this, &GUI_KelmoraDiagnose::readerFinished);
+}
+
+void GUI_KelmoraDiagnose::createPages()
+{
+    tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    tabs->setStyleSheet(tabWidgetStyle);
+    homePage = new QWidget();
+    homePage->setObjectName(QStringLiteral("homePage"));
+    tabs->addTab(homePage, QStringLiteral("Home"));
+    tableA = new GUI_DataTable();
+    tableA->setObjectName(QStringLiteral("tableA"));
+    tabs->addTab(tableA, QStringLiteral("Table A"));
+    connect(tableA, &GUI_DataTable::dataReady, this, &GUI_KelmoraDiagnose::dataReady);
+    chartA = new GUI_DisplayChart();
+    chartA->setObjectName(QStringLiteral("chartA"));
+    tabs->addTab(chartA, QStringLiteral("Chart A"));
+    tableB = new GUI_DataTable();
+    tableB->setObjectName(QStringLiteral("tableB"));
+    tabs->addTab(tableB, QStringLiteral("Table B"));
+    connect(tableB, &GUI_DataTable::dataReady, this, &GUI_KelmoraDiagnose::dataReady);
+    chartB = new GUI_DisplayChart();
+    chartB->setObjectName(QStringLiteral("chartB"));
+    tabs->addTab(chartB, QStringLiteral("Chart B"));
+}
+
+void GUI_KelmoraDiagnose::createHomeLabels()
+{
+    bannerLabel = new QLabel(homePage);
+    bannerLabel->setObjectName(QStringLiteral("bannerLabel"));
+    bannerLabel->setPixmap(QPixmap(QStringLiteral(":/images/tolmarbig")));
+    pictureLabel = new QLabel(homePage);
+    pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
+    pictureLabel->setPixmap(QPixmap(QStringLiteral(":/images/kelmora")));
+    infoNamesLabel = new QLabel(homePage);
+    infoNamesLabel->setObjectName(QStringLiteral("infoNamesLabel"));
+    infoValuesLabel = new QLabel(homePage);
+    infoValuesLabel->setObjectName(QStringLiteral("infoValuesLabel"));
+    for (QLabel* label : {infoNamesLabel, infoValuesLabel}) {
+        label->setStyleSheet(QString::fromLatin1(infoLabelStyle));
+        label->setAlignment(Qt::AlignTop);
+        label->hide();
+    }
+}
+
+void GUI_KelmoraDiagnose::createLanguageButtons()
+{
+    const QPixmap flags(QStringLiteral(":/images/countryflags"));
+    for (int language = 0; language < languageCount; ++language) {
+        QPixmap icon(24, 24);
+        icon.fill(Qt::white);
+        {
+            QPainter painter(&icon);
+            painter.drawPixmap(0, 0, flags, 24 * language, 0, 24, 24);
+        }
+        auto* button = new QPushButton(this);
+        button->setObjectName(QStringLiteral("languageButton%1").arg(language));
+        button->setStyleSheet(flatButtonStyle);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setIcon(QIcon(icon));
+        button->setIconSize(QSize(24, 24));
+        connect(button, &QPushButton::clicked, this, &GUI_KelmoraDiagnose::buttonClicked);
+        languageButtons[language] = button;
+    }
+}
+
+void GUI_KelmoraDiagnose::setUpPopupList(QComboBox* combo)
+{
+    if (!commonStyle)
+        commonStyle = new QCommonStyle();
+    commonStyle->setParent(this);
+    auto* list = new QListView(combo);
+    list->setFocusPolicy(Qt::NoFocus);
+    list->setStyle(commonStyle);
+    list->setStyleSheet(listViewStyle);
+    list->verticalScrollBar()->setStyle(commonStyle);
+    list->verticalScrollBar()->setStyleSheet(scrollBarStyle);
+    combo->setView(list);
+}
+
+void GUI_KelmoraDiagnose::createPortCombo()
+{
+    portCombo = new GUI_PortComboBox(homePage);
+    portCombo->setObjectName(QStringLiteral("portCombo"));
+    portCombo->setStyleSheet(comboBoxStyle);
+    makeDisplayOnly(portCombo);
+    setUpPopupList(portCombo);
+    portCombo->rescan();
+}
+
+QPushButton* GUI_KelmoraDiagnose::createButton(const QString& name, const QString& style)
+{
+    auto* button = new QPushButton(homePage);
+    button->setObjectName(name);
+    button->setStyleSheet(style);
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QPushButton::clicked, this, &GUI_KelmoraDiagnose::buttonClicked);
+    return button;
+}
+
+void GUI_KelmoraDiagnose::createUnitButtons()
+{
+    connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
+    openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
+    downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
+    downloadButton->hide();
+    resetModeButton = createButton(QStringLiteral("resetModeButton"), smallButtonStyle);
+    resetModeButton->hide();
+    setTimeButton = createButton(QStringLiteral("setTimeButton"), smallButtonStyle);
+    setTimeButton->hide();
+
+    dateTimeEdit = new QDateTimeEdit(homePage);
+    dateTimeEdit->setObjectName(QStringLiteral("dateTimeEdit"));
+    dateTimeEdit->setStyleSheet(QString::fromLatin1(dateTimeEditStyle));
+    dateTimeEdit->setFocusPolicy(Qt::NoFocus);
+    dateTimeEdit->setDateTime(QDateTime::currentDateTime());
+    // A language-neutral form that fits the 150-pixel field; the locale's
+    // long form with month names and seconds is cut off there.
+    dateTimeEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+    dateTimeEdit->hide();
+}
+
+void GUI_KelmoraDiagnose::createPulseInputCombo()
+{
+    pulseInputCombo = new QComboBox(homePage);
+    pulseInputCombo->setObjectName(QStringLiteral("pulseInputCombo"));
+    pulseInputCombo->setModel(new QStringListModel(
+        {QStringLiteral("33"), QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("132"),
+         QStringLiteral("200"), QStringLiteral("264")},
+        pulseInputCombo));
+    setUpPopupList(pulseInputCombo);
+    makeDisplayOnly(pulseInputCombo);
+    pulseInputCombo->setStyleSheet(smallComboBoxStyle);
+    pulseInputCombo->hide();
+}
+
+void GUI_KelmoraDiagnose::retranslate()
+{
+    if (!dataReader)
+        return; // the empty window of a missing text table
+    const bool connecting = serialPort->isOpen() && !connectButton->isEnabled();
+    connectButton->setText(text(connecting ? 16 : (serialPort->isOpen() ? 26 : 14)));
+    openFileButton->setText(text(109));
+    downloadButton->setText(text(108));
+    resetModeButton->setText(text(116));
+    setTimeButton->setText(text(136));
+    setPulseInputButton->setText(text(124));
+    tableA->retranslate();
+    tableB->retranslate();
+    chartA->retranslate();
+    chartB->retranslate();
+    showUnitInfo(true);
+    downloadProgress->retranslate();
+}
+
+void GUI_KelmoraDiagnose::shutDownLink()
+{
+    if (!dataReader)
+        return;
+    // Every loop of the reader ends on silence of the line; a closed port
+    // makes that happen at once.
+    serialPort->closePort();
+    dataReader->wait(QDeadlineTimer(10000));
+    serialPort->wait(QDeadlineTimer(3000));
 }

@@ -1,12 +1,119 @@
-// The application's only window.
+// The application's only window: the Home page with the unit's controls and
+// information, two table pages and two chart pages.
 #pragma once
 
+#include "kelmorafillingdata.h"
+
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTextEdit>
+
+class APP_KelmoraDataReader;
+class COM_SerialPort;
+class GUI_DataTable;
+class GUI_DisplayChart;
+class GUI_DownloadProgress;
+class GUI_PortComboBox;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QPushButton;
+class QStyle;
+class QTabWidget;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    static constexpr int versionMajor = 4;
+    static constexpr int versionMinor = 6;
+    static constexpr int minimumWidth = 800;
+    static constexpr int minimumHeight = 530;
+    static constexpr int languageCount = 6;
+
     explicit GUI_KelmoraDiagnose(QWidget* parent = nullptr);
+    // Reads the text table from the given file instead of the one beside the
+    // executable (tests).
+    GUI_KelmoraDiagnose(QWidget* parent, const QString& textTablePath);
+
+    // Applies the texts of the current language to the window, the tables
+    // and the charts.
+    void retranslate();
+    // Fills the unit information columns; names only on a language change.
+    void showUnitInfo(bool namesOnly);
+    // Shows or hides the controls that need a connected unit.
+    void setUnitControlsVisible(bool visible);
+
+    // Lets running operations end before the process does: closes the port
+    // and waits, bounded, for both threads.
+    void shutDownLink();
+
+    COM_SerialPort* port() const { return serialPort; }
+    APP_KelmoraDataReader* reader() const { return dataReader; }
+
+public Q_SLOTS:
+    void buttonClicked();
+    void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
+    void connectionReady(bool success);
+    void operationModeReset(bool success);
+    void pulseInputSet(bool success);
+    void timeSet(bool success);
+    void display(QString text);
+    void append(QString text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void construct(bool textTableLoaded);
+    void createLinkAndReader();
+    void createPages();
+    void createHomeLabels();
+    void createLanguageButtons();
+    void createPortCombo();
+    void createUnitButtons();
+    void createPulseInputCombo();
+    QPushButton* createButton(const QString& name, const QString& style);
+    void setUpPopupList(QComboBox* combo);
+    void layOutHomePage();
+
+    void connectOrDisconnect();
+    void openDataFile();
+    void startDownload();
+    void showFailure(int informativeText);
+    void showRecords(KelmoraFillingData* fillingData);
+    void listSide(char side);
+    void relistClearedSide(KelmoraFillingData* fillingData);
+    void historyProgress(char side, int bytes, int lines, int requested);
+    void readerFinished();
+
+    COM_SerialPort* serialPort = nullptr;
+    APP_KelmoraDataReader* dataReader = nullptr;
+    QTabWidget* tabs = nullptr;
+    QWidget* homePage = nullptr;
+    GUI_DataTable* tableA = nullptr;
+    GUI_DisplayChart* chartA = nullptr;
+    GUI_DataTable* tableB = nullptr;
+    GUI_DisplayChart* chartB = nullptr;
+    QLabel* bannerLabel = nullptr;
+    QLabel* pictureLabel = nullptr;
+    QLabel* infoNamesLabel = nullptr;
+    QLabel* infoValuesLabel = nullptr;
+    QPushButton* languageButtons[languageCount] = {};
+    GUI_PortComboBox* portCombo = nullptr;
+    QPushButton* connectButton = nullptr;
+    QPushButton* openFileButton = nullptr;
+    QPushButton* downloadButton = nullptr;
+    QPushButton* resetModeButton = nullptr;
+    QPushButton* setTimeButton = nullptr;
+    QPushButton* setPulseInputButton = nullptr;
+    QDateTimeEdit* dateTimeEdit = nullptr;
+    QComboBox* pulseInputCombo = nullptr;
+    QTextEdit logView;
+    // Shared by the popup lists; owned by the window.
+    QStyle* commonStyle = nullptr;
+    GUI_DownloadProgress* downloadProgress = nullptr;
+    bool downloadingBothSides = false;
 };

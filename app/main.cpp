@@ -8,5 +8,9 @@ int main(int argc, char* argv[])
     // The window lives until the process ends.
     auto* window = new GUI_KelmoraDiagnose();
     window->show();
-    return app.exec();
+    const int exitCode = app.exec();
+    // A download may still be running when the window closes; its thread
+    // must not outlive the application object it reports to.
+    window->shutDownLink();
+    return exitCode;
 }

@@ -6,6 +6,7 @@
 #include "downloadoutput.h"
 
 #include "app_kelmoradatareader.h"
+#include "texttable.h"
 
 #include <QPair>
 
@@ -54,6 +55,13 @@ int readRequest(const QCommandLineParser& parser, DownloadRequest* request)
     }
     if (request->files.isEmpty())
         return usageError(command, QStringLiteral("no output file given"));
+    if (parser.isSet(QStringLiteral("lang"))) {
+        bool ok = false;
+        const int language = parser.value(QStringLiteral("lang")).toInt(&ok, 10);
+        if (!ok || language < 0 || language >= textTableLanguages)
+            return usageError(command, QStringLiteral("--lang must be 0 to 5"));
+        setCurrentLanguage(quint8(language));
+    }
     return -1;
 }
 
@@ -106,6 +114,9 @@ int runDownload(const QStringList& arguments)
                       QStringLiteral("SIDE"), QStringLiteral("both")});
     for (const DownloadOutput& output : downloadOutputs())
         parser.addOption({output.option, output.description, QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("lang"),
+                      QStringLiteral("Language of the texts in CSV and ODS files, 0 to 5 (default 0)."),
+                      QStringLiteral("N"), QStringLiteral("0")});
     const int parsed = parseCommand(parser, command, arguments);
     if (parsed >= 0)
         return parsed;
@@ -140,6 +151,6 @@ int runDownload(const QStringList& arguments)
 }
 
 const CliRegistration registration(
-    {QStringLiteral("download"), QStringLiteral("Download the history, write JSON"), runDownload});
+    {QStringLiteral("download"), QStringLiteral("Download the history, write JSON, CSV or ODS"), runDownload});
 
 } // namespace

@@ -26,81 +26,68 @@ void APP_KelmoraDataReader::setPort(COM_SerialPort* serialPort)
 
 void APP_KelmoraDataReader::connectUnit()
 {
-    QMutexLocker lock(&requestMutex);
     operation = OperationConnect;
     emitWhenDone = true;
-    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::readHistory(char historySide, int count)
 {
-    QMutexLocker lock(&requestMutex);
     operation = OperationReadHistory;
     side = historySide;
     recordCount = count;
     emitWhenDone = true;
-    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::readHistoryBoth(int count)
 {
-    QMutexLocker lock(&requestMutex);
     operation = OperationReadHistoryBoth;
     side = 'A';
     recordCount = count;
     emitWhenDone = false;
-    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::resetOperationMode()
 {
-    QMutexLocker lock(&requestMutex);
     operation = OperationResetMode;
     emitWhenDone = true;
-    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::setPulseInput(int value)
 {
-    QMutexLocker lock(&requestMutex);
     operation = OperationSetPulseInput;
     operationValue = value;
     emitWhenDone = true;
-    lock.unlock();
     startOperation();
 }
 
 void APP_KelmoraDataReader::setUnitTime(const QDateTime& time)
 {
-    QMutexLocker lock(&requestMutex);
     operation = OperationSetTime;
     // Kept as the unsigned seconds of the older time API, so that dates past
     // 2038 still travel in the 32-bit member.
     operationValue = qint32(quint32(time.toSecsSinceEpoch()));
     emitWhenDone = true;
-    lock.unlock();
     startOperation();
 }
 
+// The run works on a copy of the parameters taken here, before the thread
+// starts: a request made while it runs stores its parameters but cannot
+// change the operation under way.
 void APP_KelmoraDataReader::startOperation()
 {
-    if (!isRunning())
-        start(QThread::InheritPriority);
-}
-
-APP_KelmoraDataReader::Request APP_KelmoraDataReader::takeRequest()
-{
-    QMutexLocker lock(&requestMutex);
-    return Request{operation, side, recordCount, operationValue, emitWhenDone};
+    if (isRunning())
+        return;
+    activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone};
+    start(QThread::InheritPriority);
 }
 
 void APP_KelmoraDataReader::run()
 {
-    const Request request = takeRequest();
+    const Request request = activeRequest;
     switch (request.operation) {
     case OperationConnect:
         connectAndIdentify();

@@ -7,7 +7,6 @@
 #include "kelmorafillingdata.h"
 
 #include <QDateTime>
-#include <QMutex>
 #include <QString>
 #include <QThread>
 
@@ -86,8 +85,9 @@ protected:
 private:
     friend class ReaderTestAccess;  // drives single transactions in the tests
 
-    // What one run works on: a copy of the request taken when the run starts,
-    // so that a request made meanwhile cannot change a running operation.
+    // What one run works on: a copy of the stored parameters taken when the
+    // thread is started (GUI thread), so that a request made meanwhile cannot
+    // change a running operation.
     struct Request {
         qint32 operation;
         char side;
@@ -97,7 +97,6 @@ private:
     };
 
     void startOperation();
-    Request takeRequest();
 
     // Operations (reader thread).
     void connectAndIdentify();
@@ -137,7 +136,7 @@ private:
     qint32 operationValue = 0;
     bool emitWhenDone = true;
     COM_SerialPort* port = nullptr;
-    QMutex requestMutex;  // guards the five request members above
+    Request activeRequest{};
 };
 
 // The one reader of the program; set by its constructor.

@@ -2,12 +2,14 @@
 // tool's own CSV export in any of the six languages.
 #include "app_kelmoradatareader.h"
 
+#include "filetime.h"
+#include "historyparser.h"
 #include "kelmorafillingdata.h"
 #include "texttable.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QStringList>
 
@@ -65,25 +67,17 @@ double decimalField(const QString& word)
     return ok ? value : 0.0;
 }
 
-// Seconds since the epoch of a local date-time; an invalid one gives all
-// bits set, as the unit's own time conversion does.
-quint32 secondsOf(const QDateTime& time)
-{
-    if (!time.isValid())
-        return 0xFFFFFFFFu;
-    return quint32(time.toSecsSinceEpoch());
-}
-
 char separatorOf(const QString& field)
 {
     return field.isEmpty() ? '\0' : field.at(0).toLatin1();
 }
 
-// The fields common to both formats, from the number onwards, in the order
-// of the history line: level code, fillings, rate, line, temperature,
-// integer percent, aux, fuel flow.
-void fillMeasured(KelmoraFillingData& r, const QStringList& f, int first)
+// The measured fields of a CSV row (fields 2 to 9), in the order of the
+// history line: level code, fillings, rate, line, temperature, integer
+// percent, aux, fuel flow.
+void fillMeasured(KelmoraFillingData& r, const QStringList& f)
 {
+    const int first = 2;
     r.levelCode = quint16(integerField(f.at(first)));
     r.fillings = quint16(integerField(f.at(first + 1)));
     r.ratePercent = decimalField(f.at(first + 2));
@@ -94,39 +88,16 @@ void fillMeasured(KelmoraFillingData& r, const QStringList& f, int first)
     r.fuelFlow = decimalField(f.at(first + 7));
 }
 
-// One history line split into words; false for a word count other than
-// 14, 12 or 11.
-bool recordFromHistoryWords(const QStringList& words, KelmoraFillingData& r)
-{
-    const int n = words.size();
-    if (n != 14 && n != 12 && n != 11)
-        return false;
-    std::memset(&r, 0, sizeof r);
-    const QString& tag = words.at(0);
-    r.separator = tag.size() > 4 ? tag.at(4).toLatin1() : '\0';
-    r.number = qint32(integerField(tag.mid(5)));
-    r.timestamp = secondsOf(QDateTime::fromString(words.at(2) + QLatin1Char(' ') + words.at(1),
-                                                   QStringLiteral("dd.MM.yyyy hh:mm:ss")));
-    fillMeasured(r, words, 3);
-    if (n >= 12)
-        r.optionalFirst = decimalField(words.at(11));
-    if (n == 14) {
-        r.optionalSecond = decimalField(words.at(12));
-        r.limit = parseLimit(words.at(13));
-    }
-    return true;
-}
-
 // One CSV data row; false for a field count other than 14, 12 or 11.
-bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r)
+bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r, LocalTimeCache& times)
 {
     const int n = f.size();
     if (n != 14 && n != 12 && n != 11)
         return false;
     std::memset(&r, 0, sizeof r);
     r.number = qint32(integerField(f.at(0)));
-    r.timestamp = secondsOf(QDateTime::fromString(f.at(1).trimmed(), Qt::ISODate));
-    fillMeasured(r, f, 2);
+    r.timestamp = times.fromIso(QStringView(f.at(1)).trimmed());
+    fillMeasured(r, f);
     if (n >= 12)
         r.optionalFirst = decimalField(f.at(10));
     if (n == 14) {
@@ -195,30 +166,18 @@ private:
 
 // What one import did: the side it selected (0 for none) and the result.
 struct ImportState {
+    ImportState(APP_KelmoraDataReader& r, QIODevice& f) : reader(r), file(f) {}
     APP_KelmoraDataReader& reader;
     QIODevice& file;
     char selectedSide = 0;
     quint8 result = ImportFailed;
+    LocalTimeCache times;
 };
 
 void selectSide(ImportState& state, char side)
 {
     state.selectedSide = side;
     currentRecords = sideRecordsVariable(side);
-}
-
-// The "Nr"/"No" tag of the first history line that carries one decides.
-void applyLayoutTag(APP_KelmoraDataReader& reader, const QString& firstWord, bool& decided)
-{
-    if (decided)
-        return;
-    if (firstWord.contains(QLatin1String("Nr"))) {
-        reader.recordFormatNo = false;
-        decided = true;
-    } else if (firstWord.contains(QLatin1String("No"))) {
-        reader.recordFormatNo = true;
-        decided = true;
-    }
 }
 
 // Raw dump: history lines as the unit prints them. Lines may end in LF,
@@ -253,13 +212,18 @@ quint8 importRaw(ImportState& state, char headerSide)
                 reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
                 reader.countryCode = -1;
             }
-            if (!line.startsWith(QLatin1String("A=N")) && !line.startsWith(QLatin1String("B=N")))
+            if (!isHistoryLine(line))
                 continue;
+            // The same line parser as the download: a dump reads exactly as
+            // the unit's reply would.
             const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            applyLayoutTag(reader, words.at(0), tagDecided);
+            applyFormatTag(words.at(0), &reader.recordFormatNo, &tagDecided);
             KelmoraFillingData* record = buffer.next();
-            if (record && recordFromHistoryWords(words, *record))
-                buffer.commit();
+            if (record) {
+                std::memset(record, 0, sizeof *record);
+                if (parseHistoryWords(words, record))
+                    buffer.commit();
+            }
         }
     }
     if (!buffer.install(side))
@@ -286,16 +250,24 @@ public:
     const QString& line() const { return current; }
     QStringList fields() const { return current.split(QLatin1Char(';'), Qt::KeepEmptyParts); }
     // An empty text (a table without that entry) never matches.
-    bool startsWithText(int n) const
+    bool startsWithText(int n)
     {
-        const QString t = textIn(n, language);
+        const QString& t = textOf(n);
         return have && !t.isEmpty() && current.startsWith(t);
     }
-    QString textOf(int n) const { return textIn(n, language); }
+    // Looked up once: the side B title is compared with every data row.
+    const QString& textOf(int n)
+    {
+        auto known = texts.find(n);
+        if (known == texts.end())
+            known = texts.insert(n, textIn(n, language));
+        return *known;
+    }
 
 private:
     QIODevice& file;
     int language;
+    QHash<int, QString> texts;
     QString current;
     bool have = false;
 };
@@ -373,7 +345,7 @@ quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB
         }
         qCDebug(lcImport) << " Line: " << lines.line();
         KelmoraFillingData* record = buffer.next();
-        if (record && recordFromCsvFields(lines.fields(), *record))
+        if (record && recordFromCsvFields(lines.fields(), *record, state.times))
             buffer.commit();
     }
     if (reachedSideB)
@@ -495,8 +467,10 @@ void APP_KelmoraDataReader::importDataFile(const QString& path)
     if (!QFileInfo::exists(path))
         return;
     QFile file(path);
-    ImportState state{*this, file};
-    if (file.open(QIODevice::ReadOnly)) {
+    ImportState state(*this, file);
+    // Only regular files: opening a named pipe would wait for a writer
+    // that never comes.
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
         state.result = importOpenFile(state);
         file.close();
     } else {

@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "exportcommon.h"
+#include "filetime.h"
 #include "kelmorafillingdata.h"
 #include "messagebox.h"
 #include "stylesheets.h"
@@ -31,9 +32,9 @@ void writeHeader(QTextStream& stream, const ExportIdentity& unit)
            << unit.pcmText << ";FLG;" << unit.flags << lineEnd;
 }
 
-void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r)
+void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeCache& times)
 {
-    stream << r.number << ';' << timestampText(r.timestamp) << ';' << r.levelCode << ';'
+    stream << r.number << ';' << times.isoText(r.timestamp) << ';' << r.levelCode << ';'
            << r.fillings << ';' << doubleText(r.ratePercent) << ';' << doubleText(r.linePercent)
            << ';' << doubleText(r.temperature) << ';' << r.integerPercent << ';'
            << doubleText(r.auxValue) << ';' << doubleText(r.fuelFlow) << ';'
@@ -88,8 +89,9 @@ void writeCsvSide(QTextStream& stream, bool sideA)
     for (int column = 0; column < dataColumns; ++column)
         stream << columnLabel(column, unit.recordFormatNo) << ';';
     stream << "./:" << lineEnd;
+    LocalTimeCache times;
     for (int i = 0; i < side.count; ++i) {
-        writeRecordRow(stream, side.records[i]);
+        writeRecordRow(stream, side.records[i], times);
         if ((i & 0xff) == 0xff && !streamOk(stream))
             return;
     }

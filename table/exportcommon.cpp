@@ -4,7 +4,6 @@
 #include "kelmorafillingdata.h"
 #include "texttable.h"
 
-#include <QDateTime>
 
 ExportIdentity exportIdentity()
 {
@@ -24,11 +23,6 @@ ExportIdentity exportIdentity()
     identity.statusSideB = reader->statusSideB;
     identity.recordFormatNo = reader->recordFormatNo;
     return identity;
-}
-
-QString timestampText(quint32 timestamp)
-{
-    return QDateTime::fromSecsSinceEpoch(qint64(timestamp)).toString(Qt::ISODate);
 }
 
 SideRecords sideRecords(char side)

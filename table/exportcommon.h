@@ -31,9 +31,6 @@ inline QString doubleText(double value)
     return QString::number(value, 'g', 6);
 }
 
-// Local time in ISO 8601 without offset: yyyy-MM-ddTHH:mm:ss.
-QString timestampText(quint32 timestamp);
-
 // The record array and count of side 'A' or 'B' (null/0 for any other letter).
 struct SideRecords {
     const KelmoraFillingData* records = nullptr;

@@ -1,6 +1,7 @@
 #include "odscontent.h"
 
 #include "exportcommon.h"
+#include "filetime.h"
 #include "kelmorafillingdata.h"
 #include "odsxml.h"
 #include "texttable.h"
@@ -119,9 +120,9 @@ void numberCell(QTextStream& s, double value)
         textCell(s, doubleText(value));
 }
 
-void dateCell(QTextStream& s, quint32 timestamp)
+void dateCell(QTextStream& s, quint32 timestamp, LocalTimeCache& times)
 {
-    const QString date = timestampText(timestamp);
+    const QString date = times.isoText(timestamp);
     s << cellIndent << "<table:table-cell office:value-type='date' office:date-value='" << date
       << "' table:style-name='ce3'><text:p>" << date << cellEnd;
 }
@@ -177,11 +178,11 @@ void labelRow(QTextStream& s, bool recordFormatNo)
     s << rowEnd;
 }
 
-void recordRow(QTextStream& s, const KelmoraFillingData& r)
+void recordRow(QTextStream& s, const KelmoraFillingData& r, LocalTimeCache& times)
 {
     s << rowStart;
     numberCell(s, qint64(r.number));
-    dateCell(s, r.timestamp);
+    dateCell(s, r.timestamp, times);
     numberCell(s, qint64(r.levelCode));
     numberCell(s, qint64(r.fillings));
     numberCell(s, r.ratePercent);
@@ -253,8 +254,9 @@ bool writeDataSheet(QTextStream& s, const QString& side)
     s << rowEnd << emptyRow;
     labelRow(s, unit.recordFormatNo);
     s << emptyRow;
+    LocalTimeCache times;
     for (int i = 0; i < data.count; ++i) {
-        recordRow(s, data.records[i]);
+        recordRow(s, data.records[i], times);
         if ((i & 0xff) == 0xff && !streamOk(s))
             return false;
     }

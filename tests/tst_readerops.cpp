@@ -4,7 +4,6 @@
 #include "reader_access.h"
 #include "reader_rig.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -41,13 +40,12 @@ private Q_SLOTS:
     void transactionSkipsNoiseInFrontOfTheReply()
     {
         connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("\x01\x85 12 STS.C:3 4\r\n"); });
-        QSignalSpy display(reader, &APP_KelmoraDataReader::display);
         bool ok = false;
         const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("GET.C.STS\r\n"), &ok);
         QVERIFY(ok);
         QCOMPARE(reply, QStringLiteral("STS.C:3 4"));
-        QCOMPARE(display.count(), 1);
-        QCOMPARE(display.first().first().toString(), reply);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig->log.display, QList<QString>{reply});
         QCOMPARE(wire(), QList<QByteArray>{"GET.C.STS"});
     }
 
@@ -201,10 +199,8 @@ private Q_SLOTS:
         connectUnit();
         QVERIFY(identify());
         const int before = wire().size();
-        QSignalSpy done(reader, &APP_KelmoraDataReader::operationModeReset);
-        reader->resetOperationMode();
-        QVERIFY(done.wait(10000));
-        QVERIFY(done.first().first().toBool());
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.resetOperationMode(); }, 10000));
+        QCOMPARE(rig->log.results, QList<bool>{true});
         QCOMPARE(wire().mid(before), (QList<QByteArray>{"RXP.C.BTA 1 1", "STP.C.CON"}));
     }
 
@@ -213,10 +209,8 @@ private Q_SLOTS:
         connectUnit();
         QVERIFY(identify());
         const int before = wire().size();
-        QSignalSpy done(reader, &APP_KelmoraDataReader::pulseInputSet);
-        reader->setPulseInput(250);
-        QVERIFY(done.wait(10000));
-        QVERIFY(done.first().first().toBool());
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setPulseInput(250); }, 10000));
+        QCOMPARE(rig->log.results, QList<bool>{true});
         QCOMPARE(wire().mid(before), (QList<QByteArray>{"RXP.C.IMP 250", "STP.C.CON", "TXP.C.IMP"}));
         QCOMPARE(reader->pulseInput, 250);
     }
@@ -226,10 +220,8 @@ private Q_SLOTS:
         connectUnit();
         QVERIFY(identify());
         const int before = wire().size();
-        QSignalSpy done(reader, &APP_KelmoraDataReader::timeSet);
-        reader->setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9, 30)));
-        QVERIFY(done.wait(10000));
-        QVERIFY(done.first().first().toBool());
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9, 30))); }, 10000));
+        QCOMPARE(rig->log.results, QList<bool>{true});
         const QByteArray write = "W;12345;C;110;240305;0709;";
         QCOMPARE(wire().mid(before),
                  (QList<QByteArray>{"R;12345;C;110;22",
@@ -242,10 +234,8 @@ private Q_SLOTS:
         unit->clockValues = "240305";  // a read reply without the time value
         connectUnit();
         QVERIFY(identify());
-        QSignalSpy done(reader, &APP_KelmoraDataReader::timeSet);
-        reader->setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9)));
-        QVERIFY(done.wait(10000));
-        QVERIFY(!done.first().first().toBool());
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9))); }, 10000));
+        QCOMPARE(rig->log.results, QList<bool>{false});
         QVERIFY(!wire().contains("STP.C.CON"));
     }
 

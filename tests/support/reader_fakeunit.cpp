@@ -55,6 +55,7 @@ QByteArray ReaderFakeUnit::registerReply(const QByteArray& line) const
 
 void ReaderFakeUnit::answer(ReaderPtyPeer& peer, const QByteArray& line)
 {
+    QMutexLocker guard(&mutex);
     if (ignoreCommands > 0) {
         --ignoreCommands;
         return;

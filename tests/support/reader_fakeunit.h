@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMutex>
 
 #include <atomic>
 
@@ -28,6 +29,9 @@ struct ReaderFakeUnit {
     bool ignoreRequestedCount = false;   // sends every line whatever was asked
     int hangUpAfterLines = -1;           // cable pulled after this many history lines
     std::atomic<int> historyLinesSent{0};
+    // Held while a command is answered; a test that changes the unit
+    // between operations takes it.
+    QMutex mutex;
 
     // The handler to give ReaderPtyPeer::start.
     ReaderPtyPeer::Handler handler();

@@ -55,24 +55,23 @@ void ReaderPtyPeer::stop()
     if (worker.joinable())
         worker.join();
 #ifdef Q_OS_UNIX
-    if (master >= 0)
-        ::close(master);
+    const int fd = master.exchange(-1);
+    if (fd >= 0)
+        ::close(fd);
     if (slaveKeeper >= 0)
         ::close(slaveKeeper);
 #endif
-    master = slaveKeeper = -1;
+    slaveKeeper = -1;
 }
 
 void ReaderPtyPeer::hangUp()
 {
     stopping = true;
-    if (worker.joinable() && std::this_thread::get_id() != worker.get_id())
-        worker.join();
 #ifdef Q_OS_UNIX
-    if (master >= 0)
-        ::close(master);
+    const int fd = master.exchange(-1);
+    if (fd >= 0)
+        ::close(fd);
 #endif
-    master = -1;
 }
 
 void ReaderPtyPeer::send(const QByteArray& bytes)

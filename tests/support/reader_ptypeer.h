@@ -36,6 +36,7 @@ public:
     // Writes bytes to the port under test (peer thread or test thread).
     void send(const QByteArray& bytes);
     // Closes the master side, as a pulled cable: the port sees an error/hang-up.
+    // Called from the handler (the peer's thread); the peer answers no more.
     void hangUp();
 
     QList<Received> received() const;

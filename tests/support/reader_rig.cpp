@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QSignalSpy>
 #include <QThread>
 
 bool ReaderRig::start(ReaderPtyPeer::Handler handler)
@@ -19,6 +18,23 @@ bool ReaderRig::start(ReaderPtyPeer::Handler handler)
     }
     reader = std::make_unique<APP_KelmoraDataReader>();
     reader->setPort(port.get());
+    logContext = std::make_unique<QObject>();
+    QObject* context = logContext.get();
+    const auto queued = Qt::QueuedConnection;
+    using R = APP_KelmoraDataReader;
+    QObject::connect(reader.get(), &R::dataReady, context,
+                     [this](KelmoraFillingData* records, quint16* count, quint8 success) {
+                         log.data.append({records, count, success});
+                     }, queued);
+    for (auto signal : {&R::connectionReady, &R::operationModeReset, &R::pulseInputSet, &R::timeSet})
+        QObject::connect(reader.get(), signal, context, [this](bool ok) { log.results.append(ok); },
+                         queued);
+    QObject::connect(reader.get(), &R::historyProgress, context,
+                     [this](char side, int bytes, int lines, int requested) {
+                         log.progress.append({side, bytes, lines, requested});
+                     }, queued);
+    QObject::connect(reader.get(), &R::display, context,
+                     [this](const QString& text) { log.display.append(text); }, queued);
     return true;
 }
 
@@ -37,11 +53,18 @@ bool ReaderRig::waitForReader(int boundMs)
 
 bool ReaderRig::identify(int boundMs)
 {
-    QSignalSpy ready(reader.get(), &APP_KelmoraDataReader::connectionReady);
+    log.clear();
     reader->connectUnit();
-    if (!waitForReader(boundMs) || ready.count() != 1)
+    if (!waitForReader(boundMs) || log.results.size() != 1)
         return false;
-    return ready.first().first().toBool();
+    return log.results.first();
+}
+
+bool ReaderRig::runOperation(const std::function<void(APP_KelmoraDataReader&)>& request, int boundMs)
+{
+    log.clear();
+    request(*reader);
+    return waitForReader(boundMs);
 }
 
 QList<QByteArray> ReaderRig::wire() const
@@ -61,6 +84,7 @@ void ReaderRig::stop()
         port->wait(5000);
     }
     reader.reset();
+    logContext.reset();
     if (peer)
         peer->stop();
     port.reset();

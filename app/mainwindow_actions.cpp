@@ -1,0 +1,279 @@
+// What the window's buttons do and how it answers the reader's signals.
+#include "gui_kelmoradiagnose.h"
+
+#include "app_kelmoradatareader.h"
+#include "chartmode.h"
+#include "com_serialport.h"
+#include "gui_datatable.h"
+#include "gui_displaychart.h"
+#include "gui_downloadprogress.h"
+#include "gui_portcombobox.h"
+#include "messagebox.h"
+#include "stylesheets.h"
+#include "texttable.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+constexpr int chartTabA = 2;
+constexpr int chartTabB = 4;
+
+bool sideHasRecords(char side)
+{
+    return side == 'A' ? (sideARecords && sideACount > 0) : (sideBRecords && sideBCount > 0);
+}
+
+QString sideSummary(int sideText, quint16 count)
+{
+    return text(sideText) + QStringLiteral(": ") + QString::number(count) + QLatin1Char(' ') + text(20);
+}
+
+} // namespace
+
+void GUI_KelmoraDiagnose::buttonClicked()
+{
+    QObject* button = sender();
+    if (button == connectButton) {
+        connectOrDisconnect();
+    } else if (button == openFileButton) {
+        openDataFile();
+    } else if (button == downloadButton) {
+        startDownload();
+    } else if (button == resetModeButton) {
+        dataReader->resetOperationMode();
+    } else if (button == setTimeButton) {
+        dataReader->setUnitTime(dateTimeEdit->dateTime());
+    } else if (button == setPulseInputButton) {
+        dataReader->setPulseInput(pulseInputCombo->currentText().toInt(nullptr, 10));
+    } else {
+        for (int language = 0; language < languageCount; ++language) {
+            if (button == languageButtons[language]) {
+                setCurrentLanguage(quint8(language));
+                retranslate();
+            }
+        }
+    }
+}
+
+void GUI_KelmoraDiagnose::connectOrDisconnect()
+{
+    if (serialPort->isOpen()) {
+        serialPort->closePort();
+        connectButton->setText(text(14));
+        infoNamesLabel->setText(QString());
+        infoValuesLabel->setText(QString());
+        infoNamesLabel->hide();
+        infoValuesLabel->hide();
+        logView.clear();
+        setUnitControlsVisible(false);
+        return;
+    }
+    const QString portName = portCombo->currentText();
+    if (portName.length() <= 3)
+        return;
+    if (!serialPort->openPort(portName, 9600, 1)) {
+        display(text(10));
+        return;
+    }
+    connectButton->setText(text(16));
+    connectButton->setEnabled(false);
+    display(text(15));
+    dataReader->connectUnit();
+}
+
+void GUI_KelmoraDiagnose::openDataFile()
+{
+    const QString filter = QStringLiteral("*.txt; *.csv");
+    const QString path =
+        QFileDialog::getOpenFileName(nullptr, filter, QCoreApplication::applicationDirPath(), filter);
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    // The import replaces a side's array; while a download runs the reader
+    // thread may be replacing it too.
+    if (dataReader->isRunning())
+        return;
+    dataReader->importDataFile(path);
+}
+
+void GUI_KelmoraDiagnose::startDownload()
+{
+    if (dataReader->isRunning())
+        return;
+    const std::optional<int> count = askRecordCount();
+    // The dialog runs its own event loop; an operation may have started
+    // meanwhile, and a request now would only rewrite its parameters.
+    if (!count || dataReader->isRunning())
+        return;
+    downloadingBothSides = true;
+    downloadProgress->begin(*count, true);
+    dataReader->readHistoryBoth(*count);
+}
+
+void GUI_KelmoraDiagnose::historyProgress(char side, int bytes, int lines, int requested)
+{
+    downloadProgress->update(side, bytes, lines, requested);
+}
+
+void GUI_KelmoraDiagnose::readerFinished()
+{
+    downloadProgress->finish();
+    downloadingBothSides = false;
+}
+
+void GUI_KelmoraDiagnose::connectionReady(bool success)
+{
+    connectButton->setEnabled(true);
+    if (success) {
+        connectButton->setText(text(26));
+        showUnitInfo(false);
+        setUnitControlsVisible(true);
+        return;
+    }
+    connectButton->setText(text(14));
+    serialPort->closePort();
+    infoNamesLabel->setText(QString());
+    logView.clear();
+    setUnitControlsVisible(false);
+    display(text(145));
+}
+
+void GUI_KelmoraDiagnose::operationModeReset(bool success)
+{
+    display(text(success ? 85 : 84));
+}
+
+void GUI_KelmoraDiagnose::pulseInputSet(bool success)
+{
+    if (success) {
+        showUnitInfo(false);
+        display(QStringLiteral("Pulse input successfully set."));
+    } else {
+        display(QStringLiteral("Pulse input could NOT be set."));
+    }
+}
+
+void GUI_KelmoraDiagnose::timeSet(bool success)
+{
+    display(success ? QStringLiteral("Time successfully set.") : QStringLiteral("Time could NOT be set."));
+}
+
+void GUI_KelmoraDiagnose::display(QString line)
+{
+    // The log keeps at most eight lines, then starts afresh.
+    if (logView.toPlainText().count(QLatin1Char('\n')) > 6)
+        logView.clear();
+    line.remove(QLatin1Char('\r'));
+    line.remove(QLatin1Char('\n'));
+    logView.append(line);
+}
+
+void GUI_KelmoraDiagnose::append(QString line)
+{
+    logView.moveCursor(QTextCursor::End);
+    logView.insertPlainText(line);
+    logView.moveCursor(QTextCursor::End);
+}
+
+void GUI_KelmoraDiagnose::showFailure(int informativeText)
+{
+    showMessage(messageBoxStyle, text(104), text(informativeText), {{MessageButtonRole::Confirm, text(83)}});
+}
+
+void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success)
+{
+    Q_UNUSED(count);
+    switch (success) {
+    case 0:
+    case 3:
+        showFailure(80);
+        break;
+    case 5:
+        showFailure(37);
+        break;
+    case 1:
+        showRecords(fillingData);
+        break;
+    case 2:
+        relistClearedSide(fillingData);
+        break;
+    default:
+        break;
+    }
+}
+
+void GUI_KelmoraDiagnose::listSide(char side)
+{
+    GUI_DataTable* table = side == 'A' ? tableA : tableB;
+    GUI_DisplayChart* chart = side == 'A' ? chartA : chartB;
+    KelmoraFillingData* records = side == 'A' ? sideARecords : sideBRecords;
+    quint16* count = side == 'A' ? &sideACount : &sideBCount;
+    table->listData(records, count);
+    chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
+}
+
+void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData)
+{
+    QString summary;
+    bool sideA = false;
+    bool sideB = false;
+    if (!fillingData) {
+        sideA = sideB = true;
+        summary = sideSummary(21, sideACount) + QStringLiteral("\r\n\r\n") + sideSummary(22, sideBCount);
+    } else if (fillingData == sideARecords) {
+        sideA = true;
+        summary = sideSummary(21, sideACount);
+    } else if (fillingData == sideBRecords) {
+        sideB = true;
+        summary = sideSummary(22, sideBCount);
+    } else {
+        return; // not a side's array: nothing to show
+    }
+    showMessage(messageBoxStyle, text(105), summary, {{MessageButtonRole::Confirm, text(83)}});
+    if (sideA)
+        listSide('A');
+    if (sideB)
+        listSide('B');
+    if (sideA && sideHasRecords('A'))
+        tabs->setCurrentIndex(chartTabA);
+    else if (sideB && sideHasRecords('B'))
+        tabs->setCurrentIndex(chartTabB);
+}
+
+void GUI_KelmoraDiagnose::relistClearedSide(KelmoraFillingData* fillingData)
+{
+    GUI_DataTable* table = nullptr;
+    GUI_DisplayChart* chart = nullptr;
+    quint16* count = nullptr;
+    if (fillingData && fillingData == sideARecords) {
+        table = tableA;
+        chart = chartA;
+        count = &sideACount;
+    } else if (fillingData && fillingData == sideBRecords) {
+        table = tableB;
+        chart = chartB;
+        count = &sideBCount;
+    } else {
+        return;
+    }
+    table->listData(fillingData, count);
+    chart->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
+}
+
+void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
+{
+    const int answer = showMessage(messageBoxStyle, text(106), QString(),
+                                   {{MessageButtonRole::Acknowledge, text(83)},
+                                    {MessageButtonRole::Cancel, text(5)}});
+    if (answer == 1)
+        event->ignore();
+    else
+        event->accept();
+}

@@ -1,0 +1,74 @@
+// The unit information columns and the controls that need a connected unit.
+#include "gui_kelmoradiagnose.h"
+
+#include "app_kelmoradatareader.h"
+#include "texttable.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QString lineEnd = QStringLiteral("\r\n");
+
+QString nameLine(int textNumber)
+{
+    return text(textNumber) + QStringLiteral(":") + lineEnd;
+}
+
+} // namespace
+
+void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
+{
+    const APP_KelmoraDataReader* unit = readerInstance;
+    if (!unit || !infoNamesLabel)
+        return;
+    // A language change must not bring back a column the technician has
+    // just seen cleared on a disconnect.
+    if (namesOnly && infoNamesLabel->text().isEmpty())
+        return;
+    const bool hasCountryCode = unit->countryCode >= 0;
+    const bool hasPcm = !unit->pcmText.contains(QStringLiteral("-1"));
+
+    QString names = nameLine(122) + nameLine(53) + nameLine(131) + nameLine(100) + nameLine(102);
+    if (hasCountryCode)
+        names += nameLine(18);
+    if (hasPcm)
+        names += QStringLiteral("PCM:") + lineEnd;
+    infoNamesLabel->setText(names);
+    if (namesOnly)
+        return;
+
+    QString values = QString::number(unit->serialNumber) + lineEnd
+                     + QString::number(unit->hardwareVersion, 'g', 6) + lineEnd
+                     + unit->softwareVersion + lineEnd
+                     + QString::number(double(unit->pvnValue) / 100.0, 'g', 6) + lineEnd
+                     + QString::number(unit->pulseInput) + QStringLiteral(" / L") + lineEnd;
+    if (hasCountryCode)
+        values += QString::number(double(unit->countryCode), 'g', 6) + lineEnd;
+    if (hasPcm)
+        values += unit->pcmText + lineEnd;
+    infoValuesLabel->setText(values);
+}
+
+void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
+{
+    if (!infoNamesLabel)
+        return;
+    for (QWidget* widget : {static_cast<QWidget*>(infoNamesLabel), static_cast<QWidget*>(infoValuesLabel),
+                            static_cast<QWidget*>(resetModeButton), static_cast<QWidget*>(setTimeButton),
+                            static_cast<QWidget*>(dateTimeEdit)})
+        widget->setVisible(visible);
+    const double softwareVersionNumber = readerInstance ? readerInstance->softwareVersionNumber : 0.0;
+    qDebug() << "software version number" << softwareVersionNumber;
+    // Units from software version 2 on take no pulse input setting. Hiding
+    // hides them whatever the version: the reader may already hold the
+    // version of a newer unit when an older unit's controls are taken down.
+    const bool pulseInputVisible = visible && softwareVersionNumber < 2.0;
+    pulseInputCombo->setVisible(pulseInputVisible);
+    setPulseInputButton->setVisible(pulseInputVisible);
+    downloadButton->setVisible(visible);
+}

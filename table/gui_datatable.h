@@ -1,0 +1,74 @@
+// The table page of one dispenser side: the records as a sortable list, an
+// export panel (CSV, ODS) and a button that empties the side.
+#pragma once
+
+#include "kelmorafillingdata.h"
+
+#include <QTableWidget>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+class QPushButton;
+class QTimer;
+
+class GUI_DataTable : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int columnCount = 13;
+    // Widths the columns get when a side is listed, before any rescaling.
+    static const int initialColumnWidths[columnCount];
+    // Rescaled columns never grow wider than this.
+    static constexpr int maximumColumnWidth = 120;
+    static constexpr int resizeDelayMs = 250;
+    static constexpr int exportPollMs = 500;
+
+    explicit GUI_DataTable(QWidget* parent = nullptr);
+
+    // Header texts and button labels in the current language.
+    void retranslate();
+
+    // Whether a point in exportButton's coordinates lies in the column formed
+    // by the button and the panel below it (edges included).
+    bool isInsideExportZone(const QPoint& pointInButton) const;
+
+    QTableWidget* table() { return &tableWidget; }
+
+Q_SIGNALS:
+    void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
+
+public Q_SLOTS:
+    void listData(KelmoraFillingData* fillingData, uint16_t* count);
+    void resizeTimerTimeout();
+    void exportWidgetTimeout();
+    void buttonClicked();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    static QString headerText(int column);
+    void fillRow(int row, const KelmoraFillingData& record);
+    // Record indexes in the order the table is about to sort them into.
+    std::vector<int> rowOrder(const KelmoraFillingData* fillingData, int rows) const;
+    static double sortKey(const KelmoraFillingData& record, int column);
+    // Which sides an export covers: the page's own side, or both when the
+    // other side holds records too and the user asks for both.
+    void chooseExportSides(bool& sideA, bool& sideB) const;
+    void exportCsv();
+    void exportOds();
+
+    QPushButton* exportButton = nullptr;
+    QWidget* exportWidget = nullptr;
+    QTimer* exportWidgetTimer = nullptr;
+    QPushButton* csvButton = nullptr;
+    QPushButton* odsButton = nullptr;
+    QPushButton* clearButton = nullptr;
+    QTimer* resizeTimer = nullptr;
+    QTableWidget tableWidget;
+    KelmoraFillingData* records = nullptr;
+    quint16* count = nullptr;
+};

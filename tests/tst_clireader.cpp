@@ -1,0 +1,235 @@
+// kelmora-cli against the simulated unit: what it prints, writes and sends,
+// and its exit codes.
+#include "sim_unit.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    qint64 ms = 0;
+};
+
+CliRun runCli(const QStringList& arguments, int boundMs = 60000)
+{
+    CliRun run;
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(KELMORA_BIN_DIR "/kelmora-cli"), arguments);
+    if (!process.waitForFinished(boundMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return run;
+    }
+    run.ms = clock.elapsed();
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// The register checksum, computed here independently of the reader's.
+int checksum(const QByteArray& text)
+{
+    int sum = 0;
+    for (const char c : text)
+        sum += static_cast<signed char>(c);
+    while (sum > 255)
+        sum -= 255;
+    return sum + 1;
+}
+
+QJsonObject readJson(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+} // namespace
+
+class TestCliReader : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    SimulatedUnit sim;
+
+    void startSim(const QStringList& arguments)
+    {
+        QVERIFY2(sim.start(arguments), qPrintable(sim.error()));
+    }
+
+private Q_SLOTS:
+    void cleanup() { sim.stop(); }
+
+    void identifyPrintsTheUnitAsJson()
+    {
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--snr"), QStringLiteral("777"),
+                  QStringLiteral("--svn"), QStringLiteral("2.05")});
+        const CliRun run = runCli({QStringLiteral("identify"), QStringLiteral("--port"), sim.devicePath()});
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject unit = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(unit.value(QStringLiteral("serialNumber")).toInt(), 777);
+        QCOMPARE(unit.value(QStringLiteral("softwareVersion")).toString(), QStringLiteral("2.05"));
+        QCOMPARE(unit.value(QStringLiteral("softwareVersionNumber")).toDouble(), 2.0);
+        QCOMPARE(unit.value(QStringLiteral("hardwareVersion")).toDouble(), 1.2);
+        QCOMPARE(unit.value(QStringLiteral("statusSideA")).toInt(), 5);
+        QCOMPARE(unit.value(QStringLiteral("statusSideB")).toInt(), 6);
+        QCOMPARE(unit.value(QStringLiteral("pvnValue")).toInt(), 7);
+        QCOMPARE(unit.value(QStringLiteral("countryCode")).toInt(), 49);
+        QCOMPARE(unit.value(QStringLiteral("pcmText")).toString(), QStringLiteral("KLM-PCM 4.2"));
+    }
+
+    void olderUnitIsIdentifiedDespiteFailures()
+    {
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--fail-status"), QStringLiteral("--fail-reg101")});
+        const CliRun run = runCli({QStringLiteral("identify"), QStringLiteral("--port"), sim.devicePath()});
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject unit = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(unit.value(QStringLiteral("statusSideA")).toInt(), 0);
+        QCOMPARE(unit.value(QStringLiteral("pvnValue")).toInt(), 0);
+    }
+
+    void newerUnitWithFailuresIsRejected()
+    {
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--svn"), QStringLiteral("1.40"),
+                  QStringLiteral("--fail-reg101")});
+        // "1.40" gives the number 1: still the older generation.
+        QCOMPARE(runCli({QStringLiteral("identify"), QStringLiteral("--port"), sim.devicePath()}).exitCode, 0);
+        sim.stop();
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--svn"), QStringLiteral("2.01"),
+                  QStringLiteral("--fail-reg101")});
+        const CliRun run = runCli({QStringLiteral("identify"), QStringLiteral("--port"), sim.devicePath()});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(run.err.contains("did not identify"));
+    }
+
+    void reconnectsWhenTheFirstQueryIsUnanswered()
+    {
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--silent-first"), QStringLiteral("3")});
+        const CliRun run = runCli({QStringLiteral("identify"), QStringLiteral("--port"), sim.devicePath()});
+        QCOMPARE(run.exitCode, 0);
+        int queries = 0;
+        for (const SimulatedUnit::LogEntry& entry : sim.logEntries())
+            queries += entry.command == "TXP.C.HVN" ? 1 : 0;
+        QCOMPARE(queries, 4);
+    }
+
+    void downloadWritesEveryRecordOfBothSides()
+    {
+        // Paced like the real line; small enough to stay quick.
+        startSim({QStringLiteral("--records-a"), QStringLiteral("15"), QStringLiteral("--records-b"),
+                  QStringLiteral("12"), QStringLiteral("--words"), QStringLiteral("mixed")});
+        const QString path = folder.filePath(QStringLiteral("both.json"));
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--count"), QStringLiteral("20"), QStringLiteral("--json"), path});
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject written = readJson(path);
+        const QJsonObject sent = sim.jsonDump();
+        QCOMPARE(written.value(QStringLiteral("sideA")).toArray().size(), 15);
+        QCOMPARE(written.value(QStringLiteral("sideA")), sent.value(QStringLiteral("sideA")));
+        QCOMPARE(written.value(QStringLiteral("sideB")), sent.value(QStringLiteral("sideB")));
+        QCOMPARE(written.value(QStringLiteral("unit")).toObject().value(QStringLiteral("serialNumber")).toInt(), 12345);
+        QVERIFY(run.err.contains("side A: "));
+        QVERIFY(run.err.contains("side B: "));
+        QVERIFY(run.err.contains("15 history lines"));
+    }
+
+    void downloadOfOneSideQuietly()
+    {
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--records-b"), QStringLiteral("8")});
+        const QString path = folder.filePath(QStringLiteral("b.json"));
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--side"), QStringLiteral("B"), QStringLiteral("--quiet"),
+                                   QStringLiteral("--count"), QStringLiteral("8"), QStringLiteral("--json"), path});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+        const QJsonObject written = readJson(path);
+        QVERIFY(!written.contains(QStringLiteral("sideA")));
+        QCOMPARE(written.value(QStringLiteral("sideB")), sim.jsonDump().value(QStringLiteral("sideB")));
+    }
+
+    void pulledCableFailsWithoutAFile()
+    {
+        startSim({QStringLiteral("--records-a"), QStringLiteral("30"), QStringLiteral("--cut-after"),
+                  QStringLiteral("600")});
+        const QString path = folder.filePath(QStringLiteral("cut.json"));
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--count"), QStringLiteral("30"), QStringLiteral("--json"), path});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("side B: the unit sent nothing"));
+        QVERIFY(!QFile::exists(path));
+        QVERIFY2(run.ms < 30000, qPrintable(QString::number(run.ms)));
+    }
+
+    void settingsReachTheUnit()
+    {
+        startSim({QStringLiteral("--no-pacing")});
+        const QString port = sim.devicePath();
+        QCOMPARE(runCli({QStringLiteral("reset-mode"), QStringLiteral("--port"), port}).exitCode, 0);
+        QCOMPARE(runCli({QStringLiteral("set-pulse-input"), QStringLiteral("--port"), port, QStringLiteral("250")}).exitCode, 0);
+        QCOMPARE(runCli({QStringLiteral("set-time"), QStringLiteral("--port"), port,
+                         QStringLiteral("2024-03-05T07:09:00")}).exitCode, 0);
+        QList<QByteArray> commands;
+        for (const SimulatedUnit::LogEntry& entry : sim.logEntries())
+            commands.append(entry.command);
+        QVERIFY(commands.contains("RXP.C.BTA 1 1"));
+        QVERIFY(commands.contains("RXP.C.IMP 250"));
+        const QByteArray clockWrite = "W;12345;C;110;240305;0709;";
+        QVERIFY(commands.contains(clockWrite + QByteArray::number(checksum(clockWrite))));
+        QCOMPARE(commands.count("STP.C.CON"), 3);
+        // Identify again: the pulse input now in force is the one set.
+        const int before = int(sim.logEntries().size());
+        const CliRun run = runCli({QStringLiteral("identify"), QStringLiteral("--port"), port});
+        QCOMPARE(QJsonDocument::fromJson(run.out).object().value(QStringLiteral("pulseInput")).toInt(), 250);
+        // Within one run, commands never came closer than the port's write interval.
+        const QList<SimulatedUnit::LogEntry> entries = sim.logEntries().mid(before);
+        QVERIFY(entries.size() >= 9);
+        for (int i = 1; i < entries.size(); ++i)
+            QVERIFY(entries.at(i).ms - entries.at(i - 1).ms >= 240);
+    }
+
+    void failuresAndUsage()
+    {
+        QCOMPARE(runCli({QStringLiteral("identify"), QStringLiteral("--port"),
+                         folder.filePath(QStringLiteral("no-such-port"))}).exitCode, 1);
+        QCOMPARE(runCli({QStringLiteral("identify")}).exitCode, 2);
+        QCOMPARE(runCli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("x")}).exitCode, 2);
+        QCOMPARE(runCli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("x"),
+                         QStringLiteral("--count"), QStringLiteral("0"), QStringLiteral("--json"), QStringLiteral("f")}).exitCode, 2);
+        QCOMPARE(runCli({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("x"),
+                         QStringLiteral("--side"), QStringLiteral("C"), QStringLiteral("--json"), QStringLiteral("f")}).exitCode, 2);
+        QCOMPARE(runCli({QStringLiteral("set-pulse-input"), QStringLiteral("--port"), QStringLiteral("x"),
+                         QStringLiteral("abc")}).exitCode, 2);
+        QCOMPARE(runCli({QStringLiteral("set-time"), QStringLiteral("--port"), QStringLiteral("x"),
+                         QStringLiteral("yesterday")}).exitCode, 2);
+        QCOMPARE(runCli({QStringLiteral("identify"), QStringLiteral("--bogus")}).exitCode, 2);
+        const CliRun help = runCli({QStringLiteral("download"), QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("kelmora-cli download [options]"));
+        QVERIFY(help.out.contains("--json <FILE>"));
+    }
+
+    void silentUnitFailsTheCommand()
+    {
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--silent-first"), QStringLiteral("1000")});
+        const CliRun run = runCli({QStringLiteral("reset-mode"), QStringLiteral("--port"), sim.devicePath()}, 60000);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("did not identify"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliReader)
+#include "tst_clireader.moc"

@@ -1,0 +1,136 @@
+// kelmora-cli convert: a raw dump and a CSV export in, CSV/ODS/JSON out,
+// with the exit codes scripts rely on; and the CSV and ODS outputs of
+// kelmora-cli download from the simulated unit.
+#include "files_support.h"
+#include "sim_unit.h"
+#include "texttable.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestConvertCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    const QString cli = QStringLiteral(KELMORA_BIN_DIR "/kelmora-cli");
+    QTemporaryDir dir;
+
+    int run(const QStringList& arguments, QByteArray* output = nullptr)
+    {
+        int exitCode = -1;
+        if (!filesRun(cli, QStringList{QStringLiteral("convert")} + arguments, 60000, output, &exitCode))
+            return -1;
+        return exitCode;
+    }
+    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    static QByteArray readAll(const QString& name)
+    {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QJsonArray sideOf(const QString& jsonFile, const char* side)
+    {
+        return QJsonDocument::fromJson(readAll(jsonFile)).object().value(QLatin1String(side)).toArray();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!QFile::exists(cli))
+            QSKIP("kelmora-cli is not built");
+        QVERIFY(dir.isValid());
+        // The command reads the table beside it, the shipped one.
+        QVERIFY(loadTextTableFrom(QStringLiteral(KELMORA_BIN_DIR "/qm7.loc")));
+        QFile raw(path("raw.txt"));
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write("B=No.1 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 SWOFF\r\n"
+                  "B=No.2 12:05:00 31.12.2013 11 7 101.5 100 21.5 98 0.5 36 1.5\r\n"
+                  "B=No:3 12:10:00 31.12.2013 10 30 99 100 22 99 0.5 34\r\n");
+    }
+
+    void rawToEveryFormat()
+    {
+        QCOMPARE(run({path("raw.txt"), "--csv", path("out.csv"), "--ods", path("out.ods"), "--json",
+                      path("out.json"), "--lang", "1"}),
+                 0);
+        const QByteArray csv = readAll(path("out.csv"));
+        QVERIFY(csv.startsWith(textIn(54, 1).toUtf8() + "\r\n"));
+        QVERIFY(csv.contains(textIn(127, 1).toUtf8() + "\r\n"));
+        QVERIFY(!csv.contains(textIn(126, 1).toUtf8() + "\r\n"));
+        QVERIFY(csv.contains("\r\n3;2013-12-31T12:10:00;10;30;99;100;22;99;0.5;34;0;0;NOLIM;:\r\n"));
+        const QList<FilesZipEntry> entries = filesZipEntries(path("out.ods"));
+        QCOMPARE(entries.value(0).name, QStringLiteral("mimetype"));
+        QCOMPARE(entries.last().name, QStringLiteral("Object B/content.xml"));
+        const QJsonArray side = sideOf(path("out.json"), "sideB");
+        QCOMPARE(side.size(), 3);
+        QCOMPARE(side.at(0).toObject().value(QLatin1String("limit")).toInt(), -1);
+        QVERIFY(sideOf(path("out.json"), "sideA").isEmpty());
+        QVERIFY(QJsonDocument::fromJson(readAll(path("out.json"))).object().value(QLatin1String("unit"))
+                    .toObject().value(QLatin1String("recordFormatNo")).toBool());
+    }
+
+    void csvBackToJsonKeepsTheRecords()
+    {
+        QCOMPARE(run({path("raw.txt"), "--json", path("a.json")}), 0);
+        QCOMPARE(run({path("raw.txt"), "--csv", path("c.csv"), "--lang", "4"}), 0);
+        QCOMPARE(run({path("c.csv"), "--json", path("b.json")}), 0);
+        QCOMPARE(sideOf(path("b.json"), "sideB"), sideOf(path("a.json"), "sideB"));
+        QByteArray out;
+        QCOMPARE(run({path("c.csv"), "--json", "-"}, &out), 0);
+        QVERIFY(out.contains("\"sideB\""));
+    }
+
+    void exitCodes()
+    {
+        QCOMPARE(run({path("raw.txt")}), 2);
+        QCOMPARE(run({path("raw.txt"), "--csv"}), 2);
+        QCOMPARE(run({path("raw.txt"), "--json", "-", "--lang", "6"}), 2);
+        QCOMPARE(run({path("raw.txt"), "--json", "-", "--colour"}), 2);
+        QCOMPARE(run({path("missing.txt"), "--json", "-"}), 1);
+        QFile junk(path("junk.txt"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(64, 'j'));
+        junk.close();
+        QCOMPARE(run({path("junk.txt"), "--json", "-"}), 1);
+        if (QFile::exists(QStringLiteral("/dev/full"))) {
+            QCOMPARE(run({path("raw.txt"), "--csv", "/dev/full"}), 1);
+            QCOMPARE(run({path("raw.txt"), "--ods", "/dev/full"}), 1);
+            QCOMPARE(run({path("raw.txt"), "--json", "/dev/full"}), 1);
+        }
+        QCOMPARE(run({path("raw.txt"), "--ods", path("no/dir/x.ods")}), 1);
+    }
+
+    void downloadWritesCsvAndOds()
+    {
+        if (!QFile::exists(SimulatedUnit::program()))
+            QSKIP("kelmora-unitsim is not built");
+        SimulatedUnit unit;
+        QVERIFY2(unit.start({"--no-pacing", "--records-a", "20", "--records-b", "15"}), qPrintable(unit.error()));
+        QByteArray output;
+        int exitCode = -1;
+        QVERIFY(filesRun(cli,
+                         {"download", "--port", unit.devicePath(), "--count", "20", "--quiet", "--lang", "2",
+                          "--csv", path("dl.csv"), "--ods", path("dl.ods"), "--json", path("dl.json")},
+                         120000, &output, &exitCode));
+        QVERIFY2(exitCode == 0, output.constData());
+        QVERIFY(readAll(path("dl.csv")).startsWith(textIn(54, 2).toUtf8() + "\r\n"));
+        QCOMPARE(filesZipEntries(path("dl.ods")).size(), 9);
+        // The CSV of the download reads back to the records the download got.
+        QCOMPARE(run({path("dl.csv"), "--json", path("dl2.json")}), 0);
+        QCOMPARE(sideOf(path("dl2.json"), "sideA").size(), 20);
+        QCOMPARE(sideOf(path("dl2.json"), "sideA"), sideOf(path("dl.json"), "sideA"));
+        QCOMPARE(sideOf(path("dl2.json"), "sideB"), sideOf(path("dl.json"), "sideB"));
+        QVERIFY(QDir(dir.path()).entryList({".kelmora-*"}, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(filesRun(cli, {"download", "--port", unit.devicePath(), "--csv", path("x.csv"), "--lang", "9"},
+                         60000, nullptr, &exitCode));
+        QCOMPARE(exitCode, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConvertCli)
+#include "tst_convertcli.moc"

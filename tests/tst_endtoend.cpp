@@ -1,0 +1,147 @@
+// The window against the simulated unit: pick its port, connect, identify,
+// download both sides, and see the tables and charts filled.
+#include "app_kelmoradatareader.h"
+#include "com_serialport.h"
+#include "gui_datatable.h"
+#include "gui_displaychart.h"
+#include "gui_downloadprogress.h"
+#include "gui_kelmoradiagnose.h"
+#include "gui_portcombobox.h"
+#include "sim_unit.h"
+#include "texttable.h"
+#include "window_dialoganswerer.h"
+#include "window_testdata.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    DialogAnswerer* answerer = nullptr;
+    GUI_KelmoraDiagnose* window = nullptr;
+    SimulatedUnit unit;
+
+    template <typename T = QWidget>
+    T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QPushButton* button(const char* name) { return child<QPushButton>(name); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        // Paced like a 9600-baud line: a history longer than the port's
+        // receive ring must arrive the way a real unit sends it.
+        QVERIFY2(unit.start({QStringLiteral("--records-a"), QStringLiteral("40"),
+                             QStringLiteral("--records-b"), QStringLiteral("25"), QStringLiteral("--snr"),
+                             QStringLiteral("40711"), QStringLiteral("--svn"), QStringLiteral("1.35")}),
+                 qPrintable(unit.error()));
+        answerer = new DialogAnswerer(this);
+        window = new GUI_KelmoraDiagnose(nullptr, writeNumberedTextTable(dir.path()));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+
+    void cleanupTestCase()
+    {
+        window->shutDownLink();
+        unit.stop();
+    }
+
+    void connectAndIdentify()
+    {
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        combo->showPopup(); // scans again: the unit started after nothing
+        combo->hidePopup();
+        int index = combo->findText(unit.devicePath());
+        for (int i = 0; index < 0 && i < combo->count(); ++i)
+            if (QFileInfo(combo->itemText(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
+                index = i;
+        QVERIFY2(index >= 0, qPrintable(unit.devicePath()));
+        combo->setCurrentIndex(index);
+
+        button("connectButton")->click();
+        QVERIFY(window->port()->isOpen());
+        QCOMPARE(button("connectButton")->text(), numberedText(16));
+        QVERIFY(!button("connectButton")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(button("connectButton")->isEnabled(), 20000);
+        QCOMPARE(button("connectButton")->text(), numberedText(26));
+        QVERIFY(child("downloadButton")->isVisible());
+        QVERIFY(child("resetModeButton")->isVisible());
+        QVERIFY(child("pulseInputCombo")->isVisible()); // software 1.35
+        QVERIFY(child<QLabel>("infoValuesLabel")->text().startsWith(QStringLiteral("40711\r\n")));
+        QVERIFY(child<QLabel>("infoValuesLabel")->text().contains(QStringLiteral("1.35\r\n")));
+        QVERIFY(!child<QTextEdit>("logView")->toPlainText().isEmpty()); // reply lines echoed
+    }
+
+    void downloadBothSides()
+    {
+        auto* progress = child<GUI_DownloadProgress>("downloadProgress");
+        bool progressSeen = false;
+        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, this,
+                [&] { progressSeen = progressSeen || progress->isVisible(); });
+        answerer->clear();
+        answerer->recordCount = 30;
+        button("downloadButton")->click();
+        QCOMPARE(answerer->recordCountDialogs, 1);
+        QVERIFY(window->reader()->isRunning());
+        // Refused while the reader runs: no second question.
+        button("downloadButton")->click();
+        QCOMPARE(answerer->recordCountDialogs, 1);
+
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 1, 60000);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(105));
+        QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T21: 30 L0T20\r\n\r\nL0T22: 25 L0T20"));
+        QVERIFY(progressSeen);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
+        QTRY_VERIFY(progress->isHidden());
+
+        auto* tableA = child<GUI_DataTable>("tableA");
+        auto* tableB = child<GUI_DataTable>("tableB");
+        QCOMPARE(tableA->table()->rowCount(), 30);
+        QCOMPARE(tableB->table()->rowCount(), 25);
+        QCOMPARE(tableA->table()->columnCount(), 13);
+        QCOMPARE(child<QTabWidget>("tabs")->currentIndex(), 2);
+        auto* chartA = child<GUI_DisplayChart>("chartA");
+        auto* chartB = child<GUI_DisplayChart>("chartB");
+        QCOMPARE(chartA->drawingOrderCount(), 30);
+        QCOMPARE(chartB->drawingOrderCount(), 25);
+        QVERIFY(chartA->picture() && !chartA->picture()->isNull());
+        QVERIFY(chartA->header()->isVisible());
+        // The table shows what the unit sent: every record number of side A.
+        const QJsonObject sent = unit.jsonDump();
+        QVERIFY(!sent.isEmpty());
+        QSet<int> numbers;
+        for (int row = 0; row < 30; ++row)
+            numbers << tableA->table()->item(row, 0)->data(Qt::EditRole).toInt();
+        QCOMPARE(numbers.size(), 30);
+        for (int i = 0; i < 30; ++i)
+            QVERIFY(numbers.contains(sideARecords[i].number));
+    }
+
+    void disconnect()
+    {
+        child<QTabWidget>("tabs")->setCurrentIndex(0);
+        button("connectButton")->click();
+        QVERIFY(!window->port()->isOpen());
+        QCOMPARE(button("connectButton")->text(), numberedText(14));
+        QVERIFY(!child("downloadButton")->isVisible());
+        QVERIFY(!child("infoNamesLabel")->isVisible());
+        QCOMPARE(child<QTextEdit>("logView")->toPlainText(), QString());
+        // The records stay with their pages.
+        QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 30);
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,538 @@
+// The main window: layout at two sizes, what is visible in which state, the
+// log, the record results, the language switch and the close question.
+#include "app_kelmoradatareader.h"
+#include "com_serialport.h"
+#include "gui_datatable.h"
+#include "gui_displaychart.h"
+#include "gui_downloadprogress.h"
+#include "gui_kelmoradiagnose.h"
+#include "gui_portcombobox.h"
+#include "texttable.h"
+#include "window_dialoganswerer.h"
+#include "window_testdata.h"
+
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString textTablePath;
+    DialogAnswerer* answerer = nullptr;
+    GUI_KelmoraDiagnose* window = nullptr;
+
+    template <typename T = QWidget>
+    T* child(const char* name)
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qWarning("no widget named %s", name);
+        return widget;
+    }
+    QTabWidget* tabs() { return child<QTabWidget>("tabs"); }
+    QTextEdit* log() { return child<QTextEdit>("logView"); }
+    QString logText() { return log()->toPlainText(); }
+    GUI_DataTable* table(char side) { return child<GUI_DataTable>(side == 'A' ? "tableA" : "tableB"); }
+    GUI_DisplayChart* chart(char side) { return child<GUI_DisplayChart>(side == 'A' ? "chartA" : "chartB"); }
+    QStringList visibleHomeWidgets()
+    {
+        QStringList names;
+        for (QWidget* widget : child<QWidget>("homePage")->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (widget->isVisible())
+                names << widget->objectName();
+        names.sort();
+        return names;
+    }
+    void setUnit(double softwareVersionNumber, qint32 countryCode, const QString& pcm)
+    {
+        readerInstance->serialNumber = 40711;
+        readerInstance->hardwareVersion = 3.2;
+        readerInstance->softwareVersion = QStringLiteral("V1.52");
+        readerInstance->softwareVersionNumber = softwareVersionNumber;
+        readerInstance->pvnValue = 1234;
+        readerInstance->pulseInput = 100;
+        readerInstance->countryCode = countryCode;
+        readerInstance->pcmText = pcm;
+    }
+    void checkGeometry(const char* name, const QRect& expected)
+    {
+        QWidget* widget = child(name);
+        QVERIFY2(widget, name);
+        QVERIFY2(widget->geometry() == expected,
+                 qPrintable(QStringLiteral("%1 at %2,%3 %4x%5").arg(QString::fromLatin1(name))
+                                .arg(widget->x()).arg(widget->y()).arg(widget->width()).arg(widget->height())));
+    }
+    void resizeWindow(int width, int height)
+    {
+        window->resize(width, height);
+        QTRY_COMPARE(window->size(), QSize(width, height));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        textTablePath = writeNumberedTextTable(dir.path());
+        answerer = new DialogAnswerer(this);
+        window = new GUI_KelmoraDiagnose(nullptr, textTablePath);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+
+    void init()
+    {
+        answerer->clear();
+        answerer->messageAnswer = 0;
+        setCurrentLanguage(0);
+        window->retranslate();
+    }
+
+    void titleTabsAndMinimumSize()
+    {
+        QCOMPARE(window->windowTitle(), QStringLiteral("KELMORADiagnose v4.6"));
+        QCOMPARE(window->minimumSize(), QSize(800, 530));
+        QCOMPARE(tabs()->count(), 5);
+        const QStringList titles = {QStringLiteral("Home"), QStringLiteral("Table A"), QStringLiteral("Chart A"),
+                                    QStringLiteral("Table B"), QStringLiteral("Chart B")};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(tabs()->tabText(i), titles.at(i));
+        QVERIFY(qobject_cast<GUI_DataTable*>(tabs()->widget(1)));
+        QVERIFY(qobject_cast<GUI_DisplayChart*>(tabs()->widget(2)));
+        QVERIFY(qobject_cast<GUI_DataTable*>(tabs()->widget(3)));
+        QVERIFY(qobject_cast<GUI_DisplayChart*>(tabs()->widget(4)));
+        QCOMPARE(window->reader(), readerInstance);
+        QCOMPARE(window->reader()->serialPort(), window->port());
+    }
+
+    void layoutAtMinimumSize()
+    {
+        resizeWindow(800, 530);
+        checkGeometry("tabs", QRect(5, 5, 790, 520));
+        for (int i = 0; i < 6; ++i)
+            checkGeometry(qPrintable(QStringLiteral("languageButton%1").arg(i)), QRect(630 + 28 * i, 10, 24, 24));
+        // w = 790, h = 520: the picture is pinned at 140, 60; the names
+        // column is not (790 / 2 + 30 = 425 is not below 415).
+        checkGeometry("bannerLabel", QRect(640, 10, 1410, 50));
+        checkGeometry("pictureLabel", QRect(140, 60, 559, 353));
+        checkGeometry("infoNamesLabel", QRect(425, 25, 145, 200));
+        checkGeometry("infoValuesLabel", QRect(580, 25, 100, 200));
+        checkGeometry("portCombo", QRect(20, 50, 150, 50));
+        checkGeometry("connectButton", QRect(20, 110, 150, 50));
+        checkGeometry("downloadButton", QRect(20, 170, 150, 50));
+        checkGeometry("openFileButton", QRect(20, 420, 150, 50));
+        checkGeometry("resetModeButton", QRect(490, 220, 290, 30));
+        checkGeometry("dateTimeEdit", QRect(490, 260, 150, 30));
+        checkGeometry("setTimeButton", QRect(650, 260, 130, 30));
+        checkGeometry("pulseInputCombo", QRect(490, 300, 90, 30));
+        checkGeometry("setPulseInputButton", QRect(590, 300, 190, 30));
+        checkGeometry("logView", QRect(490, 340, 290, 140));
+    }
+
+    void layoutAtLargerSize()
+    {
+        resizeWindow(1200, 800);
+        checkGeometry("tabs", QRect(5, 5, 1190, 790));
+        checkGeometry("languageButton0", QRect(1030, 10, 24, 24));
+        checkGeometry("languageButton5", QRect(1170, 10, 24, 24));
+        checkGeometry("bannerLabel", QRect(1040, 10, 1410, 50));
+        checkGeometry("pictureLabel", QRect(335, 190, 559, 353));
+        checkGeometry("infoNamesLabel", QRect(625, 160, 145, 200));
+        checkGeometry("infoValuesLabel", QRect(780, 160, 100, 200));
+        checkGeometry("openFileButton", QRect(20, 690, 150, 50));
+        checkGeometry("resetModeButton", QRect(890, 490, 290, 30));
+        checkGeometry("dateTimeEdit", QRect(890, 530, 150, 30));
+        checkGeometry("setTimeButton", QRect(1050, 530, 130, 30));
+        checkGeometry("pulseInputCombo", QRect(890, 570, 90, 30));
+        checkGeometry("setPulseInputButton", QRect(990, 570, 190, 30));
+        checkGeometry("logView", QRect(890, 610, 290, 140));
+        resizeWindow(800, 530);
+    }
+
+    void downloadProgressOverlapsNothing()
+    {
+        for (const QSize& size : {QSize(800, 530), QSize(1000, 700), QSize(1600, 1000)}) {
+            resizeWindow(size.width(), size.height());
+            const QRect progress = child("downloadProgress")->geometry();
+            QVERIFY(progress.width() >= 250);
+            for (const char* name : {"pictureLabel", "portCombo", "connectButton", "downloadButton",
+                                     "openFileButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
+                                     "pulseInputCombo", "setPulseInputButton", "logView", "infoNamesLabel",
+                                     "infoValuesLabel"})
+                QVERIFY2(!progress.intersects(child(name)->geometry()), name);
+            QVERIFY(child("homePage")->rect().contains(progress));
+        }
+        resizeWindow(800, 530);
+    }
+
+    void visibleAfterConstruction()
+    {
+        QCOMPARE(tabs()->currentIndex(), 0);
+        QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
+                                                    QStringLiteral("logView"), QStringLiteral("openFileButton"),
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(child(qPrintable(QStringLiteral("languageButton%1").arg(i)))->isVisible());
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
+        QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109));
+    }
+
+    void connectionReadyShowsUnit()
+    {
+        setUnit(1.52, 49, QStringLiteral("PCM-7"));
+        window->connectionReady(true);
+        QCOMPARE(visibleHomeWidgets(),
+                 (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
+                              QStringLiteral("dateTimeEdit"), QStringLiteral("downloadButton"),
+                              QStringLiteral("infoNamesLabel"), QStringLiteral("infoValuesLabel"),
+                              QStringLiteral("logView"), QStringLiteral("openFileButton"),
+                              QStringLiteral("pictureLabel"), QStringLiteral("portCombo"),
+                              QStringLiteral("pulseInputCombo"), QStringLiteral("resetModeButton"),
+                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton")}));
+        QVERIFY(child<QPushButton>("connectButton")->isEnabled());
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(26));
+        QCOMPARE(child<QLabel>("infoNamesLabel")->text(),
+                 QStringLiteral("L0T122:\r\nL0T53:\r\nL0T131:\r\nL0T100:\r\nL0T102:\r\nL0T18:\r\nPCM:\r\n"));
+        QCOMPARE(child<QLabel>("infoValuesLabel")->text(),
+                 QStringLiteral("40711\r\n3.2\r\nV1.52\r\n12.34\r\n100 / L\r\n49\r\nPCM-7\r\n"));
+    }
+
+    void connectionFailedHidesUnit()
+    {
+        setUnit(1.52, 49, QStringLiteral("PCM-7"));
+        window->connectionReady(true);
+        window->display(QStringLiteral("earlier line"));
+        window->connectionReady(false);
+        QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
+                                                    QStringLiteral("logView"), QStringLiteral("openFileButton"),
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
+        QVERIFY(child<QPushButton>("connectButton")->isEnabled());
+        QCOMPARE(child<QLabel>("infoNamesLabel")->text(), QString());
+        QCOMPARE(logText(), numberedText(145));
+        QVERIFY(!window->port()->isOpen());
+    }
+
+    void unitInfoOmitsMissingValues()
+    {
+        setUnit(1.2, -1, QStringLiteral("-1"));
+        window->connectionReady(true);
+        QCOMPARE(child<QLabel>("infoNamesLabel")->text(),
+                 QStringLiteral("L0T122:\r\nL0T53:\r\nL0T131:\r\nL0T100:\r\nL0T102:\r\n"));
+        QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QStringLiteral("40711\r\n3.2\r\nV1.52\r\n12.34\r\n100 / L\r\n"));
+        window->connectionReady(false);
+    }
+
+    void newerUnitsNeverShowPulseInput()
+    {
+        QWidget* combo = child("pulseInputCombo");
+        QWidget* button = child("setPulseInputButton");
+        setUnit(2.0, 49, QStringLiteral("-1"));
+        window->connectionReady(true);
+        QVERIFY(!combo->isVisible() && !button->isVisible());
+        QVERIFY(child("downloadButton")->isVisible());
+        window->connectionReady(false);
+
+        setUnit(1.99, 49, QStringLiteral("-1"));
+        window->connectionReady(true);
+        QVERIFY(combo->isVisible() && button->isVisible());
+        // The reader learns a newer version before the connection ends.
+        readerInstance->softwareVersionNumber = 2.5;
+        window->connectionReady(false);
+        QVERIFY(!combo->isVisible() && !button->isVisible());
+        window->connectionReady(true);
+        QVERIFY(!combo->isVisible() && !button->isVisible());
+        window->connectionReady(false);
+    }
+
+    void logStartsAfreshAfterEightLines()
+    {
+        window->connectionReady(false);
+        log()->clear();
+        for (int i = 1; i <= 8; ++i)
+            window->display(QStringLiteral("line %1\r\n").arg(i));
+        QCOMPARE(logText().split(QLatin1Char('\n')).size(), 8);
+        QVERIFY(logText().startsWith(QStringLiteral("line 1\n")));
+        QVERIFY(logText().endsWith(QStringLiteral("line 8")));
+        window->display(QStringLiteral("line\r9\n"));
+        QCOMPARE(logText(), QStringLiteral("line9"));
+    }
+
+    void appendContinuesTheLastLine()
+    {
+        log()->clear();
+        window->display(QStringLiteral("download"));
+        window->append(QStringLiteral("."));
+        window->append(QStringLiteral(".."));
+        QCOMPARE(logText(), QStringLiteral("download..."));
+        window->display(QStringLiteral("next"));
+        QCOMPARE(logText(), QStringLiteral("download...\nnext"));
+    }
+
+    void failureResultsShowOneBox_data()
+    {
+        QTest::addColumn<int>("success");
+        QTest::addColumn<QString>("informative");
+        QTest::newRow("failure") << 0 << numberedText(80);
+        QTest::newRow("no side selected") << 3 << numberedText(80);
+        QTest::newRow("file not opened") << 5 << numberedText(37);
+    }
+
+    void failureResultsShowOneBox()
+    {
+        QFETCH(int, success);
+        QFETCH(QString, informative);
+        tabs()->setCurrentIndex(0);
+        window->dataReady(nullptr, nullptr, quint8(success));
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(104));
+        QCOMPARE(answerer->messages.at(0).informative, informative);
+        QCOMPARE(answerer->messages.at(0).buttons, QStringList{numberedText(83)});
+        QCOMPARE(tabs()->currentIndex(), 0);
+    }
+
+    void unknownResultDoesNothing()
+    {
+        window->dataReady(nullptr, nullptr, 4);
+        window->dataReady(nullptr, nullptr, 200);
+        QTest::qWait(50);
+        QCOMPARE(answerer->messages.size(), 0);
+    }
+
+    void bothSidesDelivered()
+    {
+        resetSideStorage();
+        installRecords('A', 5, 1);
+        installRecords('B', 3, 100);
+        tabs()->setCurrentIndex(0);
+        const int paintedA = chart('A')->paintedDrawings();
+        const int paintedB = chart('B')->paintedDrawings();
+        window->dataReady(nullptr, nullptr, 1);
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(105));
+        QVERIFY(chart('A')->paintedDrawings() > paintedA);
+        QVERIFY(chart('B')->paintedDrawings() > paintedB);
+        QCOMPARE(chart('A')->chartMode(), ModeIndex);
+        QCOMPARE(chart('A')->drawingOrderCount(), 5);
+        QCOMPARE(chart('B')->drawingOrderCount(), 3);
+        QVERIFY(chart('A')->header()->isVisible());
+        QCOMPARE(answerer->messages.at(0).informative,
+                 QStringLiteral("L0T21: 5 L0T20\r\n\r\nL0T22: 3 L0T20"));
+        QCOMPARE(table('A')->table()->rowCount(), 5);
+        QCOMPARE(table('B')->table()->rowCount(), 3);
+        QCOMPARE(tabs()->currentIndex(), 2);
+    }
+
+    void bothSidesWithEmptySideA()
+    {
+        resetSideStorage();
+        installRecords('A', 0, 1);
+        installRecords('B', 4, 100);
+        tabs()->setCurrentIndex(0);
+        window->dataReady(nullptr, nullptr, 1);
+        QCOMPARE(answerer->messages.at(0).informative,
+                 QStringLiteral("L0T21: 0 L0T20\r\n\r\nL0T22: 4 L0T20"));
+        QCOMPARE(table('A')->table()->rowCount(), 0);
+        QCOMPARE(table('B')->table()->rowCount(), 4);
+        QCOMPARE(tabs()->currentIndex(), 4);
+    }
+
+    void oneSideDelivered()
+    {
+        resetSideStorage();
+        installRecords('A', 6, 1);
+        installRecords('B', 2, 100);
+        table('A')->listData(nullptr, &sideACount);
+        tabs()->setCurrentIndex(0);
+        window->dataReady(sideBRecords, &sideBCount, 1);
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T22: 2 L0T20"));
+        QCOMPARE(table('B')->table()->rowCount(), 2);
+        QCOMPARE(table('A')->table()->rowCount(), 0); // side A was not concerned
+        QCOMPARE(tabs()->currentIndex(), 4);
+
+        answerer->clear();
+        tabs()->setCurrentIndex(0);
+        window->dataReady(sideARecords, &sideACount, 1);
+        QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T21: 6 L0T20"));
+        QCOMPARE(table('A')->table()->rowCount(), 6);
+        QCOMPARE(tabs()->currentIndex(), 2);
+    }
+
+    void foreignArrayShowsNothing()
+    {
+        resetSideStorage();
+        installRecords('A', 3, 1);
+        KelmoraFillingData* foreign = makeRecords(3, 50);
+        quint16 foreignCount = 3;
+        table('A')->listData(nullptr, &sideACount);
+        tabs()->setCurrentIndex(0);
+        window->dataReady(foreign, &foreignCount, 1);
+        window->dataReady(foreign, &foreignCount, 2);
+        QTest::qWait(50);
+        QCOMPARE(answerer->messages.size(), 0);
+        QCOMPARE(table('A')->table()->rowCount(), 0);
+        QCOMPARE(tabs()->currentIndex(), 0);
+        std::free(foreign);
+    }
+
+    void clearedSideIsListedAgain()
+    {
+        resetSideStorage();
+        installRecords('A', 4, 1);
+        installRecords('B', 3, 100);
+        window->dataReady(nullptr, nullptr, 1);
+        answerer->clear();
+        QCOMPARE(table('B')->table()->rowCount(), 3);
+        table('B')->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
+        QCOMPARE(sideBCount, quint16(0));
+        QCOMPARE(table('B')->table()->rowCount(), 0);
+        QCOMPARE(table('B')->table()->columnCount(), 0);
+        QCOMPARE(table('A')->table()->rowCount(), 4);
+        // The chart of the emptied side drops its picture and its controls.
+        QVERIFY(!chart('B')->header()->isVisible() && chart('B')->header()->isHidden());
+        QVERIFY(!chart('A')->header()->isHidden());
+        QCOMPARE(answerer->messages.size(), 0);
+    }
+
+    void languageSwitchRelabels()
+    {
+        resetSideStorage();
+        installRecords('A', 2, 1);
+        setUnit(1.5, 49, QStringLiteral("-1"));
+        window->connectionReady(true);
+        window->dataReady(sideARecords, &sideACount, 1);
+        log()->clear();
+        window->display(QStringLiteral("reply line"));
+        const QString values = child<QLabel>("infoValuesLabel")->text();
+
+        child<QPushButton>("languageButton2")->click();
+        QCOMPARE(currentLanguage(), quint8(2));
+        // The port is closed here, so the button offers to connect.
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14, 2));
+        QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109, 2));
+        QCOMPARE(child<QPushButton>("downloadButton")->text(), numberedText(108, 2));
+        QCOMPARE(child<QPushButton>("resetModeButton")->text(), numberedText(116, 2));
+        QCOMPARE(child<QPushButton>("setTimeButton")->text(), numberedText(136, 2));
+        QCOMPARE(child<QPushButton>("setPulseInputButton")->text(), numberedText(124, 2));
+        QVERIFY(child<QLabel>("infoNamesLabel")->text().startsWith(QStringLiteral("L2T122:\r\nL2T53:")));
+        QCOMPARE(child<QLabel>("infoValuesLabel")->text(), values);
+        QCOMPARE(logText(), QStringLiteral("reply line"));
+        QCOMPARE(tabs()->tabText(1), QStringLiteral("Table A"));
+        QCOMPARE(table('A')->table()->horizontalHeaderItem(0)->text(), numberedText(120, 2));
+        QCOMPARE(table('B')->findChild<QPushButton*>(QStringLiteral("exportButton"))->text(), numberedText(34, 2));
+        QCOMPARE(chart('A')->header()->text(), numberedText(89, 2));
+        QCOMPARE(chart('B')->header()->text(), numberedText(89, 2));
+        QCOMPARE(chart('A')->modeButton(ModeIndex)->toolTip(), numberedText(60, 2));
+        QCOMPARE(chart('B')->modeButton(ModeFuelFlow)->toolTip(), numberedText(48, 2));
+        window->connectionReady(false);
+    }
+
+    void shortPortNameIsNotOpened()
+    {
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        combo->setScanner([] { return QStringList{QStringLiteral("COM")}; });
+        combo->rescan();
+        QCOMPARE(combo->currentText(), QStringLiteral("COM"));
+        log()->clear();
+        child<QPushButton>("connectButton")->click();
+        QVERIFY(!window->port()->isOpen());
+        QCOMPARE(logText(), QString());
+        QVERIFY(child<QPushButton>("connectButton")->isEnabled());
+    }
+
+    void failedOpenIsLogged()
+    {
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        combo->setScanner([] { return QStringList{QStringLiteral("ttyKELMORA-NONE")}; });
+        combo->rescan();
+        log()->clear();
+        child<QPushButton>("connectButton")->click();
+        QVERIFY(!window->port()->isOpen());
+        QCOMPARE(logText(), numberedText(10));
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
+    }
+
+    void portListIsScannedWhenPopupOpens()
+    {
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        QStringList ports{QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0")};
+        combo->setScanner([&ports] { return ports; });
+        combo->rescan();
+        combo->setCurrentIndex(1);
+        ports.prepend(QStringLiteral("ttyACM0")); // an adapter plugged in
+        combo->showPopup();
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->itemText(0), QStringLiteral("ttyACM0"));
+        QCOMPARE(combo->currentText(), QStringLiteral("ttyUSB0")); // the choice stays
+        combo->hidePopup();
+        ports = QStringList{};
+        combo->showPopup();
+        combo->hidePopup();
+        QCOMPARE(combo->count(), 0);
+        combo->setScanner(&COM_SerialPort::scanPorts);
+    }
+
+    void progressFollowsTheDownload()
+    {
+        auto* progress = child<GUI_DownloadProgress>("downloadProgress");
+        tabs()->setCurrentIndex(0);
+        QVERIFY(progress->isHidden());
+        emit readerInstance->historyProgress('A', 2400, 30, 200);
+        QVERIFY(progress->isVisible());
+        QCOMPARE(progress->caption(), QStringLiteral("L0T21: 30 / 200 L0T20"));
+        QVERIFY(progress->detail().startsWith(QStringLiteral("2.4 kB")));
+        emit readerInstance->historyProgress('B', 800, 10, 200);
+        QCOMPARE(progress->caption(), QStringLiteral("L0T22: 10 / 200 L0T20"));
+        progress->finish();
+        QVERIFY(progress->isHidden());
+    }
+
+    void timeLeftEstimate()
+    {
+        QCOMPARE(GUI_DownloadProgress::secondsLeft(10000, 0, 100), -1);
+        QCOMPARE(GUI_DownloadProgress::secondsLeft(100, 10, 100), -1);
+        QCOMPARE(GUI_DownloadProgress::secondsLeft(10000, 50, 150), 30);
+        QCOMPARE(GUI_DownloadProgress::secondsLeft(10000, 50, 0), 0);
+        QCOMPARE(GUI_DownloadProgress::byteText(999), QStringLiteral("999 B"));
+        QCOMPARE(GUI_DownloadProgress::byteText(12345), QStringLiteral("12.3 kB"));
+        QCOMPARE(GUI_DownloadProgress::byteText(2500000), QStringLiteral("2.5 MB"));
+    }
+
+    void closeQuestion()
+    {
+        answerer->messageAnswer = 1;
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(106));
+        QCOMPARE(answerer->messages.at(0).buttons, (QStringList{numberedText(83), numberedText(5)}));
+        answerer->messageAnswer = 0;
+        QVERIFY(window->close());
+        QVERIFY(!window->isVisible());
+    }
+
+    void missingTextTableLeavesEmptyWindow()
+    {
+        auto* empty = new GUI_KelmoraDiagnose(nullptr, dir.path() + QStringLiteral("/absent/qm7.loc"));
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, QStringLiteral("qm7.loc"));
+        QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("\n"));
+        QCOMPARE(empty->windowTitle(), QString());
+        QVERIFY(!empty->findChild<QTabWidget*>());
+        QVERIFY(!empty->reader());
+        empty->retranslate(); // harmless on the empty window
+        empty->resize(900, 600);
+        QVERIFY(loadTextTableFrom(textTablePath));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,188 @@
+// Pictures of what the technician sees, taken against the simulated unit
+// with the shipped texts: the Home page connected and while downloading,
+// both tables (one with its export panel open) and every chart mode of both
+// sides. scripts/screenshots runs it on a real X server; under ctest it
+// runs offscreen. Besides taking the pictures it checks that, in every
+// language, each Home button's label fits its button.
+#include "app_kelmoradatareader.h"
+#include "com_serialport.h"
+#include "gui_datatable.h"
+#include "gui_displaychart.h"
+#include "gui_downloadprogress.h"
+#include "gui_kelmoradiagnose.h"
+#include "gui_portcombobox.h"
+#include "sim_unit.h"
+#include "texttable.h"
+#include "window_dialoganswerer.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QtTest>
+
+class TestScreenshots : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString folder;
+    DialogAnswerer* answerer = nullptr;
+    GUI_KelmoraDiagnose* window = nullptr;
+    SimulatedUnit unit;
+    QStringList written;
+
+    template <typename T = QWidget>
+    T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QTabWidget* tabs() { return child<QTabWidget>("tabs"); }
+
+    // From the X server when there is one, so that the picture is what the
+    // screen shows; the widget's own rendering otherwise.
+    void shoot(const QString& name)
+    {
+        QTest::qWait(150);
+        QCoreApplication::processEvents();
+        QPixmap picture;
+        if (QGuiApplication::platformName() == QLatin1String("xcb") && window->screen())
+            picture = window->screen()->grabWindow(window->winId());
+        if (picture.isNull() || picture.size() != window->size())
+            picture = window->grab();
+        const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
+        QVERIFY2(picture.save(path), qPrintable(path));
+        written << path;
+    }
+
+    void checkLabelsFit(QWidget* page, QStringList& problems)
+    {
+        for (QPushButton* button : page->findChildren<QPushButton*>()) {
+            if (button->text().isEmpty() || button->isHidden())
+                continue;
+            const int needed = button->fontMetrics().horizontalAdvance(button->text());
+            if (needed > button->width() - 4)
+                problems << QStringLiteral("language %1: %2 \"%3\" needs %4 px of %5")
+                                .arg(currentLanguage()).arg(button->objectName(), button->text())
+                                .arg(needed).arg(button->width());
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        folder = qEnvironmentVariable("KELMORA_SCREENSHOT_DIR",
+                                      QStringLiteral(KELMORA_BIN_DIR) + QStringLiteral("/../screenshots"));
+        QVERIFY(QDir().mkpath(folder));
+        folder = QDir(folder).absolutePath();
+        QVERIFY2(unit.start({QStringLiteral("--records-a"), QStringLiteral("300"), QStringLiteral("--records-b"),
+                             QStringLiteral("250"), QStringLiteral("--seed"), QStringLiteral("7"),
+                             QStringLiteral("--svn"), QStringLiteral("1.35")}),
+                 qPrintable(unit.error()));
+        answerer = new DialogAnswerer(this);
+        window = new GUI_KelmoraDiagnose(nullptr, QStringLiteral(KELMORA_BIN_DIR) + QStringLiteral("/qm7.loc"));
+        QVERIFY2(window->reader(), "the shipped qm7.loc is missing");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+
+    void cleanupTestCase()
+    {
+        if (window)
+            window->shutDownLink();
+        unit.stop();
+        qInfo("%s", qPrintable(QStringLiteral("pictures in %1: %2").arg(folder).arg(written.size())));
+    }
+
+    void homeNotConnected() { shoot(QStringLiteral("01-home")); }
+
+    void homeConnected()
+    {
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        combo->rescan();
+        int index = -1;
+        for (int i = 0; index < 0 && i < combo->count(); ++i)
+            if (QFileInfo(combo->itemText(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
+                index = i;
+        QVERIFY(index >= 0);
+        combo->setCurrentIndex(index);
+        child<QPushButton>("connectButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>("connectButton")->isEnabled(), 20000);
+        QVERIFY(child("infoValuesLabel")->isVisible());
+        shoot(QStringLiteral("02-home-connected"));
+    }
+
+    void homeDownloading()
+    {
+        answerer->recordCount = 60;
+        child<QPushButton>("downloadButton")->click();
+        auto* progress = child<GUI_DownloadProgress>("downloadProgress");
+        QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible() && progress->caption().contains(QStringLiteral(" 2")), 20000);
+        shoot(QStringLiteral("03-home-downloading"));
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
+        QCOMPARE(sideACount, quint16(60));
+        QCOMPARE(sideBCount, quint16(60));
+    }
+
+    void tables()
+    {
+        tabs()->setCurrentIndex(1);
+        shoot(QStringLiteral("04-table-a"));
+        auto* tableA = child<GUI_DataTable>("tableA");
+        QCursor::setPos(tableA->mapToGlobal(QPoint(60, 40)));
+        tableA->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+        shoot(QStringLiteral("05-table-a-export-panel"));
+        tabs()->setCurrentIndex(3);
+        shoot(QStringLiteral("06-table-b"));
+    }
+
+    void charts()
+    {
+        const struct {
+            ChartMode mode;
+            const char* name;
+        } modes[] = {{ModeIndex, "index"}, {ModeDate, "date"}, {ModeTemperature, "temperature"},
+                     {ModeFuelFlow, "fuelflow"}};
+        int picture = 7;
+        for (char side : {'A', 'B'}) {
+            tabs()->setCurrentIndex(side == 'A' ? 2 : 4);
+            auto* chart = child<GUI_DisplayChart>(side == 'A' ? "chartA" : "chartB");
+            for (const auto& m : modes) {
+                const_cast<QPushButton*>(chart->modeButton(m.mode))->click();
+                QCOMPARE(chart->chartMode(), m.mode);
+                shoot(QStringLiteral("%1-chart-%2-%3").arg(picture++, 2, 10, QLatin1Char('0'))
+                          .arg(QChar::fromLatin1(side).toLower()).arg(QString::fromLatin1(m.name)));
+            }
+        }
+    }
+
+    void germanAndChinese()
+    {
+        tabs()->setCurrentIndex(0);
+        child<QPushButton>("languageButton1")->click();
+        shoot(QStringLiteral("15-home-german"));
+        child<QPushButton>("languageButton4")->click();
+        shoot(QStringLiteral("16-home-chinese"));
+        tabs()->setCurrentIndex(2);
+        shoot(QStringLiteral("17-chart-a-chinese"));
+        child<QPushButton>("languageButton0")->click();
+    }
+
+    void buttonLabelsFit()
+    {
+        tabs()->setCurrentIndex(0);
+        QStringList problems;
+        for (int language = 0; language < 6; ++language) {
+            child<QPushButton>(qPrintable(QStringLiteral("languageButton%1").arg(language)))->click();
+            checkLabelsFit(child("homePage"), problems);
+            checkLabelsFit(child("tableA"), problems);
+        }
+        child<QPushButton>("languageButton0")->click();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestScreenshots)
+#include "tst_screenshots.moc"
