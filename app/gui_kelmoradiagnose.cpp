@@ -131,6 +131,8 @@ void GUI_KelmoraDiagnose::createPages()
     chartB = new GUI_DisplayChart();
     chartB->setObjectName(QStringLiteral("chartB"));
     tabs->addTab(chartB, QStringLiteral("Chart B"));
+    connect(sideStorageNotifier(), &SideStorageNotifier::sideReleasing, this,
+            &GUI_KelmoraDiagnose::releaseSidePages);
 }
 
 void GUI_KelmoraDiagnose::createHomeLabels()

@@ -86,6 +86,7 @@ private:
     void showRecords(KelmoraFillingData* fillingData);
     void listSide(char side);
     void relistClearedSide(KelmoraFillingData* fillingData);
+    void releaseSidePages(char side, KelmoraFillingData* released);
     void historyProgress(char side, int bytes, int lines, int requested);
     void readerFinished();
 

@@ -267,6 +267,20 @@ void GUI_KelmoraDiagnose::relistClearedSide(KelmoraFillingData* fillingData)
     chart->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
 }
 
+// A new array has replaced a side's records and the old one is about to be
+// freed. The side's pages empty until the new records are handed to them
+// (after the summary box), so that a redraw, a mode button or an export
+// meanwhile never reads the freed array with the new count.
+void GUI_KelmoraDiagnose::releaseSidePages(char side, KelmoraFillingData* released)
+{
+    GUI_DataTable* table = side == 'A' ? tableA : tableB;
+    GUI_DisplayChart* chart = side == 'A' ? chartA : chartB;
+    if (table->shownRecords() == released)
+        table->listData(nullptr, nullptr);
+    if (chart->shownRecords() == released)
+        chart->drawData(nullptr, nullptr, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
+}
+
 void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
 {
     const int answer = showMessage(messageBoxStyle, text(106), QString(),

@@ -38,6 +38,8 @@ public:
     bool chartAlignX() const { return alignX; }
     bool isDrawing() const { return drawing; }
     const QPixmap* picture() const { return chartPixmap; }
+    // The array the chart draws from (borrowed; null when none was given).
+    const KelmoraFillingData* shownRecords() const { return fillingData; }
     const QLabel* pictureLabel() const { return &chartLabel; }
     // Drawing positions drawn by the last complete drawing; -1 when none.
     int firstDrawn() const { return drawnFirst; }

@@ -66,6 +66,12 @@ void onMainThread(F f)
 
 } // namespace
 
+SideStorageNotifier* sideStorageNotifier()
+{
+    static SideStorageNotifier notifier;
+    return &notifier;
+}
+
 void installSideRecords(char side, KelmoraFillingData* records, quint16 count)
 {
     KelmoraFillingData** array = sideRecordsVariable(side);
@@ -74,12 +80,14 @@ void installSideRecords(char side, KelmoraFillingData* records, quint16 count)
         std::free(records);
         return;
     }
-    onMainThread([array, size, records, count] {
+    onMainThread([side, array, size, records, count] {
         KelmoraFillingData* previous = *array;
         *array = records;
         *size = count;
-        if (previous != records)
+        if (previous && previous != records) {
+            emit sideStorageNotifier()->sideReleasing(side, previous);
             std::free(previous);
+        }
     });
 }
 
@@ -93,6 +101,10 @@ void setSideCount(char side, quint16 count)
 
 void resetSideStorage()
 {
+    if (sideARecords)
+        emit sideStorageNotifier()->sideReleasing('A', sideARecords);
+    if (sideBRecords)
+        emit sideStorageNotifier()->sideReleasing('B', sideBRecords);
     std::free(sideARecords);
     std::free(sideBRecords);
     sideARecords = sideBRecords = nullptr;

@@ -2,6 +2,7 @@
 // storage of the records of the two dispenser sides.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
@@ -59,6 +60,23 @@ quint16* sideCountVariable(char side);
 // count that does not belong to the array it holds. Without an application
 // object, or on the main thread, the swap is immediate.
 void installSideRecords(char side, KelmoraFillingData* records, quint16 count);
+
+// Tables and charts borrow a side's array and keep it until they are given
+// another. A swap frees the array it replaces, which for a download happens
+// while the window may still show the old records (side B is still being
+// read, a summary box is open). Just before the free, on the main thread,
+// the storage tells whoever listens which array is going away, so that they
+// let go of it instead of reading freed memory with the new count.
+class SideStorageNotifier : public QObject
+{
+    Q_OBJECT
+
+Q_SIGNALS:
+    void sideReleasing(char side, KelmoraFillingData* released);
+};
+
+// The program-wide notifier; connect to it from the main thread.
+SideStorageNotifier* sideStorageNotifier();
 
 // Sets the side's count and keeps its array (a download that got no bytes).
 // Carried over to the main thread like installSideRecords.

@@ -193,6 +193,10 @@ void GUI_DataTable::listData(KelmoraFillingData* fillingData, uint16_t* recordCo
     // other rows. Sorting therefore stays off until every row is complete.
     tableWidget.setSortingEnabled(false);
     tableWidget.clear();
+    // An empty listing also lets go of the array listed before: it may be
+    // about to be freed.
+    records = fillingData;
+    count = recordCount;
     if (!recordCount || *recordCount == 0 || !fillingData) {
         tableWidget.setColumnCount(0);
         tableWidget.setRowCount(0);
@@ -205,8 +209,6 @@ void GUI_DataTable::listData(KelmoraFillingData* fillingData, uint16_t* recordCo
     }
     retranslate();
 
-    records = fillingData;
-    count = recordCount;
     const int rows = *recordCount;
     tableWidget.setRowCount(rows);
     // One change notice for the whole table instead of one per cell: the

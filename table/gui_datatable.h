@@ -36,6 +36,8 @@ public:
     bool isInsideExportZone(const QPoint& pointInButton) const;
 
     QTableWidget* table() { return &tableWidget; }
+    // The array the page lists and exports (borrowed; null when empty).
+    const KelmoraFillingData* shownRecords() const { return records; }
 
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);

@@ -1,0 +1,493 @@
+// Fault soak: many rounds of connect, identify, download of both sides and
+// disconnect through the real main window against the simulated unit, most
+// of them with a fault of the line or the unit picked at random (seeded, the
+// seed is printed; KELMORA_SOAK_SEED repeats a run, KELMORA_SOAK_CYCLES
+// shortens it). Each round must end within its bound in the state its fault
+// calls for; while a download runs the test keeps redrawing the charts and
+// checks that no page holds an array the storage has already released; the
+// unit never sees two commands closer than the write interval; the process
+// does not grow from round to round.
+#include "app_kelmoradatareader.h"
+#include "com_serialport.h"
+#include "gui_datatable.h"
+#include "gui_displaychart.h"
+#include "gui_kelmoradiagnose.h"
+#include "gui_portcombobox.h"
+#include "sim_unit.h"
+#include "window_dialoganswerer.h"
+#include "window_testdata.h"
+
+#include <QJsonArray>
+#include <QLabel>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+enum class Fault {
+    None,
+    Noise,              // junk bytes before every reply line
+    SilentUnit,         // never answers
+    SilentThenRecovers, // ignores the first three commands: the reconnect gets it
+    PulledCable,        // line closed in the middle of the history
+    BadChecksum,        // register replies with a wrong (numeric) checksum
+    TextChecksum,       // register replies whose checksum is not a number
+    CutReply,           // reply lines without their CR LF
+    FailStatus,         // status reply with one number
+    FailReg101,         // register 101 answers an error
+    Count
+};
+
+const char* faultName(Fault fault)
+{
+    static const char* const names[] = {"none",         "noise",         "silent unit",
+                                        "silent first", "pulled cable",  "bad checksum",
+                                        "text checksum", "cut reply",    "status fails",
+                                        "reg101 fails"};
+    return names[int(fault)];
+}
+
+struct CyclePlan {
+    Fault fault = Fault::None;
+    bool newFirmware = false; // software version above 1.36
+    int records = 8;          // asked for per side
+    int cutAfter = -1;        // history bytes before the cable is pulled
+    quint32 unitSeed = 1;
+};
+
+// The unit's own defaults (kelmora-unitsim --help).
+constexpr int unitStatusA = 5;
+constexpr int unitStatusB = 6;
+constexpr int unitRegister101 = 7;
+constexpr int unitCountryCode = 49;
+constexpr int unitSerialNumber = 12345;
+constexpr int unitRecordsPerSide = 20;
+
+constexpr int connectBoundMs = 30000;
+constexpr int downloadBoundMs = 30000;
+constexpr int cycleBoundMs = 60000;
+// The port starts writes one interval apart; the unit stamps a command when
+// its first byte arrives, so the pseudo-terminal's delivery may shift a
+// stamp by a millisecond or two either way.
+constexpr qint64 spacingJitterMs = 3;
+// Growth of the resident set allowed from round 10 to the last round.
+constexpr qint64 rssGrowthLimitKb = 6 * 1024;
+
+bool connectsWith(const CyclePlan& plan)
+{
+    switch (plan.fault) {
+    case Fault::SilentUnit:
+    case Fault::CutReply:
+        return false;
+    case Fault::TextChecksum:
+    case Fault::FailStatus:
+    case Fault::FailReg101:
+        // Only the newer firmware must answer status and register 101.
+        return !plan.newFirmware;
+    default:
+        return true;
+    }
+}
+
+qint64 residentKb()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    if (fields.size() < 2)
+        return -1;
+    return fields.at(1).toLongLong() * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+bool underSanitizer()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+QList<int> recordNumbers(const QJsonArray& sent)
+{
+    QList<int> numbers;
+    for (const QJsonValue& value : sent)
+        numbers << value.toObject().value(QStringLiteral("number")).toInt();
+    return numbers;
+}
+
+} // namespace
+
+class TestFaultSoak : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    DialogAnswerer* answerer = nullptr;
+    GUI_KelmoraDiagnose* window = nullptr;
+    QString unitPath;
+    QList<bool> connectionOutcomes;
+    QRandomGenerator random;
+    quint32 seed = 0;
+    int cycles = 100;
+
+    // Figures of the run.
+    int faultCounts[int(Fault::Count)] = {};
+    qint64 longestCycleMs = 0;
+    qint64 closestCommandsMs = std::numeric_limits<qint64>::max();
+    int releasedPointerChecks = 0;
+    QList<qint64> rssKb; // after rounds 1, 10 and the last
+
+    template <typename T = QWidget>
+    T* child(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    GUI_DataTable* table(char side) { return child<GUI_DataTable>(side == 'A' ? "tableA" : "tableB"); }
+    GUI_DisplayChart* chart(char side) { return child<GUI_DisplayChart>(side == 'A' ? "chartA" : "chartB"); }
+
+    CyclePlan planCycle();
+    QStringList unitArguments(const CyclePlan& plan) const;
+    void runCycle(int cycle);
+    void connectUnit(const CyclePlan& plan, const QString& context);
+    void checkUnitValues(const CyclePlan& plan, const QString& context);
+    void download(const CyclePlan& plan, SimulatedUnit& unit, const QString& context);
+    void checkDownloadedSides(const CyclePlan& plan, const QJsonObject& sent,
+                              KelmoraFillingData* sideBBefore, quint16 sideBCountBefore,
+                              const QString& context);
+    void keepPagesBusy(int tick);
+    void checkNoReleasedArrayShown(const QString& context);
+    void checkPagesShowStorage(const QString& context);
+    void disconnectUnit(const QString& context);
+    void checkCommandSpacing(const SimulatedUnit& unit, const QString& context);
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void soak();
+};
+
+void TestFaultSoak::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    bool given = false;
+    seed = qEnvironmentVariable("KELMORA_SOAK_SEED").toUInt(&given);
+    if (!given)
+        seed = quint32(QDateTime::currentMSecsSinceEpoch() & 0xffffffff);
+    random.seed(seed);
+    const int wanted = qEnvironmentVariableIntValue("KELMORA_SOAK_CYCLES");
+    if (wanted > 0)
+        cycles = wanted;
+    // The window's own debug traces would bury the round reports.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    qInfo("fault soak: seed %u (KELMORA_SOAK_SEED=%u repeats it), %d rounds", seed, seed, cycles);
+
+    answerer = new DialogAnswerer(this);
+    window = new GUI_KelmoraDiagnose(nullptr, writeNumberedTextTable(dir.path()));
+    // The port list offers the unit of the current round only.
+    child<GUI_PortComboBox>("portCombo")->setScanner([this] { return QStringList{unitPath}; });
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    connect(window->reader(), &APP_KelmoraDataReader::connectionReady, this,
+            [this](bool ok) { connectionOutcomes << ok; });
+}
+
+void TestFaultSoak::cleanupTestCase()
+{
+    if (window)
+        window->shutDownLink();
+}
+
+CyclePlan TestFaultSoak::planCycle()
+{
+    CyclePlan plan;
+    // About a third of the rounds run clean; the rest share the faults.
+    const int pick = int(random.bounded(int(Fault::Count) + 4));
+    plan.fault = pick >= int(Fault::Count) ? Fault::None : Fault(pick);
+    plan.newFirmware = random.bounded(2) == 1;
+    // Small histories: unpaced, a side's reply stays far below the ring.
+    plan.records = 4 + int(random.bounded(9));
+    // Somewhere in side A or side B (history lines are 60..100 bytes).
+    plan.cutAfter = 30 + int(random.bounded(quint32(plan.records * 2 * 60)));
+    plan.unitSeed = random.generate();
+    return plan;
+}
+
+QStringList TestFaultSoak::unitArguments(const CyclePlan& plan) const
+{
+    QStringList arguments{QStringLiteral("--no-pacing"),
+                          QStringLiteral("--records-a"), QString::number(unitRecordsPerSide),
+                          QStringLiteral("--records-b"), QString::number(unitRecordsPerSide),
+                          QStringLiteral("--seed"), QString::number(plan.unitSeed),
+                          QStringLiteral("--svn"), plan.newFirmware ? QStringLiteral("1.40")
+                                                                    : QStringLiteral("1.35")};
+    switch (plan.fault) {
+    case Fault::None: break;
+    case Fault::Noise: arguments << QStringLiteral("--noise"); break;
+    case Fault::SilentUnit: arguments << QStringLiteral("--silent-first") << QStringLiteral("1000"); break;
+    case Fault::SilentThenRecovers: arguments << QStringLiteral("--silent-first") << QStringLiteral("3"); break;
+    case Fault::PulledCable: arguments << QStringLiteral("--cut-after") << QString::number(plan.cutAfter); break;
+    case Fault::BadChecksum: arguments << QStringLiteral("--bad-checksum-reply"); break;
+    case Fault::TextChecksum: arguments << QStringLiteral("--text-checksum-reply"); break;
+    case Fault::CutReply: arguments << QStringLiteral("--cut-reply"); break;
+    case Fault::FailStatus: arguments << QStringLiteral("--fail-status"); break;
+    case Fault::FailReg101: arguments << QStringLiteral("--fail-reg101"); break;
+    case Fault::Count: break;
+    }
+    return arguments;
+}
+
+void TestFaultSoak::soak()
+{
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        runCycle(cycle);
+        if (QTest::currentTestFailed())
+            return;
+        if (cycle == 1 || cycle == 10 || cycle == cycles)
+            rssKb << residentKb();
+    }
+    QString kinds;
+    for (int f = 0; f < int(Fault::Count); ++f)
+        kinds += QStringLiteral(" %1: %2;").arg(QLatin1String(faultName(Fault(f)))).arg(faultCounts[f]);
+    qInfo("fault soak: %d rounds (seed %u);%s", cycles, seed, qPrintable(kinds));
+    qInfo("fault soak: longest round %lld ms; closest commands %lld ms apart; %d page checks",
+          longestCycleMs, closestCommandsMs, releasedPointerChecks);
+    qInfo("fault soak: resident set %lld, %lld, %lld kB after rounds 1, 10, %d", rssKb.value(0),
+          rssKb.value(1), rssKb.value(2), cycles);
+    QVERIFY(longestCycleMs <= cycleBoundMs);
+    QVERIFY2(closestCommandsMs >= window->port()->writeIntervalMs() - spacingJitterMs,
+             qPrintable(QString::number(closestCommandsMs)));
+    // The sanitizers keep freed memory in quarantine and shadow every byte:
+    // their resident set says nothing about our own growth.
+    if (cycles >= 100 && !underSanitizer() && rssKb.size() == 3)
+        QVERIFY2(rssKb.at(2) - rssKb.at(1) <= rssGrowthLimitKb,
+                 qPrintable(QStringLiteral("grew by %1 kB").arg(rssKb.at(2) - rssKb.at(1))));
+}
+
+void TestFaultSoak::runCycle(int cycle)
+{
+    const CyclePlan plan = planCycle();
+    ++faultCounts[int(plan.fault)];
+    const QString context = QStringLiteral("round %1 (%2, firmware %3, %4 records, seed %5)")
+                                .arg(cycle)
+                                .arg(QLatin1String(faultName(plan.fault)))
+                                .arg(plan.newFirmware ? QStringLiteral("1.40") : QStringLiteral("1.35"))
+                                .arg(plan.records)
+                                .arg(seed);
+    SimulatedUnit unit;
+    QVERIFY2(unit.start(unitArguments(plan)), qPrintable(context + QLatin1Char(' ') + unit.error()));
+    unitPath = unit.devicePath();
+    auto* combo = child<GUI_PortComboBox>("portCombo");
+    combo->rescan();
+    combo->setCurrentIndex(combo->findText(unitPath));
+    QCOMPARE(combo->currentText(), unitPath);
+
+    QElapsedTimer clock;
+    clock.start();
+    connectUnit(plan, context);
+    if (QTest::currentTestFailed())
+        return;
+    if (connectsWith(plan)) {
+        download(plan, unit, context);
+        if (QTest::currentTestFailed())
+            return;
+    }
+    disconnectUnit(context);
+    const qint64 elapsed = clock.elapsed();
+    longestCycleMs = qMax(longestCycleMs, elapsed);
+    QVERIFY2(elapsed <= cycleBoundMs, qPrintable(context + QStringLiteral(": %1 ms").arg(elapsed)));
+    checkCommandSpacing(unit, context);
+}
+
+void TestFaultSoak::connectUnit(const CyclePlan& plan, const QString& context)
+{
+    const int before = int(connectionOutcomes.size());
+    const int messagesBefore = int(answerer->messages.size());
+    button("connectButton")->click();
+    QVERIFY2(window->port()->isOpen(), qPrintable(context));
+    QTRY_VERIFY2_WITH_TIMEOUT(connectionOutcomes.size() == before + 1, qPrintable(context),
+                              connectBoundMs);
+    const bool expected = connectsWith(plan);
+    QVERIFY2(connectionOutcomes.last() == expected,
+             qPrintable(context + QStringLiteral(": connectionReady(%1)").arg(connectionOutcomes.last())));
+    QTRY_VERIFY2(button("connectButton")->isEnabled(), qPrintable(context));
+    QCOMPARE(button("connectButton")->text(), numberedText(expected ? 26 : 14));
+    QCOMPARE(window->port()->isOpen(), expected);
+    QCOMPARE(child("downloadButton")->isVisible(), expected);
+    QCOMPARE(int(answerer->messages.size()), messagesBefore); // no box for a connection
+    if (expected)
+        checkUnitValues(plan, context);
+    else
+        QVERIFY2(child<QTextEdit>("logView")->toPlainText().contains(numberedText(145)), qPrintable(context));
+}
+
+void TestFaultSoak::checkUnitValues(const CyclePlan& plan, const QString& context)
+{
+    const APP_KelmoraDataReader* reader = window->reader();
+    QVERIFY2(child<QLabel>("infoValuesLabel")->text().startsWith(QString::number(unitSerialNumber)),
+             qPrintable(context));
+    QCOMPARE(reader->serialNumber, unitSerialNumber);
+    const bool statusFails = plan.fault == Fault::FailStatus;
+    QCOMPARE(reader->statusSideA, statusFails ? 0 : unitStatusA);
+    QCOMPARE(reader->statusSideB, statusFails ? 0 : unitStatusB);
+    // The reply's checksum is not verified; a checksum that is no number
+    // makes the reply malformed.
+    const bool registersFail = plan.fault == Fault::TextChecksum;
+    const bool reg101Fails = registersFail || plan.fault == Fault::FailReg101;
+    QCOMPARE(reader->pvnValue, reg101Fails ? 0 : unitRegister101);
+    QCOMPARE(reader->countryCode, registersFail ? -1 : unitCountryCode);
+}
+
+void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const QString& context)
+{
+    KelmoraFillingData* const sideBBefore = sideBRecords;
+    const quint16 sideBCountBefore = sideBCount;
+    const int messagesBefore = int(answerer->messages.size());
+    answerer->recordCount = plan.records;
+    // The user watches chart A while the sides come in.
+    child<QTabWidget>("tabs")->setCurrentIndex(2);
+    button("downloadButton")->click();
+    QVERIFY2(window->reader()->isRunning(), qPrintable(context));
+    QElapsedTimer clock;
+    clock.start();
+    for (int tick = 0; answerer->messages.size() == messagesBefore && clock.elapsed() < downloadBoundMs;
+         ++tick) {
+        keepPagesBusy(tick);
+        checkNoReleasedArrayShown(context);
+        if (QTest::currentTestFailed())
+            return;
+        QTest::qWait(15);
+    }
+    QVERIFY2(answerer->messages.size() == messagesBefore + 1,
+             qPrintable(context + QStringLiteral(": no summary within the bound")));
+    QTRY_VERIFY2_WITH_TIMEOUT(!window->reader()->isRunning(), qPrintable(context), 5000);
+    const DialogAnswerer::SeenMessage& summary = answerer->messages.last();
+    QCOMPARE(summary.text, numberedText(105));
+    QCOMPARE(summary.informative, numberedText(21) + QStringLiteral(": %1 ").arg(sideACount)
+                                      + numberedText(20) + QStringLiteral("\r\n\r\n") + numberedText(22)
+                                      + QStringLiteral(": %1 ").arg(sideBCount) + numberedText(20));
+    checkPagesShowStorage(context);
+    if (plan.fault == Fault::PulledCable)
+        QVERIFY2(unit.waitForExit(5000), qPrintable(context));
+    checkDownloadedSides(plan, unit.jsonDump(), sideBBefore, sideBCountBefore, context);
+}
+
+void TestFaultSoak::checkDownloadedSides(const CyclePlan& plan, const QJsonObject& sent,
+                                         KelmoraFillingData* sideBBefore, quint16 sideBCountBefore,
+                                         const QString& context)
+{
+    const QList<int> sentA = recordNumbers(sent.value(QStringLiteral("sideA")).toArray());
+    const QList<int> sentB = recordNumbers(sent.value(QStringLiteral("sideB")).toArray());
+    const bool cableInSideA = plan.fault == Fault::PulledCable && !sent.contains(QStringLiteral("sideB"));
+    // A line cut after its CR but before its LF is a record the unit did
+    // not count as sent.
+    const auto matchesSent = [](const KelmoraFillingData* records, int count, const QList<int>& numbers) {
+        if (count < numbers.size() || count > numbers.size() + 1)
+            return false;
+        for (int i = 0; i < numbers.size(); ++i)
+            if (records[i].number != numbers.at(i))
+                return false;
+        return true;
+    };
+    QVERIFY2(matchesSent(sideARecords, sideACount, sentA),
+             qPrintable(context + QStringLiteral(": side A %1 records, unit sent %2").arg(sideACount).arg(sentA.size())));
+    if (plan.fault != Fault::PulledCable) {
+        QCOMPARE(int(sideACount), plan.records);
+        QCOMPARE(int(sideBCount), plan.records);
+        QVERIFY2(matchesSent(sideBRecords, sideBCount, sentB), qPrintable(context));
+        return;
+    }
+    if (cableInSideA) {
+        QVERIFY2(sideACount < plan.records, qPrintable(context));
+        // Side B was never asked for: its records stay; a download that
+        // found the line gone before it noticed sets the count to 0.
+        QVERIFY2(sideBRecords == sideBBefore, qPrintable(context));
+        QVERIFY2(sideBCount == sideBCountBefore || sideBCount == 0, qPrintable(context));
+    } else {
+        QCOMPARE(int(sideACount), plan.records);
+        QVERIFY2(sideBCount < plan.records, qPrintable(context));
+        QVERIFY2(matchesSent(sideBRecords, sideBCount, sentB), qPrintable(context));
+    }
+}
+
+// What a user may do while a download runs: resize the window (the chart
+// redraws from its records after its resize delay) and switch chart modes.
+void TestFaultSoak::keepPagesBusy(int tick)
+{
+    if (tick % 4 == 0)
+        window->resize(GUI_KelmoraDiagnose::minimumWidth + (tick % 8 == 0 ? 24 : 0),
+                       GUI_KelmoraDiagnose::minimumHeight);
+    if (tick % 4 == 2) {
+        const ChartMode mode = (tick / 4) % 2 ? ModeDate : ModeIndex;
+        for (char side : {'A', 'B'})
+            const_cast<QPushButton*>(chart(side)->modeButton(mode))->click();
+    }
+}
+
+// The storage frees a side's old array when the new one comes in; no page
+// may go on holding it.
+void TestFaultSoak::checkNoReleasedArrayShown(const QString& context)
+{
+    for (char side : {'A', 'B'}) {
+        const KelmoraFillingData* current = side == 'A' ? sideARecords : sideBRecords;
+        const KelmoraFillingData* shownByTable = table(side)->shownRecords();
+        const KelmoraFillingData* shownByChart = chart(side)->shownRecords();
+        QVERIFY2(!shownByTable || shownByTable == current,
+                 qPrintable(context + QStringLiteral(": table %1 holds a released array").arg(side)));
+        QVERIFY2(!shownByChart || shownByChart == current,
+                 qPrintable(context + QStringLiteral(": chart %1 holds a released array").arg(side)));
+        ++releasedPointerChecks;
+    }
+}
+
+// After the summary the pages show the storage's arrays with their counts.
+void TestFaultSoak::checkPagesShowStorage(const QString& context)
+{
+    for (char side : {'A', 'B'}) {
+        const KelmoraFillingData* current = side == 'A' ? sideARecords : sideBRecords;
+        const int count = side == 'A' ? sideACount : sideBCount;
+        QVERIFY2(table(side)->shownRecords() == current, qPrintable(context));
+        QVERIFY2(chart(side)->shownRecords() == current, qPrintable(context));
+        QCOMPARE(table(side)->table()->rowCount(), count);
+        if (count > 0)
+            QCOMPARE(chart(side)->drawingOrderCount(), count);
+    }
+}
+
+void TestFaultSoak::disconnectUnit(const QString& context)
+{
+    child<QTabWidget>("tabs")->setCurrentIndex(0);
+    // A pulled cable or a failed identification has closed the port already.
+    if (window->port()->isOpen())
+        button("connectButton")->click();
+    QVERIFY2(!window->port()->isOpen(), qPrintable(context));
+    QTRY_VERIFY2_WITH_TIMEOUT(!window->reader()->isRunning(), qPrintable(context), 5000);
+}
+
+void TestFaultSoak::checkCommandSpacing(const SimulatedUnit& unit, const QString& context)
+{
+    const QList<SimulatedUnit::LogEntry> log = unit.logEntries();
+    QVERIFY2(!log.isEmpty(), qPrintable(context));
+    for (int i = 1; i < log.size(); ++i) {
+        const qint64 gap = log.at(i).ms - log.at(i - 1).ms;
+        closestCommandsMs = qMin(closestCommandsMs, gap);
+        QVERIFY2(gap >= window->port()->writeIntervalMs() - spacingJitterMs,
+                 qPrintable(context + QStringLiteral(": %1 ms before %2").arg(gap).arg(
+                                          QString::fromLatin1(log.at(i).command))));
+    }
+}
+
+QTEST_MAIN(TestFaultSoak)
+#include "tst_faultsoak.moc"
