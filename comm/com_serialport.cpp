@@ -145,11 +145,19 @@ QByteArray COM_SerialPort::rxBytes(int from, int to) const
 QString COM_SerialPort::devicePath(const QString& name)
 {
 #ifdef Q_OS_WIN
-    const QString prefix = QStringLiteral("\\\\.\\");
-    return name.startsWith(prefix) ? name : prefix + name;
+    return devicePathFor(name, true);
 #else
-    return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    return devicePathFor(name, false);
 #endif
+}
+
+QString COM_SerialPort::devicePathFor(const QString& name, bool windows)
+{
+    if (windows) {
+        const QString prefix = QStringLiteral("\\\\.\\");
+        return name.startsWith(prefix) ? name : prefix + name;
+    }
+    return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
 }
 
 int COM_SerialPort::parityForCode(quint8 code)

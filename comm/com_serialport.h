@@ -51,6 +51,11 @@ public:
 
     // Full device path for a port name as the platform wants it.
     static QString devicePath(const QString& name);
+    // The same by the rules of either platform, so both can be tested
+    // anywhere: Windows puts the device namespace prefix "\\.\" in front
+    // once (COM3 and \\.\COM3 name the same device; COM10 and above can
+    // only be opened with it), Unix puts "/dev/" in front of a bare name.
+    static QString devicePathFor(const QString& name, bool windows);
     // Serial ports of the machine in natural ascending order, busy ones
     // included, then the simulated units that are running.
     static QStringList scanPorts();

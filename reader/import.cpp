@@ -52,6 +52,58 @@ bool readLine(QIODevice& device, QByteArray& line)
     return true;
 }
 
+// The lines of a raw dump, which may end in LF, CR LF or a lone CR (the
+// unit's own line end). A dump saved with CRs alone is one LF line long, so
+// its lines are cut here at either character rather than by readLine, whose
+// length cap would drop everything after the first maxLineBytes. A line
+// longer than maxLineBytes is dropped whole. Empty lines come out empty.
+class RawLines
+{
+public:
+    explicit RawLines(QIODevice& device) : device(device) {}
+
+    bool next(QByteArray& line)
+    {
+        for (;;) {
+            qsizetype end = position;
+            while (end < buffer.size() && buffer.at(end) != '\r' && buffer.at(end) != '\n')
+                ++end;
+            if (end < buffer.size()) {
+                const bool keep = !overlong;
+                if (keep)
+                    line = buffer.mid(position, end - position);
+                overlong = false;
+                position = end + 1;
+                if (keep)
+                    return true;
+                continue;
+            }
+            if (buffer.size() - position > maxLineBytes) {
+                overlong = true;  // the rest of this line is read past
+                position = buffer.size();
+            }
+            buffer.remove(0, position);
+            position = 0;
+            const QByteArray more = device.read(blockBytes);
+            if (more.isEmpty()) {
+                const bool last = !buffer.isEmpty() && !overlong;
+                line = buffer;
+                buffer.clear();
+                overlong = false;
+                return last;
+            }
+            buffer += more;
+        }
+    }
+
+private:
+    static constexpr qint64 blockBytes = 64 * 1024;
+    QIODevice& device;
+    QByteArray buffer;
+    qsizetype position = 0;
+    bool overlong = false;
+};
+
 // Integer field converted base 10; 0 when the text does not convert.
 qint64 integerField(const QString& word)
 {
@@ -200,30 +252,29 @@ quint8 importRaw(ImportState& state, char headerSide)
     RecordBuffer buffer;
     bool testLineSeen = false;
     bool tagDecided = false;
-    QByteArray physical;
-    while (readLine(state.file, physical) && !buffer.failed()) {
-        for (const QByteArray& piece : physical.split('\r')) {
-            const QString line = QString::fromUtf8(piece);
-            if (!testLineSeen) {
-                // A first line of 12 words comes from a unit that writes the
-                // long line format.
-                testLineSeen = true;
-                qCDebug(lcImport) << "TESTLINE aus RAW Daten" << line;
-                reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
-                reader.countryCode = -1;
-            }
-            if (!isHistoryLine(line))
-                continue;
-            // The same line parser as the download: a dump reads exactly as
-            // the unit's reply would.
-            const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            applyFormatTag(words.at(0), &reader.recordFormatNo, &tagDecided);
-            KelmoraFillingData* record = buffer.next();
-            if (record) {
-                std::memset(record, 0, sizeof *record);
-                if (parseHistoryWords(words, record))
-                    buffer.commit();
-            }
+    RawLines lines(state.file);
+    QByteArray piece;
+    while (lines.next(piece) && !buffer.failed()) {
+        const QString line = QString::fromUtf8(piece);
+        if (!testLineSeen) {
+            // A first line of 12 words comes from a unit that writes the
+            // long line format.
+            testLineSeen = true;
+            qCDebug(lcImport) << "TESTLINE aus RAW Daten" << line;
+            reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
+            reader.countryCode = -1;
+        }
+        if (!isHistoryLine(line))
+            continue;
+        // The same line parser as the download: a dump reads exactly as
+        // the unit's reply would.
+        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        applyFormatTag(words.at(0), &reader.recordFormatNo, &tagDecided);
+        KelmoraFillingData* record = buffer.next();
+        if (record) {
+            std::memset(record, 0, sizeof *record);
+            if (parseHistoryWords(words, record))
+                buffer.commit();
         }
     }
     if (!buffer.install(side))

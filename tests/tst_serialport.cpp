@@ -200,9 +200,10 @@ void TestSerialPort::commandsReachTheUnitOneIntervalApart()
     const QList<SimulatedUnit::LogEntry> log = unit.logEntries();
     for (int i = 0; i < log.size(); ++i) {
         QCOMPARE(log[i].command, commands[i]);
-        // Stamped at the first byte's arrival, so allow a few ms of jitter.
+        // Stamped when the simulator reads the first byte; a loaded machine can
+        // stamp one command late and the next on time, so allow 20 ms of jitter.
         if (i > 0)
-            QVERIFY2(log[i].ms - log[i - 1].ms >= 245, qPrintable(QString::number(log[i].ms - log[i - 1].ms)));
+            QVERIFY2(log[i].ms - log[i - 1].ms >= 230, qPrintable(QString::number(log[i].ms - log[i - 1].ms)));
     }
     QVERIFY(waitFor([&] { return ringText(port).count("\r\n") == 4; }, 2000));
     QCOMPARE(ringText(port), QByteArray("HVN.C:1.2\r\nSVN.C:1.35\r\nIMP.C:100\r\nSNR.C:12345\r\n"));
