@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,7 +23,18 @@ class TestOds : public QObject
 private:
     APP_KelmoraDataReader* reader = nullptr;
     QTemporaryDir dir;
-    const QString schemaDir = QStringLiteral("/work/shared/odf-schema");
+    // The OpenDocument schemas lie in the shared folder beside the checkout.
+    const QString schemaDir = findSchemaDir();
+
+    static QString findSchemaDir()
+    {
+        for (const QString& dir : {QStringLiteral(KELMORA_SOURCE_DIR "/../shared/odf-schema"),
+                                   QStringLiteral("/work/shared/odf-schema")}) {
+            if (QFileInfo::exists(dir + QStringLiteral("/OpenDocument-schema-v1.1.rng")))
+                return dir;
+        }
+        return QString();
+    }
 
     // Exports and returns the package's entries (empty when it failed).
     QList<FilesZipEntry> exportEntries(bool sideA, bool sideB, QString* path = nullptr)
