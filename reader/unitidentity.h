@@ -1,0 +1,24 @@
+// What the tool has learnt about one unit: filled by an identification or
+// read from a saved file, then handed on as a copy, so what a page shows or
+// an export writes never changes under it while the reader works.
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+#include <QtGlobal>
+
+struct UnitIdentity {
+    double hardwareVersion = -1.0;
+    QString softwareVersion;
+    double softwareVersionNumber = 0.0;
+    qint32 pvnValue = 0;
+    qint32 pulseInput = 0;
+    qint32 serialNumber = 0;   // also the unit's address for register commands
+    qint32 statusSideA = 0;
+    qint32 statusSideB = 0;
+    QString pcmText;
+    qint32 countryCode = -1;
+    qint32 flags = 0;
+};
+
+Q_DECLARE_METATYPE(UnitIdentity)
