@@ -48,7 +48,6 @@ void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
     stream << text(sideA ? 126 : 127) << lineEnd;
     stream << text(134) << ';'
            << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
-    qDebug("Countrycode 2 \"%d\"", int(unit.recordFormatNo));
     for (int column = 0; column < dataColumns; ++column)
         stream << columnLabel(column, unit.recordFormatNo) << ';';
     stream << "./:" << lineEnd;
@@ -98,7 +97,9 @@ bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
 
 void writeCsvSide(QTextStream& stream, bool sideA)
 {
-    writeSideBlock(stream, exportIdentity(), sideA, sideRecords(sideA ? 'A' : 'B'));
+    const ExportIdentity unit = exportIdentity();
+    qDebug("Countrycode 2 \"%d\"", int(unit.recordFormatNo));
+    writeSideBlock(stream, unit, sideA, sideRecords(sideA ? 'A' : 'B'));
 }
 
 bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const SideRecords* sideA,
