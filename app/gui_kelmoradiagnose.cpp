@@ -107,6 +107,8 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
     connect(dataReader, &APP_KelmoraDataReader::historyProgress, this,
             &GUI_KelmoraDiagnose::historyProgress);
     connect(dataReader, &QThread::finished, this, &GUI_KelmoraDiagnose::readerFinished);
+    connect(dataReader, &APP_KelmoraDataReader::sideDownloaded, this,
+            &GUI_KelmoraDiagnose::sideDownloaded);  // download archive
 }
 
 void GUI_KelmoraDiagnose::createPages()

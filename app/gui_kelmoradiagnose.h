@@ -3,6 +3,7 @@
 #pragma once
 
 #include "kelmorafillingdata.h"
+#include "sidedownload.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -89,6 +90,10 @@ private:
     void releaseSidePages(char side, KelmoraFillingData* released);
     void historyProgress(char side, int bytes, int lines, int requested);
     void readerFinished();
+    // Download archive: the sides of the running download, archived when
+    // the reader's operation has ended.
+    void sideDownloaded(const SideDownload& download);
+    void archiveArrivedSides();
 
     COM_SerialPort* serialPort = nullptr;
     APP_KelmoraDataReader* dataReader = nullptr;
@@ -117,4 +122,5 @@ private:
     QStyle* commonStyle = nullptr;
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
+    QList<SideDownload> arrivedSides;
 };

@@ -2,8 +2,10 @@
 #include "gui_kelmoradiagnose.h"
 
 #include "app_kelmoradatareader.h"
+#include "archivetexts.h"
 #include "chartmode.h"
 #include "com_serialport.h"
+#include "files/downloadarchive.h"
 #include "gui_datatable.h"
 #include "gui_displaychart.h"
 #include "gui_downloadprogress.h"
@@ -16,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -93,9 +96,10 @@ void GUI_KelmoraDiagnose::openDataFile()
 {
     const QString filter = QStringLiteral("*.txt; *.csv");
     const QString path =
-        QFileDialog::getOpenFileName(nullptr, filter, QCoreApplication::applicationDirPath(), filter);
+        QFileDialog::getOpenFileName(nullptr, filter, openFileStartFolder(), filter);
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
+    rememberOpenFolder(path);
     // The import replaces a side's array; while a download runs the reader
     // thread may be replacing it too.
     if (dataReader->isRunning())
@@ -126,6 +130,27 @@ void GUI_KelmoraDiagnose::readerFinished()
 {
     downloadProgress->finish();
     downloadingBothSides = false;
+    archiveArrivedSides();
+}
+
+void GUI_KelmoraDiagnose::sideDownloaded(const SideDownload& download)
+{
+    arrivedSides.append(download);
+}
+
+// Whatever arrived is kept, however the download ended; a failed archive is
+// said once in the log and changes nothing else.
+void GUI_KelmoraDiagnose::archiveArrivedSides()
+{
+    if (arrivedSides.isEmpty())
+        return;
+    const ArchiveWrite archived = archiveDownload(readerIdentity(*dataReader), arrivedSides);
+    arrivedSides.clear();
+    if (!archived.ok())
+        display(text(textArchiveFailed) + QLatin1Char(' ') + archived.error);
+    else if (!archived.files.isEmpty())
+        display(text(textArchivedIn) + QLatin1Char(' ')
+                + QDir::toNativeSeparators(QDir(archived.folder).filePath(archived.stamp)));
 }
 
 void GUI_KelmoraDiagnose::connectionReady(bool success)

@@ -6,8 +6,10 @@
 #include "downloadoutput.h"
 
 #include "app_kelmoradatareader.h"
+#include "files/downloadarchive.h"
 #include "texttable.h"
 
+#include <QDir>
 #include <QPair>
 
 QList<DownloadOutput>& downloadOutputs()
@@ -85,6 +87,19 @@ bool sidesAnswered(const CliSession& session, const DownloadRequest& request)
     return answered;
 }
 
+// Keeps what arrived, whatever became of the download. A failed archive is
+// said but changes nothing else: the files asked for are still written.
+void archiveArrived(const APP_KelmoraDataReader& reader, const QList<SideDownload>& arrived,
+                    bool quiet)
+{
+    const ArchiveWrite archived = archiveDownload(readerIdentity(reader), arrived);
+    if (!archived.ok())
+        cliErr() << "kelmora-cli download: the download could not be archived: " << archived.error << "\n";
+    else if (!quiet && !archived.files.isEmpty())
+        cliErr() << "archived as " << QDir(archived.folder).filePath(archived.stamp) << "\n";
+    cliErr().flush();
+}
+
 bool writeFiles(const APP_KelmoraDataReader& reader, const DownloadRequest& request)
 {
     bool written = true;
@@ -117,6 +132,8 @@ int runDownload(const QStringList& arguments)
     parser.addOption({QStringLiteral("lang"),
                       QStringLiteral("Language of the texts in CSV and ODS files, 0 to 5 (default 0)."),
                       QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("no-archive"),
+                      QStringLiteral("Do not keep the download in the archive (%1).").arg(archiveFolder())});
     const int parsed = parseCommand(parser, command, arguments);
     if (parsed >= 0)
         return parsed;
@@ -132,6 +149,9 @@ int runDownload(const QStringList& arguments)
     const int count = request.count;
     const bool both = request.sideA && request.sideB;
     const char side = request.sideA ? 'A' : 'B';
+    QList<SideDownload> arrived;
+    QObject::connect(&session.reader(), &APP_KelmoraDataReader::sideDownloaded, &session,
+                     [&arrived](const SideDownload& download) { arrived.append(download); });
     const bool ended = session.run(
         [=](APP_KelmoraDataReader& reader) {
             if (both)
@@ -140,6 +160,8 @@ int runDownload(const QStringList& arguments)
                 reader.readHistory(side, count);
         },
         downloadBoundMs(count, both ? 2 : 1));
+    if (!parser.isSet(QStringLiteral("no-archive")))
+        archiveArrived(session.reader(), arrived, session.quietProgress());
     if (!ended || session.dataReadyCount == 0) {
         cliErr() << "kelmora-cli download: the download did not end in time\n";
         cliErr().flush();

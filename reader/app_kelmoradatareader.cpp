@@ -10,6 +10,7 @@ APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
 {
     qRegisterMetaType<KelmoraFillingData*>();
     qRegisterMetaType<quint16*>();
+    qRegisterMetaType<SideDownload>();  // download archive
     readerInstance = this;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "kelmorafillingdata.h"
+#include "sidedownload.h"
 
 #include <QDateTime>
 #include <QString>
@@ -80,6 +81,9 @@ Q_SIGNALS:
     // Progress of a history download: bytes and history lines received so
     // far for the side, against the number of records asked for.
     void historyProgress(char side, int bytesReceived, int linesReceived, int recordsRequested);
+    // Download archive: one side's history lines as received and how its
+    // reception ended, raised before the side's result.
+    void sideDownloaded(SideDownload download);
 
 protected:
     void run() override;

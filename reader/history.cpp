@@ -4,6 +4,7 @@
 #include "app_kelmoradatareader.h"
 
 #include "com_serialport.h"
+#include "historycapture.h"
 #include "historyparser.h"
 #include "readerprotocol.h"
 #include "texttable.h"
@@ -167,6 +168,10 @@ void APP_KelmoraDataReader::downloadHistory(char historySide, qint32 count, bool
             emit dataReady(nullptr, nullptr, 0);
         return;
     }
+    // Download archive: the raw lines of the side, whatever became of them.
+    emit sideDownloaded(captureSideDownload(historySide, count, reception.bytes, port->isOpen(),
+                                            reception.bytes.size() >= reception.limit));
+
     selectCurrentSide(historySide);
     quint8 success = 0;
     KelmoraFillingData* built = nullptr;

@@ -42,6 +42,23 @@ void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeC
            << limitText(r.limit) << ';' << (r.separator == '.' ? '.' : ':') << lineEnd;
 }
 
+void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
+                    const SideRecords& side)
+{
+    stream << text(sideA ? 126 : 127) << lineEnd;
+    stream << text(134) << ';'
+           << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
+    for (int column = 0; column < dataColumns; ++column)
+        stream << columnLabel(column, unit.recordFormatNo) << ';';
+    stream << "./:" << lineEnd;
+    LocalTimeCache times;
+    for (int i = 0; i < side.count; ++i) {
+        writeRecordRow(stream, side.records[i], times);
+        if ((i & 0xff) == 0xff && !streamOk(stream))
+            return;
+    }
+}
+
 } // namespace
 
 bool chooseExportFile(QFile& file, const QString& extension, bool open)
@@ -81,18 +98,20 @@ bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
 void writeCsvSide(QTextStream& stream, bool sideA)
 {
     const ExportIdentity unit = exportIdentity();
-    stream << text(sideA ? 126 : 127) << lineEnd;
-    stream << text(134) << ';'
-           << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
-    const SideRecords side = sideRecords(sideA ? 'A' : 'B');
     qDebug("Countrycode 2 \"%d\"", int(unit.recordFormatNo));
-    for (int column = 0; column < dataColumns; ++column)
-        stream << columnLabel(column, unit.recordFormatNo) << ';';
-    stream << "./:" << lineEnd;
-    LocalTimeCache times;
-    for (int i = 0; i < side.count; ++i) {
-        writeRecordRow(stream, side.records[i], times);
-        if ((i & 0xff) == 0xff && !streamOk(stream))
-            return;
-    }
+    writeSideBlock(stream, unit, sideA, sideRecords(sideA ? 'A' : 'B'));
+}
+
+bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const SideRecords* sideA,
+                     const SideRecords* sideB)
+{
+    stream.setEncoding(QStringConverter::Utf8);
+    stream.setGenerateByteOrderMark(false);
+    writeHeader(stream, unit);
+    if (sideA && streamOk(stream))
+        writeSideBlock(stream, unit, true, *sideA);
+    if (sideB && streamOk(stream))
+        writeSideBlock(stream, unit, false, *sideB);
+    stream.flush();
+    return streamOk(stream);
 }

@@ -2,6 +2,8 @@
 // export.
 #pragma once
 
+#include "exportcommon.h"
+
 #include <QFile>
 #include <QString>
 #include <QTextStream>
@@ -15,3 +17,9 @@ bool chooseExportFile(QFile& file, const QString& extension, bool open);
 // current language. False when the stream reported a write error.
 bool writeCsv(QTextStream& stream, bool sideA, bool sideB);
 void writeCsvSide(QTextStream& stream, bool sideA);
+
+// Writes the same file for records held outside the per-side storage (the
+// download archive): the given identity, and side A and/or B when their
+// pointer is set, side A first. False when the stream reported a write error.
+bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const SideRecords* sideA,
+                     const SideRecords* sideB);

@@ -2,6 +2,11 @@
 // and its exit codes.
 #include "sim_unit.h"
 
+#include "app_kelmoradatareader.h"
+#include "files/archivefolder.h"
+#include "recordjson.h"
+#include "texttable.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,6 +59,33 @@ QJsonObject readJson(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+// Points kelmora-cli's archive at the folder for the runs that follow.
+void useArchive(const QString& path)
+{
+    qputenv(archiveFolderVariable, path.toUtf8());
+}
+
+// The files of one unit's archive folder, by name.
+QStringList archivedFiles(const QString& archive, const QString& unit)
+{
+    return QDir(archive + QLatin1Char('/') + unit).entryList(QDir::Files, QDir::Name);
+}
+
+// Imports a file as the window's open-file action does; the sides it filled.
+QJsonObject importAsJson(APP_KelmoraDataReader& reader, const QString& path)
+{
+    bool sideA = false;
+    bool sideB = false;
+    const QMetaObject::Connection connection = QObject::connect(
+        &reader, &APP_KelmoraDataReader::dataReady, [&](KelmoraFillingData*, quint16* count, quint8 code) {
+            sideA = sideA || (code == 1 && count == &sideACount);
+            sideB = sideB || (code == 1 && count == &sideBCount);
+        });
+    reader.importDataFile(path);
+    QObject::disconnect(connection);
+    return readerJson(reader, sideA, sideB);
 }
 
 } // namespace
@@ -172,6 +204,123 @@ private Q_SLOTS:
         QVERIFY(run.err.contains("side B: the unit sent nothing"));
         QVERIFY(!QFile::exists(path));
         QVERIFY2(run.ms < 30000, qPrintable(QString::number(run.ms)));
+    }
+
+    // Every download leaves a raw dump per side and a CSV; each imports back
+    // to exactly what the unit sent, the CSV with the unit's identity.
+    void downloadIsArchivedAndImportsBack()
+    {
+        const QString archive = folder.filePath(QStringLiteral("archive-import"));
+        useArchive(archive);
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--records-a"), QStringLiteral("15"),
+                  QStringLiteral("--records-b"), QStringLiteral("12"), QStringLiteral("--words"),
+                  QStringLiteral("mixed"), QStringLiteral("--snr"), QStringLiteral("4242")});
+        const QString path = folder.filePath(QStringLiteral("archived.json"));
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--count"), QStringLiteral("20"), QStringLiteral("--json"), path});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.err.contains("archived as "));
+        const QStringList files = archivedFiles(archive, QStringLiteral("4242"));
+        QCOMPARE(files.size(), 4);
+        const QString stem = archive + QStringLiteral("/4242/") + files.at(0).left(15);
+        // Sorted by name: the dumps, the CSV, then the note.
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-A\\.txt$")).match(files.at(0)).hasMatch(),
+                 qPrintable(files.join(' ')));
+        QVERIFY(files.contains(QFileInfo(stem).fileName() + QStringLiteral("-B.txt")));
+        QVERIFY(files.contains(QFileInfo(stem).fileName() + QStringLiteral(".csv")));
+
+        QFile dump(stem + QStringLiteral("-A.txt"));
+        QVERIFY(dump.open(QIODevice::ReadOnly));
+        const QByteArray raw = dump.readAll();
+        QCOMPARE(raw.count("\r\n"), 15);
+        QVERIFY(raw.endsWith("\r\n"));
+        for (const QByteArray& line : raw.split('\n').mid(0, 15))
+            QVERIFY2(line.startsWith("A=N") && line.endsWith('\r'), line.constData());
+
+        QVERIFY(loadTextTableFrom(QStringLiteral(KELMORA_BIN_DIR "/qm7.loc")));
+        APP_KelmoraDataReader reader;
+        const QJsonObject sent = sim.jsonDump();
+        QCOMPARE(importAsJson(reader, stem + QStringLiteral("-A.txt")).value(QStringLiteral("sideA")),
+                 sent.value(QStringLiteral("sideA")));
+        QCOMPARE(importAsJson(reader, stem + QStringLiteral("-B.txt")).value(QStringLiteral("sideB")),
+                 sent.value(QStringLiteral("sideB")));
+        const QJsonObject fromCsv = importAsJson(reader, stem + QStringLiteral(".csv"));
+        QCOMPARE(fromCsv.value(QStringLiteral("sideA")), sent.value(QStringLiteral("sideA")));
+        QCOMPARE(fromCsv.value(QStringLiteral("sideB")), sent.value(QStringLiteral("sideB")));
+        const QJsonObject unit = readJson(path).value(QStringLiteral("unit")).toObject();
+        const QJsonObject csvUnit = fromCsv.value(QStringLiteral("unit")).toObject();
+        for (const char* key : {"serialNumber", "hardwareVersion", "softwareVersion", "pvnValue", "pulseInput",
+                                "countryCode", "pcmText", "flags", "statusSideA", "statusSideB"})
+            QVERIFY2(csvUnit.value(QLatin1String(key)) == unit.value(QLatin1String(key)), key);
+        QCOMPARE(csvUnit.value(QStringLiteral("serialNumber")).toInt(), 4242);
+        clearTextTable();
+    }
+
+    // archive --json lists what the downloads wrote, newest first;
+    // --no-archive writes nothing.
+    void archiveListsNewestFirst()
+    {
+        const QString archive = folder.filePath(QStringLiteral("archive-list"));
+        useArchive(archive);
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--records-a"), QStringLiteral("9"),
+                  QStringLiteral("--records-b"), QStringLiteral("7")});
+        const QString port = sim.devicePath();
+        const QString json = folder.filePath(QStringLiteral("list.json"));
+        QCOMPARE(runCli({QStringLiteral("download"), QStringLiteral("--port"), port, QStringLiteral("--side"),
+                         QStringLiteral("A"), QStringLiteral("--count"), QStringLiteral("4"),
+                         QStringLiteral("--json"), json}).exitCode, 0);
+        QCOMPARE(runCli({QStringLiteral("download"), QStringLiteral("--port"), port, QStringLiteral("--count"),
+                         QStringLiteral("8"), QStringLiteral("--json"), json}).exitCode, 0);
+        const CliRun list = runCli({QStringLiteral("archive"), QStringLiteral("--json")});
+        QCOMPARE(list.exitCode, 0);
+        const QJsonArray entries = QJsonDocument::fromJson(list.out).array();
+        QCOMPARE(entries.size(), 3);
+        const QJsonObject newestA = entries.at(0).toObject();
+        const QJsonObject newestB = entries.at(1).toObject();
+        const QJsonObject oldest = entries.at(2).toObject();
+        QCOMPARE(newestA.value(QStringLiteral("side")).toString(), QStringLiteral("A"));
+        QCOMPARE(newestA.value(QStringLiteral("records")).toInt(), 8);
+        QCOMPARE(newestB.value(QStringLiteral("side")).toString(), QStringLiteral("B"));
+        QCOMPARE(newestB.value(QStringLiteral("records")).toInt(), 7);
+        QCOMPARE(oldest.value(QStringLiteral("records")).toInt(), 4);
+        QVERIFY(newestA.value(QStringLiteral("time")).toString() > oldest.value(QStringLiteral("time")).toString());
+        for (const QJsonValue& value : entries) {
+            const QJsonObject entry = value.toObject();
+            QCOMPARE(entry.value(QStringLiteral("unit")).toString(), QStringLiteral("12345"));
+            QCOMPARE(entry.value(QStringLiteral("outcome")).toString(), QStringLiteral("complete"));
+            QVERIFY(QFileInfo(entry.value(QStringLiteral("path")).toString()).isFile());
+        }
+        QCOMPARE(QDateTime::fromString(oldest.value(QStringLiteral("time")).toString(), Qt::ISODate).date(),
+                 QDate::currentDate());
+        QCOMPARE(QJsonDocument::fromJson(runCli({QStringLiteral("archive"), QStringLiteral("--unit"),
+                                                 QStringLiteral("999"), QStringLiteral("--json")}).out).array().size(), 0);
+        const CliRun table = runCli({QStringLiteral("archive"), QStringLiteral("--unit"), QStringLiteral("12345")});
+        QCOMPARE(table.out.count("\n"), 4);
+        QVERIFY(table.out.startsWith("UNIT"));
+        QCOMPARE(runCli({QStringLiteral("archive"), QStringLiteral("--unit"), QStringLiteral("x")}).exitCode, 2);
+
+        const QString untouched = folder.filePath(QStringLiteral("archive-none"));
+        useArchive(untouched);
+        QCOMPARE(runCli({QStringLiteral("download"), QStringLiteral("--port"), port, QStringLiteral("--count"),
+                         QStringLiteral("3"), QStringLiteral("--no-archive"), QStringLiteral("--json"), json}).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(untouched));
+    }
+
+    // An archive that cannot be written is said once on stderr and leaves
+    // the download, its files and its exit code alone.
+    void unwritableArchiveKeepsTheDownload()
+    {
+        QFile blocker(folder.filePath(QStringLiteral("plain-file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        useArchive(blocker.fileName() + QStringLiteral("/archive"));
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--records-a"), QStringLiteral("6")});
+        const QString path = folder.filePath(QStringLiteral("kept.json"));
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--count"), QStringLiteral("6"), QStringLiteral("--json"), path});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err.count("could not be archived"), 1);
+        QCOMPARE(readJson(path).value(QStringLiteral("sideA")), sim.jsonDump().value(QStringLiteral("sideA")));
     }
 
     void settingsReachTheUnit()

@@ -2,6 +2,7 @@
 // download both sides, and see the tables and charts filled.
 #include "app_kelmoradatareader.h"
 #include "com_serialport.h"
+#include "files/downloadarchive.h"
 #include "gui_datatable.h"
 #include "gui_displaychart.h"
 #include "gui_downloadprogress.h"
@@ -40,6 +41,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
+        // The archive of this run, never the user's own.
+        qputenv(archiveFolderVariable, dir.filePath(QStringLiteral("archive")).toUtf8());
         // Paced like a 9600-baud line: a history longer than the port's
         // receive ring must arrive the way a real unit sends it.
         QVERIFY2(unit.start({QStringLiteral("--records-a"), QStringLiteral("40"),
@@ -88,8 +91,10 @@ private Q_SLOTS:
     {
         auto* progress = child<GUI_DownloadProgress>("downloadProgress");
         bool progressSeen = false;
-        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, this,
+        const QMetaObject::Connection seen = connect(window->reader(), &APP_KelmoraDataReader::historyProgress, this,
                 [&] { progressSeen = progressSeen || progress->isVisible(); });
+        // The lambda holds locals of this function: later downloads must not call it.
+        const auto forget = qScopeGuard([seen] { QObject::disconnect(seen); });
         answerer->clear();
         answerer->recordCount = 30;
         button("downloadButton")->click();
@@ -129,6 +134,47 @@ private Q_SLOTS:
             QVERIFY(numbers.contains(sideARecords[i].number));
     }
 
+    // Both sides lie in the archive as they arrived, and the log says where.
+    void downloadWasArchived()
+    {
+        const QList<ArchiveEntry> entries =
+            listArchive(dir.filePath(QStringLiteral("archive")), QStringLiteral("40711"));
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(0).side, 'A');
+        QCOMPARE(entries.at(0).records, 30);
+        QCOMPARE(entries.at(1).records, 25);
+        QCOMPARE(outcomeName(entries.at(1)), QStringLiteral("complete"));
+        QVERIFY(QFileInfo(entries.at(0).csvPath).isFile());
+        const std::optional<ArchivedSide> sideA = newestArchivedSide(dir.filePath(QStringLiteral("archive")), 40711, 'A');
+        QVERIFY(sideA.has_value());
+        QCOMPARE(sideA->records.size(), 30);
+        for (int i = 0; i < 30; ++i)
+            QCOMPARE(sideA->records.at(i).number, sideARecords[i].number);
+        QVERIFY(child<QTextEdit>("logView")->toPlainText().contains(numberedText(159)));
+    }
+
+    // An archive that cannot be written leaves the download whole and is
+    // said once.
+    void unwritableArchiveIsSaidOnce()
+    {
+        QFile blocker(dir.filePath(QStringLiteral("not-a-folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        qputenv(archiveFolderVariable, (blocker.fileName() + QStringLiteral("/archive")).toUtf8());
+        answerer->clear();
+        answerer->recordCount = 5;
+        button("downloadButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 1, 60000);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(105));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
+        QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 5);
+        QCOMPARE(child<GUI_DataTable>("tableB")->table()->rowCount(), 5);
+        QTRY_VERIFY(child<QTextEdit>("logView")->toPlainText().contains(numberedText(158)));
+        QCOMPARE(child<QTextEdit>("logView")->toPlainText().count(numberedText(158)), 1);
+        QVERIFY(!QFileInfo::exists(blocker.fileName() + QStringLiteral("/archive")));
+        qputenv(archiveFolderVariable, dir.filePath(QStringLiteral("archive")).toUtf8());
+    }
+
     void disconnect()
     {
         child<QTabWidget>("tabs")->setCurrentIndex(0);
@@ -139,7 +185,7 @@ private Q_SLOTS:
         QVERIFY(!child("infoNamesLabel")->isVisible());
         QCOMPARE(child<QTextEdit>("logView")->toPlainText(), QString());
         // The records stay with their pages.
-        QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 30);
+        QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 5);
     }
 };
 
