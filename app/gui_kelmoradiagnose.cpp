@@ -262,6 +262,7 @@ void GUI_KelmoraDiagnose::retranslate()
     chartB->retranslate();
     showUnitInfo(true);
     downloadProgress->retranslate();
+    portCombo->retranslate();
 }
 
 void GUI_KelmoraDiagnose::shutDownLink()

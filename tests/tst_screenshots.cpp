@@ -103,7 +103,7 @@ private Q_SLOTS:
         combo->rescan();
         int index = -1;
         for (int i = 0; index < 0 && i < combo->count(); ++i)
-            if (QFileInfo(combo->itemText(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
+            if (QFileInfo(combo->portNameAt(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
                 index = i;
         QVERIFY(index >= 0);
         combo->setCurrentIndex(index);
