@@ -131,6 +131,11 @@ QString GUI_PortComboBox::portNameAt(int index) const
     return index >= 0 && index < count() ? itemData(index, portNameRole).toString() : QString();
 }
 
+int GUI_PortComboBox::findPort(const QString& name) const
+{
+    return findData(name, portNameRole, Qt::MatchExactly);
+}
+
 void GUI_PortComboBox::retranslate()
 {
     for (int row = 0; row < portModel->rowCount(); ++row) {

@@ -38,6 +38,8 @@ public:
     // The mark under the chosen port's name; empty when none is shown.
     QString simulatedUnitMark() const;
     QString portNameAt(int index) const;
+    // The index of the port opened with this name, or -1.
+    int findPort(const QString& name) const;
     // Applies the current language to the marks of simulated units.
     void retranslate();
 

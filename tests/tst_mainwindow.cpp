@@ -532,6 +532,8 @@ private Q_SLOTS:
         QCOMPARE(combo->currentText(), path);
         QCOMPARE(combo->simulatedUnitMark(), numberedText(158));
         QCOMPARE(combo->currentPortName(), path);
+        QCOMPARE(combo->findPort(path), 1);
+        QCOMPARE(combo->findPort(combo->itemText(1)), -1);
         // The mark follows the language; the choice stays.
         child<QPushButton>("languageButton4")->click();
         QCOMPARE(combo->itemText(1), path + " (" + numberedText(158, 4) + ")");
