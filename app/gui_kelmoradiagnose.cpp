@@ -5,6 +5,7 @@
 #include "gui_datatable.h"
 #include "gui_displaychart.h"
 #include "gui_downloadprogress.h"
+#include "gui_infocolumn.h"
 #include "gui_portcombobox.h"
 #include "messagebox.h"
 #include "stylesheets.h"
@@ -145,10 +146,12 @@ void GUI_KelmoraDiagnose::createHomeLabels()
     pictureLabel = new QLabel(homePage);
     pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
     pictureLabel->setPixmap(QPixmap(QStringLiteral(":/images/kelmora")));
-    infoNamesLabel = new QLabel(homePage);
+    infoNamesLabel = new GUI_InfoColumn(homePage);
     infoNamesLabel->setObjectName(QStringLiteral("infoNamesLabel"));
-    infoValuesLabel = new QLabel(homePage);
+    infoValuesLabel = new GUI_InfoColumn(homePage);
     infoValuesLabel->setObjectName(QStringLiteral("infoValuesLabel"));
+    infoNamesLabel->setPartner(infoValuesLabel);
+    infoValuesLabel->setPartner(infoNamesLabel);
     for (QLabel* label : {infoNamesLabel, infoValuesLabel}) {
         label->setStyleSheet(QString::fromLatin1(infoLabelStyle));
         label->setAlignment(Qt::AlignTop);
@@ -264,6 +267,7 @@ void GUI_KelmoraDiagnose::retranslate()
     chartB->retranslate();
     showUnitInfo(true);
     downloadProgress->retranslate();
+    portCombo->retranslate();
 }
 
 void GUI_KelmoraDiagnose::shutDownLink()

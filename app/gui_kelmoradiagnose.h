@@ -2,6 +2,7 @@
 // information, two table pages and two chart pages.
 #pragma once
 
+#include "gui_infocolumn.h"
 #include "kelmorafillingdata.h"
 #include "sidedownload.h"
 
@@ -105,8 +106,8 @@ private:
     GUI_DisplayChart* chartB = nullptr;
     QLabel* bannerLabel = nullptr;
     QLabel* pictureLabel = nullptr;
-    QLabel* infoNamesLabel = nullptr;
-    QLabel* infoValuesLabel = nullptr;
+    GUI_InfoColumn* infoNamesLabel = nullptr;
+    GUI_InfoColumn* infoValuesLabel = nullptr;
     QPushButton* languageButtons[languageCount] = {};
     GUI_PortComboBox* portCombo = nullptr;
     QPushButton* connectButton = nullptr;

@@ -79,7 +79,7 @@ void GUI_KelmoraDiagnose::connectOrDisconnect()
         setUnitControlsVisible(false);
         return;
     }
-    const QString portName = portCombo->currentText();
+    const QString portName = portCombo->currentPortName();
     if (portName.length() <= 3)
         return;
     if (!serialPort->openPort(portName, 9600, 1)) {

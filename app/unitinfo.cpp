@@ -2,6 +2,7 @@
 #include "gui_kelmoradiagnose.h"
 
 #include "app_kelmoradatareader.h"
+#include "gui_infocolumn.h"
 #include "texttable.h"
 
 #include <QComboBox>
@@ -39,6 +40,8 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
     if (hasPcm)
         names += QStringLiteral("PCM:") + lineEnd;
     infoNamesLabel->setText(names);
+    // The values are drawn on the rows the names set.
+    infoValuesLabel->update();
     if (namesOnly)
         return;
 

@@ -109,12 +109,47 @@ quint32 COM_SerialPort::baudRate() const
     return rate;
 }
 
-void COM_SerialPort::queueWrite(const QByteArray& block)
+COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block)
 {
     if (!portOpen.load())
-        return;
+        return noTicket;
     std::lock_guard<std::mutex> lock(queueMutex);
-    writeQueue.append(block);
+    writeQueue.append({++lastTicket, block});
+    return lastTicket;
+}
+
+COM_SerialPort::WriteOutcome COM_SerialPort::writeOutcome(WriteTicket ticket) const
+{
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (ticket == noTicket)
+        return WriteOutcome::Dropped;
+    for (const auto& finished : finishedWrites) {
+        if (finished.first == ticket)
+            return finished.second;
+    }
+    const bool waiting = ticket == writingTicket
+                         || std::any_of(writeQueue.cbegin(), writeQueue.cend(),
+                                        [ticket](const QueuedBlock& b) { return b.ticket == ticket; });
+    // A block left in the queue of a closed port never goes out: the next
+    // open starts with an empty queue.
+    return waiting && portOpen.load() ? WriteOutcome::Queued : WriteOutcome::Dropped;
+}
+
+bool COM_SerialPort::withdrawWrite(WriteTicket ticket)
+{
+    std::lock_guard<std::mutex> lock(queueMutex);
+    for (int i = 0; i < writeQueue.size(); ++i) {
+        if (writeQueue.at(i).ticket == ticket) {
+            writeQueue.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void COM_SerialPort::setWriteHookForTests(WriteHook hook)
+{
+    writeHook = std::move(hook);
 }
 
 int COM_SerialPort::rxCount() const
@@ -361,40 +396,68 @@ void COM_SerialPort::writeDueBlock(QSerialPort& port, qint64 nowMs)
 {
     if (nowMs <= lastWriteMs + writeInterval.load())
         return;
-    QByteArray block;
+    QueuedBlock block;
     {
+        // Taken out before writing: whatever happens on the line, this block
+        // is never written a second time.
         std::lock_guard<std::mutex> lock(queueMutex);
         if (writeQueue.isEmpty())
             return;
-        block = writeQueue.first();
+        block = writeQueue.takeFirst();
+        writingTicket = block.ticket;
     }
     lastWriteMs = nowMs;
-    if (!writeBlocking(port, block))
-        return; // stays first; tried again after the interval
+    const bool written = writeBlocking(port, block.bytes);
+    if (!written)
+        qDebug() << "COM_SerialPort: command not written whole:" << block.bytes.trimmed();
+    finishWrite(block.ticket, written ? WriteOutcome::Written : WriteOutcome::Failed);
+}
+
+void COM_SerialPort::finishWrite(WriteTicket ticket, WriteOutcome outcome)
+{
     std::lock_guard<std::mutex> lock(queueMutex);
-    // openPort clears the queue only while no loop runs, so the first block
-    // is still the one just written.
-    if (!writeQueue.isEmpty())
-        writeQueue.removeFirst();
+    writingTicket = noTicket;
+    finishedWrites.emplace_back(ticket, outcome);
+    while (finishedWrites.size() > size_t(finishedKept))
+        finishedWrites.pop_front();
+}
+
+qint64 COM_SerialPort::writeToLine(QSerialPort& port, const char* data, qint64 size)
+{
+    return writeHook ? writeHook(port, data, size) : port.write(data, size);
 }
 
 bool COM_SerialPort::writeBlocking(QSerialPort& port, const QByteArray& block)
 {
     if (!portOpen.load())
         return false;
-    if (port.write(block) != block.size()) {
-        port.clear(QSerialPort::Output);
-        return false;
-    }
+    // A line that takes only part of the block gets the rest, never the
+    // whole block again, until the deadline.
     QDeadlineTimer deadline(writeWaitBaseMs + writeWaitPerByteMs * qint64(block.size()));
-    while (port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+    qint64 accepted = 0;
+    while (accepted < block.size()) {
+        const qint64 n = writeToLine(port, block.constData() + accepted, block.size() - accepted);
+        if (n < 0)
+            break;
+        accepted += n;
+        if (accepted < block.size()) {
+            if (deadline.hasExpired())
+                break;
+            if (!port.waitForBytesWritten(int(std::clamp<qint64>(deadline.remainingTime(), 1, 10))))
+                QThread::msleep(2); // nothing pending to wait on: do not spin
+        }
+    }
+    while (accepted == block.size() && port.bytesToWrite() > 0 && !deadline.hasExpired()) {
         if (!port.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))
             && port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
             break;
     }
-    if (port.bytesToWrite() > 0) {
-        // Drop what is left so a retry does not send the block twice.
+    if (accepted < block.size() || port.bytesToWrite() > 0) {
+        // What the line has not taken yet is dropped, so it cannot arrive
+        // glued to the next command.
         port.clear(QSerialPort::Output);
+        if (port.error() == QSerialPort::TimeoutError)
+            port.clearError();
         return false;
     }
     return true;

@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
 
 class QSerialPort;
@@ -38,8 +40,37 @@ public:
     QString portName() const;
     quint32 baudRate() const;
 
-    // Appends a block to the write queue; dropped while the port is closed.
-    void queueWrite(const QByteArray& block);
+    // What became of a queued block. Each block goes out once and whole, or
+    // not at all: a write that fails, stalls or stops half-way is not tried
+    // again (a second copy, or the whole block after a fragment, would reach
+    // the unit as a garbled command), so the caller learns it here and fails
+    // its transaction instead of waiting for a reply that cannot come.
+    enum class WriteOutcome {
+        Queued,   // waiting or being written
+        Written,  // every byte handed to the line
+        Failed,   // not written whole; maybe a fragment reached the line
+        Dropped,  // never written: the port was closed or the block withdrawn
+    };
+    using WriteTicket = quint64;
+    static constexpr WriteTicket noTicket = 0;
+
+    // Appends a block to the write queue and returns its ticket; dropped
+    // (noTicket) while the port is closed.
+    WriteTicket queueWrite(const QByteArray& block);
+    // The outcome of a ticket; the outcomes of the last finishedKept blocks
+    // are remembered, older ones and noTicket read as Dropped.
+    WriteOutcome writeOutcome(WriteTicket ticket) const;
+    // Takes a block out of the queue if it has not been started yet; true if
+    // it was. A caller that gives up on a reply withdraws its command before
+    // it asks again, so that the old copy cannot follow the new one.
+    bool withdrawWrite(WriteTicket ticket);
+    static constexpr int finishedKept = 64;
+
+    // Replaces the line's write call, to play partial, failed or stalled
+    // writes in tests. Returns the number of bytes accepted, or -1. Set it
+    // before openPort; an empty hook is the normal path.
+    using WriteHook = std::function<qint64(QSerialPort& port, const char* data, qint64 size)>;
+    void setWriteHookForTests(WriteHook hook);
 
     // Receive ring. The port thread appends at rxCount and wraps to 0 when
     // 2048 is reached; the reader resets the count before each command and
@@ -79,6 +110,8 @@ private:
     void readAvailable(QSerialPort& port);
     void writeDueBlock(QSerialPort& port, qint64 nowMs);
     bool writeBlocking(QSerialPort& port, const QByteArray& block);
+    qint64 writeToLine(QSerialPort& port, const char* data, qint64 size);
+    void finishWrite(WriteTicket ticket, WriteOutcome outcome);
     bool lineVanished(QSerialPort& port, int& readFailures);
     void reportOpen(OpenState state);
 
@@ -100,7 +133,17 @@ private:
     std::atomic<int> writeInterval{250};
     int loopDelayMs = 5;
     qint64 lastWriteMs = 0;                // port thread only, monotonic clock
-    QList<QByteArray> writeQueue;          // guarded by queueMutex
-    std::mutex queueMutex;
+    struct QueuedBlock
+    {
+        WriteTicket ticket;
+        QByteArray bytes;
+    };
+    QList<QueuedBlock> writeQueue;         // guarded by queueMutex
+    WriteTicket lastTicket = noTicket;     // guarded by queueMutex
+    WriteTicket writingTicket = noTicket;  // guarded by queueMutex
+    // Newest last, at most finishedKept entries.
+    std::deque<std::pair<WriteTicket, WriteOutcome>> finishedWrites; // guarded by queueMutex
+    mutable std::mutex queueMutex;
+    WriteHook writeHook;                   // set before the loop starts
     std::mutex controlMutex;               // one open or close at a time
 };

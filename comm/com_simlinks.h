@@ -7,32 +7,89 @@
 // pointing to the slave side of its pseudo-terminal. The simulator removes
 // the link when it ends; a link left behind by a killed simulator is
 // recognised (its process or its target is gone) and skipped.
+//
+// Whatever the folder holds ends up in the port list and is opened when the
+// user connects, so the folder must be one that no other local user can
+// write to, and a link is followed only into the pseudo-terminal namespace.
 #pragma once
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace simlinks {
 
-inline QString linkFolder()
+// The only place a simulated unit's line may live.
+inline QString ptyNamespace()
 {
-    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtimeDir.isEmpty() && QFileInfo(runtimeDir).isDir())
-        return runtimeDir + QStringLiteral("/kelmora-unitsim");
+    return QStringLiteral("/dev/pts/");
+}
+
 #ifdef Q_OS_UNIX
-    const QString user = QString::number(getuid());
-#else
-    const QString user = qEnvironmentVariable("USERNAME");
+// A real folder (not a link to one) that belongs to this user and that no
+// one else may write to.
+inline bool folderIsOwnAndUnshared(const QString& path)
+{
+    struct stat st {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Makes `path` a folder only this user can enter (mode 0700), creating it
+// when missing. False when the name is taken by something that is not this
+// user's own folder (another user's folder, a link, a file): it is not used.
+inline bool makePrivateFolder(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    // Our own folder from an earlier run with a wider mode: narrow it.
+    return (st.st_mode & 0777) == 0700 || ::chmod(name.constData(), 0700) == 0;
+}
 #endif
-    return QDir::tempPath() + QStringLiteral("/kelmora-unitsim-") + user;
+
+// The link folder for the runtime folder `runtimeDir` (empty when unset):
+// inside it only when it is this user's and unshared, else a private
+// folder under `tempDir`. With `create` the folder is made (mode 0700);
+// without, it must exist and be private already. Empty when there is no
+// safe folder.
+inline QString linkFolderIn(const QString& runtimeDir, const QString& tempDir, bool create)
+{
+#ifdef Q_OS_UNIX
+    QString folder;
+    if (folderIsOwnAndUnshared(runtimeDir))
+        folder = runtimeDir + QStringLiteral("/kelmora-unitsim");
+    else
+        folder = tempDir + QStringLiteral("/kelmora-unitsim-") + QString::number(::getuid());
+    if (create ? makePrivateFolder(folder) : folderIsOwnAndUnshared(folder))
+        return folder;
+    return QString();
+#else
+    Q_UNUSED(runtimeDir);
+    Q_UNUSED(create);
+    return tempDir + QStringLiteral("/kelmora-unitsim-") + qEnvironmentVariable("USERNAME");
+#endif
+}
+
+// The folder of this user's simulators; see linkFolderIn.
+inline QString linkFolder(bool create = false)
+{
+    return linkFolderIn(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), create);
 }
 
 inline QString linkName(qint64 pid)
@@ -49,11 +106,36 @@ inline bool processAlive(qint64 pid)
 #endif
 }
 
-// Device paths of the simulators that are running now.
-inline QStringList runningUnits()
+// "/dev/pts/<number>": a slave side, not the multiplexer "ptmx" beside them.
+inline bool isPtySlaveName(const QString& path)
+{
+    const QString number = path.mid(ptyNamespace().size());
+    return path.startsWith(ptyNamespace()) && !number.isEmpty()
+           && std::all_of(number.cbegin(), number.cend(), [](QChar c) { return c.isDigit(); });
+}
+
+// A link target that is a pseudo-terminal's slave side, also once every
+// "..", "." and further link in it is resolved.
+inline bool isPtyDevice(const QString& target)
+{
+    const QString resolved = QFileInfo(target).canonicalFilePath();
+    if (!isPtySlaveName(target) || !isPtySlaveName(resolved))
+        return false;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    return ::stat(QFile::encodeName(resolved).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+#else
+    return true;
+#endif
+}
+
+// Device paths of the simulators running now whose links are in `folder`.
+inline QStringList runningUnitsIn(const QString& folderPath)
 {
     QStringList devices;
-    const QDir folder(linkFolder());
+    if (folderPath.isEmpty())
+        return devices;
+    const QDir folder(folderPath);
     const QStringList links = folder.entryList({QStringLiteral("sim-*")}, QDir::System | QDir::Files);
     for (const QString& link : links) {
         bool ok = false;
@@ -64,10 +146,16 @@ inline QStringList runningUnits()
         if (!ok || !info.isSymLink() || !processAlive(pid))
             continue;
         const QString target = info.symLinkTarget();
-        if (!target.isEmpty() && QFileInfo::exists(target) && !devices.contains(target))
+        if (isPtyDevice(target) && !devices.contains(target))
             devices.append(target);
     }
     return devices;
+}
+
+// Device paths of this user's simulators that are running now.
+inline QStringList runningUnits()
+{
+    return runningUnitsIn(linkFolder());
 }
 
 } // namespace simlinks

@@ -30,16 +30,24 @@ QString APP_KelmoraDataReader::runTransaction(const QString& command, qint64 tim
     if (!port)
         return QString();
     const QByteArray line = command.toLatin1();
+    COM_SerialPort::WriteTicket sent = COM_SerialPort::noTicket;
     for (int attempt = 0; attempt < commandAttempts; ++attempt) {
         if (!port->isOpen())
             return QString();
+        // An earlier attempt's copy still waiting in the queue would follow
+        // this one to the unit.
+        port->withdrawWrite(sent);
         port->resetRxCount();
-        port->queueWrite(line);
+        sent = port->queueWrite(line);
         QElapsedTimer clock;
         clock.start();
         qint64 deadline = timeoutMs;
         int lastSeen = 0;
         while (clock.elapsed() < deadline && clock.elapsed() < attemptCeilingMs) {
+            // A command that did not go out whole gets no reply; a fragment
+            // may already be on the line, so it is not sent again either.
+            if (port->writeOutcome(sent) == COM_SerialPort::WriteOutcome::Failed)
+                return QString();
             const int received = port->rxCount();
             const QByteArray bytes = port->rxBytes(0, received);
             const ReplySpan span =

@@ -59,9 +59,12 @@ bool UnitSimLine::open()
     tcsetattr(slaveFd, TCSANOW, &raw);
     fcntl(masterFd, F_SETFL, fcntl(masterFd, F_GETFL) | O_NONBLOCK);
 
-    const QString folder = simlinks::linkFolder();
-    QDir().mkpath(folder);
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    const QString folder = simlinks::linkFolder(true);
+    if (folder.isEmpty()) {
+        // The line still works; only the port scan will not list it.
+        std::fprintf(stderr, "kelmora-unitsim: no private folder to announce %s in\n", name);
+        return true;
+    }
     linkPath = folder + QLatin1Char('/') + simlinks::linkName(getpid());
     QFile::remove(linkPath);
     if (::symlink(name, QFile::encodeName(linkPath).constData()) != 0) {

@@ -66,9 +66,9 @@ private Q_SLOTS:
         auto* combo = child<GUI_PortComboBox>("portCombo");
         combo->showPopup(); // scans again: the unit started after nothing
         combo->hidePopup();
-        int index = combo->findText(unit.devicePath());
+        int index = combo->findPort(unit.devicePath());
         for (int i = 0; index < 0 && i < combo->count(); ++i)
-            if (QFileInfo(combo->itemText(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
+            if (QFileInfo(combo->portNameAt(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
                 index = i;
         QVERIFY2(index >= 0, qPrintable(unit.devicePath()));
         combo->setCurrentIndex(index);

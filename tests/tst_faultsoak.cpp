@@ -317,8 +317,8 @@ void TestFaultSoak::runCycle(int cycle)
     unitPath = unit.devicePath();
     auto* combo = child<GUI_PortComboBox>("portCombo");
     combo->rescan();
-    combo->setCurrentIndex(combo->findText(unitPath));
-    QCOMPARE(combo->currentText(), unitPath);
+    combo->setCurrentIndex(combo->findPort(unitPath));
+    QCOMPARE(combo->currentPortName(), unitPath);
 
     QElapsedTimer clock;
     clock.start();

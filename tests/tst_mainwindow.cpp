@@ -2,11 +2,13 @@
 // log, the record results, the language switch and the close question.
 #include "app_kelmoradatareader.h"
 #include "com_serialport.h"
+#include "com_simlinks.h"
 #include "gui_datatable.h"
 #include "gui_displaychart.h"
 #include "gui_downloadprogress.h"
 #include "gui_kelmoradiagnose.h"
 #include "gui_portcombobox.h"
+#include "sim_rawline.h"
 #include "texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
@@ -478,6 +480,80 @@ private Q_SLOTS:
         combo->hidePopup();
         QCOMPARE(combo->count(), 0);
         combo->setScanner(&COM_SerialPort::scanPorts);
+    }
+
+    void preferredPortIsChosenFirst_data()
+    {
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QStringList>("simulated");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("bare ports only") << QStringList{"ttyS0", "ttyS1"} << QStringList{} << "ttyS0";
+        QTest::newRow("adapter after bare ports")
+            << QStringList{"ttyS0", "ttyS1", "ttyUSB0"} << QStringList{} << "ttyUSB0";
+        QTest::newRow("acm adapter") << QStringList{"ttyS0", "ttyACM0"} << QStringList{} << "ttyACM0";
+        QTest::newRow("simulated after bare ports")
+            << QStringList{"ttyS0", "ttyS31", "/dev/pts/3"} << QStringList{"/dev/pts/3"} << "/dev/pts/3";
+        QTest::newRow("adapter over simulated")
+            << QStringList{"ttyS0", "ttyUSB1", "/dev/pts/3"} << QStringList{"/dev/pts/3"} << "ttyUSB1";
+        QTest::newRow("unlisted unit is no choice")
+            << QStringList{"ttyS0"} << QStringList{"/dev/pts/9"} << "ttyS0";
+        QTest::newRow("windows names") << QStringList{"COM1", "COM3"} << QStringList{} << "COM1";
+        QTest::newRow("nothing") << QStringList{} << QStringList{} << "";
+    }
+    void preferredPortIsChosenFirst()
+    {
+        QFETCH(QStringList, ports);
+        QFETCH(QStringList, simulated);
+        QFETCH(QString, chosen);
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        combo->setScanner([] { return QStringList{}; });
+        combo->rescan();                                  // forget the last choice
+        combo->setScanner([ports] { return ports; });
+        combo->setSimulatedUnits([simulated] { return simulated; });
+        combo->rescan();
+        QCOMPARE(combo->currentPortName(), chosen);
+        QCOMPARE(combo->count(), ports.size());
+        combo->setScanner(&COM_SerialPort::scanPorts);
+        combo->setSimulatedUnits(&simlinks::runningUnits);
+    }
+
+    void simulatedUnitIsNamedButOpenedByItsPath()
+    {
+        RawLine unitLine;
+        QVERIFY(unitLine.openPeer());
+        const QString path = unitLine.devicePath();
+        auto* combo = child<GUI_PortComboBox>("portCombo");
+        combo->setScanner([path] { return QStringList{"ttyS0", path}; });
+        combo->setSimulatedUnits([path] { return QStringList{path}; });
+        combo->rescan();
+        QCOMPARE(combo->itemText(0), QStringLiteral("ttyS0"));
+        QCOMPARE(combo->itemText(1), path + " (" + numberedText(158) + ")");
+        // The closed field: the path, the mark below it.
+        QCOMPARE(combo->currentText(), path);
+        QCOMPARE(combo->simulatedUnitMark(), numberedText(158));
+        QCOMPARE(combo->currentPortName(), path);
+        QCOMPARE(combo->findPort(path), 1);
+        QCOMPARE(combo->findPort(combo->itemText(1)), -1);
+        // The mark follows the language; the choice stays.
+        child<QPushButton>("languageButton4")->click();
+        QCOMPARE(combo->itemText(1), path + " (" + numberedText(158, 4) + ")");
+        QCOMPARE(combo->simulatedUnitMark(), numberedText(158, 4));
+        QCOMPARE(combo->currentPortName(), path);
+        child<QPushButton>("languageButton0")->click();
+        // A real port carries no mark.
+        combo->setCurrentIndex(0);
+        QCOMPARE(combo->currentText(), QStringLiteral("ttyS0"));
+        QCOMPARE(combo->simulatedUnitMark(), QString());
+        combo->setCurrentIndex(1);
+        // Connect opens the device path, not the text shown.
+        child<QPushButton>("connectButton")->click();
+        QVERIFY(window->port()->isOpen());
+        QCOMPARE(window->port()->portName(), path);
+        window->port()->closePort();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
+        QTRY_VERIFY(child<QPushButton>("connectButton")->isEnabled());
+        combo->setScanner(&COM_SerialPort::scanPorts);
+        combo->setSimulatedUnits(&simlinks::runningUnits);
     }
 
     void progressFollowsTheDownload()

@@ -4,6 +4,7 @@
 #include "reader_access.h"
 #include "reader_rig.h"
 
+#include <QSerialPort>
 #include <QtTest>
 
 #include <memory>
@@ -105,6 +106,45 @@ private Q_SLOTS:
         QCOMPARE(reply, QStringLiteral("r;12345;C;101;42;9"));
         QCOMPARE(wire(), QList<QByteArray>{"R;12345;C;101;" + QByteArray::number(
                                                APP_KelmoraDataReader::registerChecksum("R;12345;C;101;"))});
+    }
+
+    // Reopens the rig's port with a line that plays the given write faults.
+    bool reopenWithWriteHook(COM_SerialPort::WriteHook hook)
+    {
+        rig->port->closePort();
+        if (!rig->port->wait(3000))
+            return false;
+        rig->port->setWriteHookForTests(std::move(hook));
+        return rig->port->openPort(peer()->slavePath(), 9600, 1);
+    }
+
+    void failedWriteFailsTheTransactionAtOnce()
+    {
+        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1\r\n"); });
+        QVERIFY(reopenWithWriteHook([](QSerialPort&, const char*, qint64) -> qint64 { return -1; }));
+        QElapsedTimer clock;
+        clock.start();
+        bool ok = true;
+        QVERIFY(ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok).isEmpty());
+        QVERIFY(!ok);
+        // Learnt from the port, not from three silent attempts.
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(peer()->received().isEmpty());
+    }
+
+    void partialWriteReachesTheUnitOnceAndWhole()
+    {
+        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1.5\r\n"); });
+        int calls = 0;
+        QVERIFY(reopenWithWriteHook([&calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+            return line.write(data, ++calls == 1 ? std::min<qint64>(size, 5) : size);
+        }));
+        bool ok = false;
+        const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok);
+        QVERIFY(ok);
+        QCOMPARE(reply, QStringLiteral("HVN.C:1.5"));
+        QCOMPARE(wire(), QList<QByteArray>{"TXP.C.HVN"});
+        QCOMPARE(calls, 2);
     }
 
     void closedPortFailsAtOnce()

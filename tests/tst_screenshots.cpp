@@ -69,6 +69,52 @@ private:
         }
     }
 
+    // The baseline of every text row of a label as drawn: the lowest dark
+    // pixel of the row's first glyph (values) or of its closing colon
+    // (names). Digits, capitals and the colon all rest on the baseline.
+    static QList<int> inkBaselines(QLabel* label, bool firstGlyph)
+    {
+        QImage image(label->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        label->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const auto dark = [&image](int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+        const auto rowHasInk = [&](int y) {
+            for (int x = 0; x < image.width(); ++x)
+                if (dark(x, y))
+                    return true;
+            return false;
+        };
+        QList<int> baselines;
+        for (int y = 0; y < image.height();) {
+            if (!rowHasInk(y)) {
+                ++y;
+                continue;
+            }
+            const int top = y;
+            while (y < image.height() && rowHasInk(y))
+                ++y;
+            const auto columnHasInk = [&](int x) {
+                for (int r = top; r < y; ++r)
+                    if (dark(x, r))
+                        return true;
+                return false;
+            };
+            // The glyph at the start (or end) of the row: the ink columns
+            // from that edge up to the first blank column.
+            const int step = firstGlyph ? 1 : -1;
+            int x = firstGlyph ? 0 : image.width() - 1;
+            while (x >= 0 && x < image.width() && !columnHasInk(x))
+                x += step;
+            int bottom = -1;
+            for (; x >= 0 && x < image.width() && columnHasInk(x); x += step)
+                for (int r = top; r < y; ++r)
+                    if (dark(x, r))
+                        bottom = qMax(bottom, r);
+            baselines << bottom;
+        }
+        return baselines;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -103,7 +149,7 @@ private Q_SLOTS:
         combo->rescan();
         int index = -1;
         for (int i = 0; index < 0 && i < combo->count(); ++i)
-            if (QFileInfo(combo->itemText(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
+            if (QFileInfo(combo->portNameAt(i)).canonicalFilePath() == QFileInfo(unit.devicePath()).canonicalFilePath())
                 index = i;
         QVERIFY(index >= 0);
         combo->setCurrentIndex(index);
@@ -158,16 +204,51 @@ private Q_SLOTS:
         }
     }
 
-    void germanAndChinese()
+    void homeInEveryLanguage()
     {
         tabs()->setCurrentIndex(0);
-        child<QPushButton>("languageButton1")->click();
-        shoot(QStringLiteral("15-home-german"));
+        const char* const names[] = {"english", "german", "french", "italian", "chinese", "spanish"};
+        for (int language = 1; language <= 6; ++language) {
+            child<QPushButton>(qPrintable(QStringLiteral("languageButton%1").arg(language % 6)))->click();
+            shoot(QStringLiteral("%1-home-%2").arg(14 + language).arg(QString::fromLatin1(names[language % 6])));
+        }
         child<QPushButton>("languageButton4")->click();
-        shoot(QStringLiteral("16-home-chinese"));
         tabs()->setCurrentIndex(2);
-        shoot(QStringLiteral("17-chart-a-chinese"));
+        shoot(QStringLiteral("21-chart-a-chinese"));
         child<QPushButton>("languageButton0")->click();
+    }
+
+    // Each name stands on the line of its value: the colon that ends the
+    // name and the first glyph of the value rest on the same baseline, in
+    // every language and at the smallest and a larger window.
+    void unitInfoRowsShareTheirBaselines_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QSize>("size");
+        for (int language = 0; language < 6; ++language) {
+            QTest::addRow("language %d, 800x530", language) << language << QSize(800, 530);
+            QTest::addRow("language %d, 1280x900", language) << language << QSize(1280, 900);
+        }
+    }
+    void unitInfoRowsShareTheirBaselines()
+    {
+        QFETCH(int, language);
+        QFETCH(QSize, size);
+        tabs()->setCurrentIndex(0);
+        window->resize(size);
+        QTRY_COMPARE(window->size(), size);
+        child<QPushButton>(qPrintable(QStringLiteral("languageButton%1").arg(language)))->click();
+        const QList<int> names = inkBaselines(child<QLabel>("infoNamesLabel"), false);
+        const QList<int> values = inkBaselines(child<QLabel>("infoValuesLabel"), true);
+        child<QPushButton>("languageButton0")->click();
+        window->resize(800, 530);
+        // Serial number to PCM text: seven rows with the simulated unit.
+        QCOMPARE(names.size(), 7);
+        QCOMPARE(values.size(), names.size());
+        for (int row = 0; row < names.size(); ++row)
+            QVERIFY2(qAbs(names.at(row) - values.at(row)) <= 1,
+                     qPrintable(QStringLiteral("row %1: name on %2, value on %3")
+                                    .arg(row).arg(names.at(row)).arg(values.at(row))));
     }
 
     void buttonLabelsFit()

@@ -51,6 +51,10 @@ private slots:
     void openOfMissingDeviceFails();
     void queueWriteWhileClosedLeavesNothing();
     void twoBlocksAreWrittenOneIntervalApart();
+    void partialWriteSendsOnlyTheRest();
+    void failedWriteIsNotSentAgain();
+    void stalledWriteFailsAndNothingIsRepeated();
+    void withdrawnBlockNeverGoesOut();
     void commandsReachTheUnitOneIntervalApart();
     void receiveRingWrapsAt2048();
     void parityCodeSelectsTheLineSettings();
@@ -185,6 +189,108 @@ void TestSerialPort::twoBlocksAreWrittenOneIntervalApart()
     QVERIFY2(firstAt < 240, qPrintable(QString::number(firstAt)));
     // The pause between command starts is a property of the protocol.
     QVERIFY2(secondAt - firstAt >= 240, qPrintable(QString::number(secondAt - firstAt)));
+}
+
+namespace {
+
+// A line that takes the first `accept` bytes of the first call only, then
+// behaves normally: a short write as a slow or busy driver gives it.
+COM_SerialPort::WriteHook shortFirstWrite(int accept, int* calls)
+{
+    return [accept, calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+        return ++*calls == 1 ? line.write(data, std::min<qint64>(accept, size)) : line.write(data, size);
+    };
+}
+
+} // namespace
+
+void TestSerialPort::partialWriteSendsOnlyTheRest()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    port.setWriteIntervalMs(50);
+    int calls = 0;
+    port.setWriteHookForTests(shortFirstWrite(4, &calls));
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    const auto first = port.queueWrite("TXP.C.HVN\r\n");
+    const auto second = port.queueWrite("TXP.C.SVN\r\n");
+    QVERIFY(first != COM_SerialPort::noTicket && second != first);
+    // Each command once and whole: no second copy of the first after its
+    // fragment, nothing glued in between.
+    QCOMPARE(peer.readUntilSilent(400, 3000), QByteArray("TXP.C.HVN\r\nTXP.C.SVN\r\n"));
+    QCOMPARE(calls, 3);
+    QCOMPARE(port.writeOutcome(first), COM_SerialPort::WriteOutcome::Written);
+    QCOMPARE(port.writeOutcome(second), COM_SerialPort::WriteOutcome::Written);
+}
+
+void TestSerialPort::failedWriteIsNotSentAgain()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    port.setWriteIntervalMs(50);
+    int calls = 0;
+    port.setWriteHookForTests([&calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+        return ++calls == 1 ? -1 : line.write(data, size);
+    });
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    const auto failing = port.queueWrite("TXP.C.HVN\r\n");
+    QVERIFY(waitFor([&] { return port.writeOutcome(failing) != COM_SerialPort::WriteOutcome::Queued; }, 2000));
+    QCOMPARE(port.writeOutcome(failing), COM_SerialPort::WriteOutcome::Failed);
+    // The caller's next attempt is the only copy that reaches the line.
+    const auto retry = port.queueWrite("TXP.C.HVN\r\n");
+    QCOMPARE(peer.readUntilSilent(500, 3000), QByteArray("TXP.C.HVN\r\n"));
+    QCOMPARE(calls, 2);
+    QCOMPARE(port.writeOutcome(retry), COM_SerialPort::WriteOutcome::Written);
+    QCOMPARE(port.writeOutcome(failing), COM_SerialPort::WriteOutcome::Failed);
+}
+
+void TestSerialPort::stalledWriteFailsAndNothingIsRepeated()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    port.setWriteIntervalMs(50);
+    // The line takes three bytes of the stalling command and then nothing.
+    port.setWriteHookForTests([](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+        const QByteArray rest(data, int(size));
+        if (rest == "R;1;A;STALL\r\n")
+            return line.write(data, 3);
+        if (rest.endsWith("STALL\r\n"))
+            return 0;
+        return line.write(data, size);
+    });
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    QElapsedTimer clock;
+    clock.start();
+    const auto stalled = port.queueWrite("R;1;A;STALL\r\n");
+    const auto next = port.queueWrite("NEXT\r\n");
+    QVERIFY(waitFor([&] { return port.writeOutcome(next) == COM_SerialPort::WriteOutcome::Written; }, 4000));
+    QCOMPARE(port.writeOutcome(stalled), COM_SerialPort::WriteOutcome::Failed);
+    // The stall is bounded, and what went out is the fragment once.
+    QVERIFY2(clock.elapsed() >= 900, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(peer.readUntilSilent(400, 3000), QByteArray("R;1NEXT\r\n"));
+}
+
+void TestSerialPort::withdrawnBlockNeverGoesOut()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    port.setWriteIntervalMs(1000);
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    const auto first = port.queueWrite("FIRST\r\n");
+    QVERIFY(waitFor([&] { return port.writeOutcome(first) == COM_SerialPort::WriteOutcome::Written; }, 2000));
+    const auto second = port.queueWrite("SECOND\r\n");  // held back by the interval
+    QCOMPARE(port.writeOutcome(second), COM_SerialPort::WriteOutcome::Queued);
+    QVERIFY(port.withdrawWrite(second));
+    QVERIFY(!port.withdrawWrite(second));
+    QVERIFY(!port.withdrawWrite(first));                // already out
+    QCOMPARE(port.writeOutcome(second), COM_SerialPort::WriteOutcome::Dropped);
+    QCOMPARE(peer.readUntilSilent(1500, 3000), QByteArray("FIRST\r\n"));
+    port.closePort();
+    QCOMPARE(port.queueWrite("closed\r\n"), COM_SerialPort::noTicket);
 }
 
 void TestSerialPort::commandsReachTheUnitOneIntervalApart()
@@ -388,8 +494,8 @@ void TestSerialPort::simulatorRemovesItsLinkOnInterrupt()
 void TestSerialPort::scanSkipsStaleLinks()
 {
     // A link left by a killed simulator: its process is gone.
-    const QString folder = simlinks::linkFolder();
-    QVERIFY(QDir().mkpath(folder));
+    const QString folder = simlinks::linkFolder(true);
+    QVERIFY(!folder.isEmpty());
     const QString stale = folder + QStringLiteral("/") + simlinks::linkName(2147483000);
     QFile::remove(stale);
     QVERIFY(QFile::link(QStringLiteral("/dev/null"), stale));
