@@ -527,17 +527,17 @@ private Q_SLOTS:
         combo->setSimulatedUnits([path] { return QStringList{path}; });
         combo->rescan();
         QCOMPARE(combo->itemText(0), QStringLiteral("ttyS0"));
-        QCOMPARE(combo->itemText(1), path + " (" + numberedText(158) + ")");
+        QCOMPARE(combo->itemText(1), path + " (" + numberedText(GUI_PortComboBox::simulatedUnitText) + ")");
         // The closed field: the path, the mark below it.
         QCOMPARE(combo->currentText(), path);
-        QCOMPARE(combo->simulatedUnitMark(), numberedText(158));
+        QCOMPARE(combo->simulatedUnitMark(), numberedText(GUI_PortComboBox::simulatedUnitText));
         QCOMPARE(combo->currentPortName(), path);
         QCOMPARE(combo->findPort(path), 1);
         QCOMPARE(combo->findPort(combo->itemText(1)), -1);
         // The mark follows the language; the choice stays.
         child<QPushButton>("languageButton4")->click();
-        QCOMPARE(combo->itemText(1), path + " (" + numberedText(158, 4) + ")");
-        QCOMPARE(combo->simulatedUnitMark(), numberedText(158, 4));
+        QCOMPARE(combo->itemText(1), path + " (" + numberedText(GUI_PortComboBox::simulatedUnitText, 4) + ")");
+        QCOMPARE(combo->simulatedUnitMark(), numberedText(GUI_PortComboBox::simulatedUnitText, 4));
         QCOMPARE(combo->currentPortName(), path);
         child<QPushButton>("languageButton0")->click();
         // A real port carries no mark.
