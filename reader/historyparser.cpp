@@ -2,7 +2,6 @@
 
 #include "readerprotocol.h"
 
-#include <QDateTime>
 #include <QStringList>
 
 namespace {
@@ -16,16 +15,6 @@ quint16 low16(const QString& word)
 double decimal(const QString& word)
 {
     return word.toDouble();  // C locale; 0 when it does not convert
-}
-
-quint32 historyTimestamp(const QString& time, const QString& date)
-{
-    const QDateTime stamp = QDateTime::fromString(date + QLatin1Char(' ') + time,
-                                                  QStringLiteral("dd.MM.yyyy hh:mm:ss"));
-    // An unreadable date keeps all bits set, as the older date library gave.
-    if (!stamp.isValid())
-        return 0xFFFFFFFFu;
-    return quint32(stamp.toSecsSinceEpoch());
 }
 
 } // namespace
@@ -53,7 +42,7 @@ void applyFormatTag(const QString& firstWord, bool* formatNo, bool* formatDecide
     }
 }
 
-bool parseHistoryWords(const QStringList& words, KelmoraFillingData* record)
+bool parseHistoryWords(const QStringList& words, KelmoraFillingData* record, HistoryTimes& times, int index)
 {
     const int count = words.size();
     if (count != 14 && count != 12 && count != 11)
@@ -61,7 +50,9 @@ bool parseHistoryWords(const QStringList& words, KelmoraFillingData* record)
     const QString& first = words.at(0);
     record->separator = first.size() > 4 ? first.at(4).toLatin1() : '\0';
     record->number = first.mid(5).toInt();
-    record->timestamp = historyTimestamp(words.at(1), words.at(2));
+    quint32 secondPass = 0;
+    record->timestamp = times.cache.fromUnitWords(words.at(2), words.at(1), &secondPass);
+    times.repeated.note(index, record->timestamp, secondPass);
     record->levelCode = low16(words.at(3));
     record->fillings = low16(words.at(4));
     record->ratePercent = decimal(words.at(5));
@@ -88,6 +79,7 @@ int parseHistoryLines(const QByteArray& bytes, KelmoraFillingData* out, int capa
     const char* data = bytes.constData();
     int position = 0;
     int records = 0;
+    HistoryTimes times;
     // Line feeds (and empty lines) in front of a line belong to no line.
     while (position < length && (data[position] == '\r' || data[position] == '\n'))
         ++position;
@@ -101,7 +93,7 @@ int parseHistoryLines(const QByteArray& bytes, KelmoraFillingData* out, int capa
             const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
             applyFormatTag(words.at(0), formatNo, formatDecided);
             KelmoraFillingData& record = out[records];
-            if (parseHistoryWords(words, &record)) {
+            if (parseHistoryWords(words, &record, times, records)) {
                 ++records;
             }
             qCDebug(readerLog) << "Line :" << records << "Splits 1 :" << words.size() << "14 ?";
@@ -112,5 +104,6 @@ int parseHistoryLines(const QByteArray& bytes, KelmoraFillingData* out, int capa
         while (position < length && (data[position] == '\r' || data[position] == '\n'))
             ++position;
     }
+    times.repeated.settle(out, records);
     return records;
 }
