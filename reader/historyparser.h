@@ -25,11 +25,13 @@ struct HistoryTimes {
     RepeatedHourRecords repeated;
 };
 
-// Fills the data fields of *record, the record at index of its side, from the
-// words of one history line. True when there were 14, 12 or 11 words;
-// otherwise the record is not touched. The plot cache of the record is left
-// alone. Call times.repeated.settle on the side's records when all are read.
-bool parseHistoryWords(const QStringList& words, KelmoraFillingData* record, HistoryTimes& times, int index);
+// Reads one line (without its line end) into *record, the record at index
+// of its side. Returns -1 when it is no history line, else its word count;
+// the record is filled only for 14, 12 or 11 words. The format tag of the
+// line is applied either way. The plot cache of the record is left alone.
+// Call times.repeated.settle on the side's records when all are read.
+int parseHistoryLine(const char* line, int length, KelmoraFillingData* record, HistoryTimes& times, int index,
+                     bool* formatNo, bool* formatDecided);
 
 // Parses every CR-terminated line of the bytes into out[0..capacity-1] and
 // returns the number of records produced. Lines that are not history lines

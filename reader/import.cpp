@@ -300,27 +300,26 @@ quint8 importRaw(ImportState& state, char headerSide)
     RawLines lines(state.file);
     QByteArray piece;
     while (lines.next(piece) && !buffer.failed()) {
-        const QString line = QString::fromUtf8(piece);
         if (!testLineSeen) {
             // A first line of 12 words comes from a unit that writes the
             // long line format.
             testLineSeen = true;
-            qCDebug(lcImport) << "TESTLINE aus RAW Daten" << line;
-            reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
+            qCDebug(lcImport) << "TESTLINE aus RAW Daten" << QString::fromUtf8(piece);
+            reader.flags = piece.count(' ') + 1 == 12 ? 4 : 0;
             reader.countryCode = -1;
         }
-        if (!isHistoryLine(line))
+        if (!isHistoryLine(piece.constData(), int(piece.size())))
             continue;
         // The same line parser as the download: a dump reads exactly as
         // the unit's reply would.
-        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        applyFormatTag(words.at(0), &reader.recordFormatNo, &tagDecided);
         KelmoraFillingData* record = buffer.next();
-        if (record) {
+        KelmoraFillingData spare;
+        if (record)
             std::memset(record, 0, sizeof *record);
-            if (parseHistoryWords(words, record, times, buffer.size()))
-                buffer.commit();
-        }
+        const int words = parseHistoryLine(piece.constData(), int(piece.size()), record ? record : &spare, times,
+                                           buffer.size(), &reader.recordFormatNo, &tagDecided);
+        if (record && (words == 14 || words == 12 || words == 11))
+            buffer.commit();
     }
     buffer.settleTimes(times.repeated);
     if (!buffer.install(side))

@@ -94,6 +94,23 @@ int LocalTimeCache::offsetAt(qint64 utc)
 
 void LocalTimeCache::utcOfLocal(qint64 local, qint64& first, qint64& second)
 {
+    // Whole-second local times of one day share their conversion when no
+    // transition lies within two days: every check below would pass.
+    const qint64 localDay = floorDiv(local, secondsPerDay);
+    auto known = localDayOffsets.find(localDay);
+    if (known == localDayOffsets.end()) {
+        int offset = 0;
+        bool steady = steadyOffset((localDay - 2) * secondsPerDay, offset);
+        for (int d = -1; steady && d <= 2; ++d) {
+            int other = 0;
+            steady = steadyOffset((localDay + d) * secondsPerDay, other) && other == offset;
+        }
+        known = localDayOffsets.emplace(localDay, steady ? offset : transitionDay).first;
+    }
+    if (known->second != transitionDay) {
+        first = second = local - known->second;
+        return;
+    }
     int guess = 0;
     if (steadyOffset(local, guess)) {
         // No transition within half a day either side: the local time then
@@ -212,6 +229,29 @@ quint32 LocalTimeCache::fromUnitWords(QStringView date, QStringView time, quint3
     if (secondPass)
         *secondPass = result;
     return result;
+}
+
+quint32 LocalTimeCache::fromUnitBytes(const char* date, int dateLength, const char* time, int timeLength,
+                                      quint32* secondPass)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : -1000; };
+    const auto two = [&](const char* p) { return digit(p[0]) * 10 + digit(p[1]); };
+    const bool plain = dateLength == 10 && date[2] == '.' && date[5] == '.' && timeLength == 8 && time[2] == ':'
+        && time[5] == ':';
+    if (plain) {
+        const int d = two(date), mo = two(date + 3), century = two(date + 6), year = two(date + 8);
+        const int h = two(time), mi = two(time + 3), s = two(time + 6);
+        if (d >= 0 && mo >= 0 && century >= 0 && year >= 0 && h >= 0 && mi >= 0 && s >= 0) {
+            const int y = century * 100 + year;
+            if (!validFields(y, mo, d, h, mi, s)) {
+                if (secondPass)
+                    *secondPass = invalidTime;
+                return invalidTime;
+            }
+            return fromFields(y, mo, d, h, mi, s, secondPass);
+        }
+    }
+    return fromUnitWords(QString::fromUtf8(date, dateLength), QString::fromUtf8(time, timeLength), secondPass);
 }
 
 namespace {

@@ -31,6 +31,9 @@ public:
     quint32 fromIso(QStringView text, quint32* secondPass = nullptr);
     // Seconds of the unit's local date "dd.MM.yyyy" and time "hh:mm:ss".
     quint32 fromUnitWords(QStringView date, QStringView time, quint32* secondPass = nullptr);
+    // The same from the UTF-8 bytes of the two words of a history line.
+    quint32 fromUnitBytes(const char* date, int dateLength, const char* time, int timeLength,
+                          quint32* secondPass = nullptr);
     // A date field of the tool's CSV: ISO 8601 as exported, or the form a
     // spreadsheet in a German locale saves it again, "dd.MM.yyyy hh:mm" with
     // optional seconds (day, month and hour may have one digit).
@@ -50,4 +53,7 @@ private:
 
     static constexpr int transitionDay = 0x7fffffff;
     std::unordered_map<qint64, int> dayOffsets;
+    // Per local day: the one offset every time of it takes, or transitionDay
+    // when a transition is near enough to need the full rules.
+    std::unordered_map<qint64, int> localDayOffsets;
 };

@@ -1,6 +1,8 @@
 // History lines of the unit turned into filling records.
 #include "historyparser.h"
+#include "reader_referenceparser.h"
 
+#include <QDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -102,6 +104,70 @@ private Q_SLOTS:
             QVERIFY(r.number >= 1 && r.number <= instants.size());
             QCOMPARE(qint64(r.timestamp), instants.at(r.number - 1));
         }
+    }
+
+    // The fast parser gives, field by field, what a plain reading word by
+    // word with the date library's offsets gives: over the fuzz corpora, the
+    // bad-file corpus, and each with its line ends made the unit's CRs.
+    void sameRecordsAsThePlainReading_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("UTC") << QByteArray("UTC");
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin");
+        QTest::newRow("Lord Howe") << QByteArray("Australia/Lord_Howe");
+    }
+    void sameRecordsAsThePlainReading()
+    {
+        QFETCH(QByteArray, zone);
+        useZone(zone);
+        QStringList files;
+        for (const char* folder : {"/fuzz/corpus/historylines", "/fuzz/corpus/import", "/tests/data/badfiles"}) {
+            const QDir dir(QStringLiteral(KELMORA_SOURCE_DIR) + QLatin1String(folder));
+            for (const QString& name : dir.entryList(QDir::Files))
+                files.append(dir.filePath(name));
+        }
+        QVERIFY(files.size() >= 20);
+        QByteArray extra;
+        for (const char* line : {"A=Nr.1 02:30:00 31.03.2024 -0 +5 0.10 -0.0 1e2 007 .5 5. 1.5 2.5 +7",
+                                 "A=Nr.2 02:30:00 27.10.2024 65547 -70000 1234567890123456 0.1234567890123456 "
+                                 "-12.5 99999999999 \t1 2\n 3,5 1 4294967296",
+                                 "A=Nr.3 2:30:00 1.10.2024 1 2 3 4 5 6 7 8",
+                                 "A=N\xC3\xA9" "7 12:00:00 31.12.2013 1 2 3 \xC3\xA9 5 6 7 8 1 2 SWOFF",
+                                 "B=Nr:4 12:00:00 29.02.2023 1 2 3 4 5 6 7 8 9 10 NOLIM ",
+                                 "A=No.5 24:00:00 31.12.2013 1 2 3 4 5 6 7 8 9"}) {
+            extra += line;
+            extra += "\r\n";
+        }
+        int compared = 0;
+        QList<QByteArray> inputs{extra};
+        for (const QString& path : files) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            inputs << bytes << QByteArray(bytes).replace('\n', '\r');
+        }
+        for (const QByteArray& bytes : inputs) {
+            const int capacity = countLineEnds(bytes);
+            std::vector<KelmoraFillingData> fast(size_t(capacity + 1)), plain(size_t(capacity + 1));
+            std::memset(static_cast<void*>(fast.data()), 0, fast.size() * sizeof(KelmoraFillingData));
+            std::memset(static_cast<void*>(plain.data()), 0, plain.size() * sizeof(KelmoraFillingData));
+            bool fastNo = false, fastDecided = false, plainNo = false, plainDecided = false;
+            const int n = parseHistoryLines(bytes, fast.data(), capacity, &fastNo, &fastDecided);
+            QVERIFY2(referenceParseHistoryLines(bytes, plain.data(), capacity, &plainNo, &plainDecided) == n,
+                     bytes.left(200).constData());
+            QCOMPARE(fastNo, plainNo);
+            QCOMPARE(fastDecided, plainDecided);
+            for (int i = 0; i < n; ++i) {
+                // Byte for byte, so that NaNs and signed zeros compare too.
+                QVERIFY2(std::memcmp(&fast[size_t(i)], &plain[size_t(i)], sizeof(KelmoraFillingData)) == 0,
+                         qPrintable(QStringLiteral("record %1 of %2: number %3/%4 time %5/%6 rate %7/%8")
+                                        .arg(i).arg(n).arg(fast[size_t(i)].number).arg(plain[size_t(i)].number)
+                                        .arg(fast[size_t(i)].timestamp).arg(plain[size_t(i)].timestamp)
+                                        .arg(fast[size_t(i)].ratePercent).arg(plain[size_t(i)].ratePercent)));
+            }
+            compared += n;
+        }
+        QVERIFY(compared >= 60);
     }
 
     // A time the clock change skips is read as the same wall-clock time
