@@ -48,8 +48,9 @@ bool plainDecimal(const Word& w, double& value)
     qint64 mantissa = 0;
     int digits = 0;
     while (i < w.length && isDigit(w.bytes[i])) {
+        if (++digits > 15)
+            return false;
         mantissa = mantissa * 10 + (w.bytes[i++] - '0');
-        ++digits;
     }
     const int intDigits = i - intStart;
     if (intDigits == 0 || (intDigits > 1 && w.bytes[intStart] == '0'))
@@ -58,14 +59,15 @@ bool plainDecimal(const Word& w, double& value)
     if (i < w.length && w.bytes[i] == '.') {
         ++i;
         while (i < w.length && isDigit(w.bytes[i])) {
+            if (++digits > 15)
+                return false;
             mantissa = mantissa * 10 + (w.bytes[i++] - '0');
-            ++digits;
             ++fraction;
         }
         if (fraction == 0)
             return false;
     }
-    if (i != w.length || digits > 15 || (negative && mantissa == 0))
+    if (i != w.length || (negative && mantissa == 0))
         return false;
     value = double(mantissa) / exactPowersOfTen[fraction];
     if (negative)
@@ -79,10 +81,13 @@ bool plainInteger(const Word& w, int& value)
     int i = w.length > 0 && w.bytes[0] == '-' ? 1 : 0;
     const int start = i;
     int result = 0;
-    while (i < w.length && isDigit(w.bytes[i]))
+    while (i < w.length && isDigit(w.bytes[i])) {
+        if (i - start == 9)
+            return false;  // may not fit: the full conversion decides
         result = result * 10 + (w.bytes[i++] - '0');
+    }
     const int count = i - start;
-    if (i != w.length || count == 0 || count > 9 || (count > 1 && w.bytes[start] == '0')
+    if (i != w.length || count == 0 || (count > 1 && w.bytes[start] == '0')
         || (start == 1 && result == 0))
         return false;
     value = start ? -result : result;
