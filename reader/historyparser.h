@@ -4,6 +4,8 @@
 #pragma once
 
 #include "kelmorafillingdata.h"
+#include "filetime.h"
+#include "files/recordtimes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,10 +18,20 @@ bool isHistoryLine(const QString& line);
 // decides: *formatDecided is set then and later lines change nothing.
 void applyFormatTag(const QString& firstWord, bool* formatNo, bool* formatDecided);
 
-// Fills the data fields of *record from the words of one history line. True
-// when there were 14, 12 or 11 words; otherwise the record is not touched.
-// The plot cache of the record is left alone.
-bool parseHistoryWords(const QStringList& words, KelmoraFillingData* record);
+// The local times of one side's history lines: converted through a cache,
+// and those in a repeated hour settled once every line is read.
+struct HistoryTimes {
+    LocalTimeCache cache;
+    RepeatedHourRecords repeated;
+};
+
+// Reads one line (without its line end) into *record, the record at index
+// of its side. Returns -1 when it is no history line, else its word count;
+// the record is filled only for 14, 12 or 11 words. The format tag of the
+// line is applied either way. The plot cache of the record is left alone.
+// Call times.repeated.settle on the side's records when all are read.
+int parseHistoryLine(const char* line, int length, KelmoraFillingData* record, HistoryTimes& times, int index,
+                     bool* formatNo, bool* formatDecided);
 
 // Parses every CR-terminated line of the bytes into out[0..capacity-1] and
 // returns the number of records produced. Lines that are not history lines

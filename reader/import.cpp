@@ -6,6 +6,10 @@
 #include "historyparser.h"
 #include "kelmorafillingdata.h"
 #include "texttable.h"
+#include "files/csvfields.h"
+#include "files/csvrecord.h"
+#include "files/datalines.h"
+#include "files/recordtimes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,141 +28,6 @@ Q_LOGGING_CATEGORY(lcImport, "kelmora.import", QtInfoMsg)
 enum ImportResult : quint8 { ImportFailed = 0, ImportDelivered = 1, ImportOpenFailed = 5 };
 
 constexpr qint64 headerBytes = 32;
-// A line longer than this is no history line nor CSV row; the rest of it is
-// skipped so a binary file cannot make the importer hold it all.
-constexpr qint64 maxLineBytes = 64 * 1024;
-
-// Reads one line of a file opened without text translation; the line feed
-// and any carriage returns before it are dropped. False at the end.
-bool readLine(QIODevice& device, QByteArray& line)
-{
-    if (device.atEnd())
-        return false;
-    line = device.readLine(maxLineBytes);
-    if (line.isEmpty())
-        return false;
-    if (!line.endsWith('\n')) {
-        QByteArray rest;
-        while (!device.atEnd()) {
-            rest = device.readLine(maxLineBytes);
-            if (rest.isEmpty() || rest.endsWith('\n'))
-                break;
-        }
-    }
-    int end = line.size();
-    while (end > 0 && (line.at(end - 1) == '\n' || line.at(end - 1) == '\r'))
-        --end;
-    line.truncate(end);
-    return true;
-}
-
-// The lines of a raw dump, which may end in LF, CR LF or a lone CR (the
-// unit's own line end). A dump saved with CRs alone is one LF line long, so
-// its lines are cut here at either character rather than by readLine, whose
-// length cap would drop everything after the first maxLineBytes. A line
-// longer than maxLineBytes is dropped whole. Empty lines come out empty.
-class RawLines
-{
-public:
-    explicit RawLines(QIODevice& device) : device(device) {}
-
-    bool next(QByteArray& line)
-    {
-        for (;;) {
-            qsizetype end = position;
-            while (end < buffer.size() && buffer.at(end) != '\r' && buffer.at(end) != '\n')
-                ++end;
-            if (end < buffer.size()) {
-                const bool keep = !overlong;
-                if (keep)
-                    line = buffer.mid(position, end - position);
-                overlong = false;
-                position = end + 1;
-                if (keep)
-                    return true;
-                continue;
-            }
-            if (buffer.size() - position > maxLineBytes) {
-                overlong = true;  // the rest of this line is read past
-                position = buffer.size();
-            }
-            buffer.remove(0, position);
-            position = 0;
-            const QByteArray more = device.read(blockBytes);
-            if (more.isEmpty()) {
-                const bool last = !buffer.isEmpty() && !overlong;
-                line = buffer;
-                buffer.clear();
-                overlong = false;
-                return last;
-            }
-            buffer += more;
-        }
-    }
-
-private:
-    static constexpr qint64 blockBytes = 64 * 1024;
-    QIODevice& device;
-    QByteArray buffer;
-    qsizetype position = 0;
-    bool overlong = false;
-};
-
-// Integer field converted base 10; 0 when the text does not convert.
-qint64 integerField(const QString& word)
-{
-    bool ok = false;
-    const qint64 value = word.trimmed().toLongLong(&ok, 10);
-    return ok ? value : 0;
-}
-
-double decimalField(const QString& word)
-{
-    bool ok = false;
-    const double value = word.trimmed().toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
-char separatorOf(const QString& field)
-{
-    return field.isEmpty() ? '\0' : field.at(0).toLatin1();
-}
-
-// The measured fields of a CSV row (fields 2 to 9), in the order of the
-// history line: level code, fillings, rate, line, temperature, integer
-// percent, aux, fuel flow.
-void fillMeasured(KelmoraFillingData& r, const QStringList& f)
-{
-    const int first = 2;
-    r.levelCode = quint16(integerField(f.at(first)));
-    r.fillings = quint16(integerField(f.at(first + 1)));
-    r.ratePercent = decimalField(f.at(first + 2));
-    r.linePercent = decimalField(f.at(first + 3));
-    r.temperature = decimalField(f.at(first + 4));
-    r.integerPercent = quint16(integerField(f.at(first + 5)));
-    r.auxValue = decimalField(f.at(first + 6));
-    r.fuelFlow = decimalField(f.at(first + 7));
-}
-
-// One CSV data row; false for a field count other than 14, 12 or 11.
-bool recordFromCsvFields(const QStringList& f, KelmoraFillingData& r, LocalTimeCache& times)
-{
-    const int n = f.size();
-    if (n != 14 && n != 12 && n != 11)
-        return false;
-    std::memset(&r, 0, sizeof r);
-    r.number = qint32(integerField(f.at(0)));
-    r.timestamp = times.fromIso(QStringView(f.at(1)).trimmed());
-    fillMeasured(r, f);
-    if (n >= 12)
-        r.optionalFirst = decimalField(f.at(10));
-    if (n == 14) {
-        r.optionalSecond = decimalField(f.at(11));
-        r.limit = parseLimit(f.at(12));
-    }
-    r.separator = separatorOf(f.at(n - 1));
-    return true;
-}
 
 // A record array under construction: malloc'd, grown as rows come, never
 // beyond what a 16-bit count can hold. Handed over whole to the storage.
@@ -181,6 +50,8 @@ public:
         return &records[count];
     }
     void commit() { ++count; }
+    int size() const { return count; }
+    void settleTimes(RepeatedHourRecords& repeated) { repeated.settle(records, count); }
 
     // Installs the array as the side's records (at least one slot, so a
     // side with no records still has an array and never looks unfilled).
@@ -250,36 +121,48 @@ quint8 importRaw(ImportState& state, char headerSide)
     selectSide(state, side);
 
     RecordBuffer buffer;
+    HistoryTimes times;
     bool testLineSeen = false;
     bool tagDecided = false;
     RawLines lines(state.file);
     QByteArray piece;
     while (lines.next(piece) && !buffer.failed()) {
-        const QString line = QString::fromUtf8(piece);
         if (!testLineSeen) {
             // A first line of 12 words comes from a unit that writes the
             // long line format.
             testLineSeen = true;
-            qCDebug(lcImport) << "TESTLINE aus RAW Daten" << line;
-            reader.flags = line.split(QLatin1Char(' '), Qt::KeepEmptyParts).size() == 12 ? 4 : 0;
+            qCDebug(lcImport) << "TESTLINE aus RAW Daten" << QString::fromUtf8(piece);
+            reader.flags = piece.count(' ') + 1 == 12 ? 4 : 0;
             reader.countryCode = -1;
         }
-        if (!isHistoryLine(line))
+        if (!isHistoryLine(piece.constData(), int(piece.size())))
             continue;
         // The same line parser as the download: a dump reads exactly as
         // the unit's reply would.
-        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        applyFormatTag(words.at(0), &reader.recordFormatNo, &tagDecided);
         KelmoraFillingData* record = buffer.next();
-        if (record) {
+        KelmoraFillingData spare;
+        if (record)
             std::memset(record, 0, sizeof *record);
-            if (parseHistoryWords(words, record))
-                buffer.commit();
-        }
+        const int words = parseHistoryLine(piece.constData(), int(piece.size()), record ? record : &spare, times,
+                                           buffer.size(), &reader.recordFormatNo, &tagDecided);
+        if (record && (words == 14 || words == 12 || words == 11))
+            buffer.commit();
     }
+    buffer.settleTimes(times.repeated);
     if (!buffer.install(side))
         return ImportFailed;
     return ImportDelivered;
+}
+
+// A line that begins with text t; a first field in quotes counts without
+// them. An empty text (a table without that entry) never matches.
+bool lineStartsWith(const QString& line, const QString& t)
+{
+    if (t.isEmpty())
+        return false;
+    if (line.startsWith(t))
+        return true;
+    return line.startsWith(QLatin1Char('"')) && splitCsvRecord(line).constFirst().startsWith(t);
 }
 
 // The lines of a CSV export, checked against the texts of its language.
@@ -291,20 +174,22 @@ public:
     bool next()
     {
         QByteArray raw;
-        have = readLine(file, raw);
+        QByteArray terminator;
+        have = readLine(file, raw, &terminator);
         current = have ? QString::fromUtf8(raw) : QString();
         // A byte order mark put there by another editor is no part of text 54.
         if (current.startsWith(QChar(0xFEFF)))
             current.remove(0, 1);
+        if (have && csvRecordOpen(current))
+            joinQuotedLines(terminator);
         return have;
     }
     const QString& line() const { return current; }
-    QStringList fields() const { return current.split(QLatin1Char(';'), Qt::KeepEmptyParts); }
+    QStringList fields() const { return splitCsvRecord(current); }
     // An empty text (a table without that entry) never matches.
     bool startsWithText(int n)
     {
-        const QString& t = textOf(n);
-        return have && !t.isEmpty() && current.startsWith(t);
+        return have && lineStartsWith(current, textOf(n));
     }
     // Looked up once: the side B title is compared with every data row.
     const QString& textOf(int n)
@@ -316,6 +201,30 @@ public:
     }
 
 private:
+    // A quoted field holds a line break: the following lines belong to this
+    // record, with the line ends they had. A quote that never closes within
+    // a few lines is no quoted field; the lines after it are read again.
+    void joinQuotedLines(QByteArray terminator)
+    {
+        const qint64 resume = file.pos();
+        QString joined = current;
+        QByteArray raw;
+        for (int extra = 0; extra < maxJoinedLines; ++extra) {
+            joined += QString::fromUtf8(terminator);
+            QByteArray nextTerminator;
+            if (!readLine(file, raw, &nextTerminator))
+                break;
+            joined += QString::fromUtf8(raw);
+            if (!csvRecordOpen(joined)) {
+                current = joined;
+                return;
+            }
+            terminator = nextTerminator;
+        }
+        file.seek(resume);
+    }
+
+    static constexpr int maxJoinedLines = 64;
     QIODevice& file;
     int language;
     QHash<int, QString> texts;
@@ -346,8 +255,8 @@ bool optionalDecimal(const QStringList& f, int index, double& out)
 {
     if (index >= f.size())
         return true;
-    bool ok = false;
-    const double value = f.at(index).trimmed().toDouble(&ok);
+    double value = 0.0;
+    const bool ok = csvDecimal(f.at(index), value);
     if (ok)
         out = value;
     return ok;
@@ -387,7 +296,9 @@ bool readSectionHeader(CsvLines& lines, APP_KelmoraDataReader& reader, qint32& s
 quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB, bool* reachedSideB)
 {
     RecordBuffer buffer;
+    RowTimes times{state.times, {}};
     bool atSideB = false;
+    int rows = 0;
     while (lines.next()) {
         if (stopAtSideB && lines.startsWithText(127)) {
             qCDebug(lcImport) << "LINE B";
@@ -395,13 +306,21 @@ quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB
             break;
         }
         qCDebug(lcImport) << " Line: " << lines.line();
+        if (lines.line().isEmpty())
+            continue;
+        ++rows;
         KelmoraFillingData* record = buffer.next();
-        if (record && recordFromCsvFields(lines.fields(), *record, state.times))
+        if (record && recordFromCsvFields(lines.fields(), *record, times, buffer.size()))
             buffer.commit();
     }
     if (reachedSideB)
         *reachedSideB = atSideB;
+    // Rows of which not one converts are no records of this tool (a file
+    // saved again in some other layout): the side keeps what it had.
+    if (rows > 0 && buffer.size() == 0 && !buffer.failed())
+        return ImportFailed;
     selectSide(state, side);
+    buffer.settleTimes(times.repeated);
     return buffer.install(side) ? quint8(ImportDelivered) : quint8(ImportFailed);
 }
 
@@ -464,10 +383,7 @@ QStringList leadingLines(QIODevice& file, int count)
 
 bool headerInLanguage(const QStringList& lines, int language)
 {
-    auto starts = [&](int line, int n) {
-        const QString t = textIn(n, language);
-        return line < lines.size() && !t.isEmpty() && lines.at(line).startsWith(t);
-    };
+    auto starts = [&](int line, int n) { return line < lines.size() && lineStartsWith(lines.at(line), textIn(n, language)); };
     return starts(0, 54) && starts(1, 122) && starts(2, 53) && (starts(3, 126) || starts(3, 127));
 }
 
@@ -496,12 +412,21 @@ int csvLanguage(QIODevice& file, const QByteArray& header)
 
 quint8 importOpenFile(ImportState& state)
 {
-    const QByteArray header = state.file.read(headerBytes);
+    QByteArray header = state.file.read(headerBytes);
     if (header.size() < headerBytes)
         return ImportFailed;
+    // A dump saved by an editor that marks UTF-8 (Notepad, PowerShell)
+    // starts with a byte order mark; the history lines follow it.
+    const QByteArray byteOrderMark("\xEF\xBB\xBF");
+    const qint64 rawStart = header.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
+    if (rawStart > 0 && state.file.seek(rawStart)) {
+        const QByteArray afterMark = state.file.read(headerBytes);
+        if (afterMark.size() == headerBytes)
+            header = afterMark;
+    }
     const QByteArray tag = header.mid(1, 3);
     if (tag == "=Nr" || tag == "=No") {
-        if (!state.file.seek(0))
+        if (!state.file.seek(rawStart))
             return ImportFailed;
         return importRaw(state, header.at(0));
     }

@@ -2,6 +2,7 @@
 
 #include "exportcommon.h"
 #include "filetime.h"
+#include "files/csvfields.h"
 #include "kelmorafillingdata.h"
 #include "messagebox.h"
 #include "stylesheets.h"
@@ -22,14 +23,21 @@ bool streamOk(const QTextStream& stream)
     return stream.status() == QTextStream::Ok;
 }
 
+// A text of the table as one field (quoted only if it holds ';', '"' or a
+// line break).
+QString csvText(int n)
+{
+    return csvField(text(n));
+}
+
 void writeHeader(QTextStream& stream, const ExportIdentity& unit)
 {
-    stream << text(54) << lineEnd;
-    stream << text(122) << ';' << unit.serialNumber << lineEnd;
-    stream << text(53) << ';' << doubleText(unit.hardwareVersion) << ';' << text(131) << ';'
-           << unit.softwareVersion << ';' << text(100) << ';' << unit.pvnValue << ';' << text(102)
-           << ';' << unit.pulseInput << ';' << text(18) << ';' << unit.countryCode << ";PCM;"
-           << unit.pcmText << ";FLG;" << unit.flags << lineEnd;
+    stream << csvText(54) << lineEnd;
+    stream << csvText(122) << ';' << unit.serialNumber << lineEnd;
+    stream << csvText(53) << ';' << doubleText(unit.hardwareVersion) << ';' << csvText(131) << ';'
+           << csvField(unit.softwareVersion) << ';' << csvText(100) << ';' << unit.pvnValue << ';'
+           << csvText(102) << ';' << unit.pulseInput << ';' << csvText(18) << ';' << unit.countryCode
+           << ";PCM;" << csvField(unit.pcmText) << ";FLG;" << unit.flags << lineEnd;
 }
 
 void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeCache& times)
@@ -45,11 +53,11 @@ void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeC
 void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
                     const SideRecords& side)
 {
-    stream << text(sideA ? 126 : 127) << lineEnd;
-    stream << text(134) << ';'
+    stream << csvText(sideA ? 126 : 127) << lineEnd;
+    stream << csvText(134) << ';'
            << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
     for (int column = 0; column < dataColumns; ++column)
-        stream << columnLabel(column, unit.recordFormatNo) << ';';
+        stream << csvField(columnLabel(column, unit.recordFormatNo)) << ';';
     stream << "./:" << lineEnd;
     LocalTimeCache times;
     for (int i = 0; i < side.count; ++i) {

@@ -7,11 +7,16 @@
 #include "odsexport.h"
 #include "texttable.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QScopeGuard>
+#include <QTimeZone>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
+
+#include <ctime>
 
 namespace {
 
@@ -126,6 +131,8 @@ private:
         QTest::newRow("binary") << "binary.bin" << Expected{{0}, 0, -1, -1};
         QTest::newRow("UTF-16 export") << "utf16-bom.csv" << Expected{{0}, 0, -1, -1};
         QTest::newRow("header all wrong") << "header-all-wrong.csv" << Expected{{0}, 0, -1, -1};
+        // Every data row has a date that is none: no record of this tool.
+        QTest::newRow("every row malformed") << "all-malformed.csv" << Expected{{0}, 0, -1, -1};
         // Title and serial number read, the identity line cut off.
         QTest::newRow("truncated header") << "truncated-header.csv" << Expected{{0}, 0, -1, -1};
         // An export whose lines end in CR alone is one line long: no serial line.
@@ -167,6 +174,77 @@ private slots:
         // The cut-off last row has two fields and is skipped.
         QTest::newRow("truncated row") << "truncated-row.csv" << Expected{{1, 1}, 'B', 3, 1};
         QTest::newRow("valid export") << "valid-both.csv" << Expected{{1, 1}, 'B', 3, 2};
+        QTest::newRow("dump with byte order mark") << "bom-dump.txt" << Expected{{1}, 'B', -1, 3};
+        QTest::newRow("resaved by a spreadsheet") << "spreadsheet-de.csv" << Expected{{1, 1}, 'B', 3, 2};
+        QTest::newRow("row with a word for a number") << "malformed-field.csv" << Expected{{1, 1}, 'B', 2, 2};
+        QTest::newRow("quoted texts") << "quoted-pcm.csv" << Expected{{1, 1}, 'B', 3, 2};
+        QTest::newRow("clock changes of 2024") << "dst-2024-berlin.txt" << Expected{{1}, 'A', 50, -1};
+    }
+
+    // The re-saved spreadsheet and the quoted texts read as the export they
+    // came from, field by field (times to the minute).
+    void committedVariantsReadAsTheExport()
+    {
+        import(badDir + QStringLiteral("valid-both.csv"));
+        const QVector<KelmoraFillingData> a = filesSideRecords('A');
+        const QVector<KelmoraFillingData> b = filesSideRecords('B');
+        import(badDir + QStringLiteral("spreadsheet-de.csv"));
+        QCOMPARE(deliveries.size(), 2);
+        for (const QVector<KelmoraFillingData>* expected : {&a, &b}) {
+            QVector<KelmoraFillingData> now = filesSideRecords(expected == &a ? 'A' : 'B');
+            QCOMPARE(now.size(), expected->size());
+            for (int i = 0; i < now.size(); ++i) {
+                KelmoraFillingData wanted = expected->at(i);
+                wanted.timestamp -= wanted.timestamp % 60;
+                if (qIsNaN(wanted.temperature) && qIsNaN(now.at(i).temperature))
+                    wanted.temperature = now[i].temperature = 0.0;
+                QVERIFY2(filesRecordDifference(now.at(i), wanted).isEmpty(),
+                         qPrintable(filesRecordDifference(now.at(i), wanted)));
+            }
+        }
+        import(badDir + QStringLiteral("quoted-pcm.csv"));
+        QCOMPARE(reader->pcmText, QStringLiteral("R7;1024 \"new\""));
+        QCOMPARE(reader->softwareVersion, QStringLiteral("V4;6"));
+        QCOMPARE(reader->flags, 0);
+        QCOMPARE(filesSideRecords('B').size(), 2);
+        import(badDir + QStringLiteral("malformed-field.csv"));
+        QCOMPARE(sideARecords[0].number, 7);
+        QCOMPARE(sideARecords[1].number, 9);
+    }
+
+    // The unit's clock ran through both changes of 2024 in Berlin: each
+    // record reads as the instant it was made, in the order of its number.
+    // Where the local time has no changes the times read as written.
+    void committedDumpAcrossClockChanges_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin");
+        QTest::newRow("UTC") << QByteArray("UTC");
+    }
+    void committedDumpAcrossClockChanges()
+    {
+        QFETCH(QByteArray, zone);
+        qputenv("TZ", zone);
+        tzset();
+        const auto restore = qScopeGuard([] {
+            qunsetenv("TZ");
+            tzset();
+        });
+        import(badDir + QStringLiteral("dst-2024-berlin.txt"));
+        QCOMPARE(sideACount, quint16(50));
+        for (int i = 0; i < 50; ++i) {
+            const KelmoraFillingData& r = sideARecords[i];
+            const QDateTime start = r.number <= 25 ? QDateTime(QDate(2024, 3, 30), QTime(23, 0), Qt::UTC)
+                                                   : QDateTime(QDate(2024, 10, 26), QTime(22, 0), Qt::UTC);
+            const qint64 made = start.addSecs(((r.number - 1) % 25) * 13 * 60).toSecsSinceEpoch();
+            if (zone == "UTC") {
+                const QDateTime berlin = QDateTime::fromSecsSinceEpoch(made, QTimeZone("Europe/Berlin"));
+                QCOMPARE(qint64(r.timestamp),
+                         QDateTime(berlin.date(), berlin.time(), Qt::UTC).toSecsSinceEpoch());
+            } else {
+                QCOMPARE(qint64(r.timestamp), made);
+            }
+        }
     }
     void committedFile()
     {
@@ -218,7 +296,7 @@ private slots:
         QTest::newRow("serial line gone") << withLine(1, QByteArray()) << failed;
         QTest::newRow("identity word")
             << withLine(2, "HW-Version;-1;SW version;-1;PVN;-1;Pulse input;-1") << failed;
-        QTest::newRow("identity decimal") << withLine(2, "HW version;1,5;SW version;x") << failed;
+        QTest::newRow("identity decimal") << withLine(2, "HW version;1,5,0;SW version;x") << failed;
         QTest::newRow("identity integer")
             << withLine(2, "HW version;1;SW version;x;PVN;2;Pulse input;many") << failed;
         QTest::newRow("identity pvn infinite") << withLine(2, "HW version;1;SW version;x;PVN;1e999") << failed;

@@ -73,6 +73,34 @@ private slots:
                                              "Text 18;49;PCM;PCM-7;FLG;4"));
     }
 
+    // Only a text that holds ';', '"' or a line break goes in quotes, with
+    // its quotes doubled; every other field stands as before.
+    void textsWithSeparatorsAreQuoted_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("plain") << "PCM-7" << "PCM-7";
+        QTest::newRow("blank") << "R7 1024" << "R7 1024";
+        QTest::newRow("semicolon") << "R7;1024" << "\"R7;1024\"";
+        QTest::newRow("quotes") << "R7;1024 \"new\"" << "\"R7;1024 \"\"new\"\"\"";
+        QTest::newRow("quote only") << "a\"b" << "\"a\"\"b\"";
+        QTest::newRow("line break") << "a\r\nb" << "\"a\r\nb\"";
+        QTest::newRow("empty") << "" << "";
+    }
+    void textsWithSeparatorsAreQuoted()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        reader->pcmText = text;
+        reader->softwareVersion = text;
+        const QString bytes = QString::fromUtf8(exportBytes(true, false));
+        QVERIFY2(bytes.contains(QStringLiteral(";Text 131;") + field + QStringLiteral(";Text 100;12;")),
+                 qPrintable(bytes.section(QStringLiteral("\r\n"), 2, 2)));
+        QVERIFY(bytes.contains(QStringLiteral(";PCM;") + field + QStringLiteral(";FLG;4\r\n")));
+        // The rows and the other header lines carry no quotes.
+        QCOMPARE(bytes.count(u'"'), 2 * field.count(u'"'));
+    }
+
     void everyLineEndsInCrLfWithoutByteOrderMark()
     {
         const QByteArray bytes = exportBytes(true, true);

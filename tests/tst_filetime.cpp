@@ -100,15 +100,90 @@ private slots:
         }
     }
 
-    void localTimesInsideAGap()
+    // Local times a clock change makes ambiguous: one in a gap is the same
+    // wall-clock time moved forward by the gap; one in a repeated hour has a
+    // first and a second pass.
+    void clockChanges_data()
     {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QDateTime>("firstPass");
+        QTest::addColumn<QDateTime>("secondPass");
+        const auto at = [](int y, int mo, int d, int h, int mi) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+        };
+        QTest::newRow("Berlin gap") << QByteArray("Europe/Berlin") << "2024-03-31T02:30:00"
+                                    << at(2024, 3, 31, 1, 30) << at(2024, 3, 31, 1, 30);
+        QTest::newRow("Berlin gap start") << QByteArray("Europe/Berlin") << "2024-03-31T02:00:00"
+                                          << at(2024, 3, 31, 1, 0) << at(2024, 3, 31, 1, 0);
+        QTest::newRow("Berlin before gap") << QByteArray("Europe/Berlin") << "2024-03-31T01:59:00"
+                                           << at(2024, 3, 31, 0, 59) << at(2024, 3, 31, 0, 59);
+        QTest::newRow("Berlin repeated") << QByteArray("Europe/Berlin") << "2024-10-27T02:30:00"
+                                         << at(2024, 10, 27, 0, 30) << at(2024, 10, 27, 1, 30);
+        QTest::newRow("Berlin after repeat") << QByteArray("Europe/Berlin") << "2024-10-27T03:00:00"
+                                             << at(2024, 10, 27, 2, 0) << at(2024, 10, 27, 2, 0);
+        QTest::newRow("New York gap") << QByteArray("America/New_York") << "2024-03-10T02:15:00"
+                                      << at(2024, 3, 10, 7, 15) << at(2024, 3, 10, 7, 15);
+        QTest::newRow("New York repeated") << QByteArray("America/New_York") << "2024-11-03T01:15:00"
+                                           << at(2024, 11, 3, 5, 15) << at(2024, 11, 3, 6, 15);
+        QTest::newRow("Lord Howe half hour") << QByteArray("Australia/Lord_Howe") << "2013-04-07T01:45:00"
+                                             << QDateTime(QDate(2013, 4, 6), QTime(14, 45), Qt::UTC)
+                                             << QDateTime(QDate(2013, 4, 6), QTime(15, 15), Qt::UTC);
+        // Samoa skipped 30 December 2011 whole.
+        QTest::newRow("Apia skipped day") << QByteArray("Pacific/Apia") << "2011-12-30T12:00:00"
+                                          << at(2011, 12, 30, 22, 0) << at(2011, 12, 30, 22, 0);
+        QTest::newRow("UTC") << QByteArray("UTC") << "2024-03-31T02:30:00" << at(2024, 3, 31, 2, 30)
+                             << at(2024, 3, 31, 2, 30);
+    }
+    void clockChanges()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, local);
+        QFETCH(QDateTime, firstPass);
+        QFETCH(QDateTime, secondPass);
+        useZone(zone);
+        LocalTimeCache times;
+        const quint32 first = quint32(firstPass.toSecsSinceEpoch());
+        const quint32 second = quint32(secondPass.toSecsSinceEpoch());
+        quint32 other = 0;
+        QCOMPARE(times.fromIso(local, &other), first);
+        QCOMPARE(other, second);
+        const QDateTime fields = QDateTime::fromString(local, Qt::ISODate);
+        const QString date = local.mid(8, 2) + QLatin1Char('.') + local.mid(5, 2) + QLatin1Char('.') + local.left(4);
+        QCOMPARE(times.fromUnitWords(date, local.mid(11), &other), first);
+        QCOMPARE(other, second);
+        // As a spreadsheet saves it again: minutes only.
+        QCOMPARE(times.fromCsvText(QString(date + QLatin1Char(' ') + local.mid(11, 5)), &other), first);
+        QCOMPARE(other, second);
+        // The moved time reads the way it is shown.
+        if (first == second && fields.isValid())
+            QCOMPARE(times.isoText(first), fields.toString(Qt::ISODate));
+    }
+
+    void spreadsheetDates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("iso");
+        QTest::newRow("minutes") << "27.10.2024 14:30" << "2024-10-27T14:30:00";
+        QTest::newRow("seconds") << "27.10.2024 14:30:59" << "2024-10-27T14:30:59";
+        QTest::newRow("one-digit day, hour") << "7.3.2024 8:05" << "2024-03-07T08:05:00";
+        QTest::newRow("blank minute") << "27.10.2024 14:3" << "";
+        QTest::newRow("two-digit year") << "27.10.24 14:30" << "";
+        QTest::newRow("no time") << "27.10.2024" << "";
+        QTest::newRow("hour 24") << "27.10.2024 24:00" << "";
+        QTest::newRow("30 February") << "30.02.2024 12:00" << "";
+        QTest::newRow("trailing junk") << "27.10.2024 14:30x" << "";
+        QTest::newRow("ISO as exported") << "2024-10-27T14:30:00" << "2024-10-27T14:30:00";
+    }
+    void spreadsheetDates()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, iso);
         useZone("Europe/Berlin");
         LocalTimeCache times;
-        for (const char* text : {"2013-03-31T02:30:00", "2013-10-27T02:30:00", "2013-03-31T01:59:59"}) {
-            const QDateTime parsed = QDateTime::fromString(QLatin1String(text), Qt::ISODate);
-            const quint32 expected = parsed.isValid() ? quint32(parsed.toSecsSinceEpoch()) : 0xFFFFFFFFu;
-            QCOMPARE(times.fromIso(QString::fromLatin1(text)), expected);
-        }
+        const quint32 expected = iso.isEmpty() ? LocalTimeCache::invalidTime : times.fromIso(iso);
+        QVERIFY(iso.isEmpty() || expected != LocalTimeCache::invalidTime);
+        QCOMPARE(times.fromCsvText(text), expected);
     }
 
     void malformedTexts()

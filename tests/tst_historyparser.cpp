@@ -1,9 +1,13 @@
 // History lines of the unit turned into filling records.
 #include "historyparser.h"
+#include "reader_referenceparser.h"
 
+#include <QDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -31,6 +35,36 @@ Parsed parse(const QByteArray& bytes, int capacity = -1)
     return parsed;
 }
 
+void useZone(const QByteArray& zone)
+{
+    qputenv("TZ", zone);
+    tzset();
+}
+
+// History lines as the unit writes them with its clock in local time: one
+// record every 13 minutes across both clock changes of 2024, numbered in
+// time order. Returns the instants the lines were made from.
+QVector<qint64> linesAcrossClockChanges(QByteArray& bytes, bool newestFirst)
+{
+    QVector<qint64> instants;
+    QList<QByteArray> lines;
+    for (const QDateTime& start : {QDateTime(QDate(2024, 3, 30), QTime(23, 0), Qt::UTC),
+                                   QDateTime(QDate(2024, 10, 26), QTime(22, 0), Qt::UTC)}) {
+        for (int i = 0; i < 25; ++i) {
+            const QDateTime t = start.addSecs(i * 13 * 60);
+            instants.append(t.toSecsSinceEpoch());
+            const QDateTime local = t.toLocalTime();
+            lines.append("A=Nr." + QByteArray::number(instants.size()) + ' '
+                         + local.toString(QStringLiteral("hh:mm:ss dd.MM.yyyy")).toLatin1()
+                         + " 3 12 98.5 100 21.25 97 0.5 35.2");
+        }
+    }
+    if (newestFirst)
+        std::reverse(lines.begin(), lines.end());
+    bytes = lines.join("\r\n") + "\r\n";
+    return instants;
+}
+
 } // namespace
 
 class TestHistoryParser : public QObject
@@ -38,6 +72,139 @@ class TestHistoryParser : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void cleanupTestCase()
+    {
+        qunsetenv("TZ");
+        tzset();
+    }
+
+    // Whatever the zone and the order the lines come in, every record gets
+    // the instant it was made at: the repeated hour of October takes the
+    // offset that keeps the times in the order of the record numbers.
+    void clockChangesKeepRecordOrder_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<bool>("newestFirst");
+        QTest::newRow("Berlin, newest first") << QByteArray("Europe/Berlin") << true;
+        QTest::newRow("Berlin, oldest first") << QByteArray("Europe/Berlin") << false;
+        QTest::newRow("UTC, newest first") << QByteArray("UTC") << true;
+        QTest::newRow("New York, oldest first") << QByteArray("America/New_York") << false;
+    }
+    void clockChangesKeepRecordOrder()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(bool, newestFirst);
+        useZone(zone);
+        QByteArray bytes;
+        const QVector<qint64> instants = linesAcrossClockChanges(bytes, newestFirst);
+        const Parsed p = parse(bytes);
+        QCOMPARE(p.count, instants.size());
+        for (int i = 0; i < p.count; ++i) {
+            const KelmoraFillingData& r = p.records[size_t(i)];
+            QVERIFY(r.number >= 1 && r.number <= instants.size());
+            QCOMPARE(qint64(r.timestamp), instants.at(r.number - 1));
+        }
+    }
+
+    // The fast parser gives, field by field, what a plain reading word by
+    // word with the date library's offsets gives: over the fuzz corpora, the
+    // bad-file corpus, and each with its line ends made the unit's CRs.
+    void sameRecordsAsThePlainReading_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("UTC") << QByteArray("UTC");
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin");
+        QTest::newRow("Lord Howe") << QByteArray("Australia/Lord_Howe");
+    }
+    void sameRecordsAsThePlainReading()
+    {
+        QFETCH(QByteArray, zone);
+        useZone(zone);
+        QStringList files;
+        for (const char* folder : {"/fuzz/corpus/historylines", "/fuzz/corpus/import", "/tests/data/badfiles"}) {
+            const QDir dir(QStringLiteral(KELMORA_SOURCE_DIR) + QLatin1String(folder));
+            for (const QString& name : dir.entryList(QDir::Files))
+                files.append(dir.filePath(name));
+        }
+        QVERIFY(files.size() >= 20);
+        QByteArray extra;
+        for (const char* line : {"A=Nr.1 02:30:00 31.03.2024 -0 +5 0.10 -0.0 1e2 007 .5 5. 1.5 2.5 +7",
+                                 "A=Nr.2 02:30:00 27.10.2024 65547 -70000 1234567890123456 0.1234567890123456 "
+                                 "-12.5 99999999999 \t1 2\n 3,5 1 4294967296",
+                                 "A=Nr.3 2:30:00 1.10.2024 1 2 3 4 5 6 7 8",
+                                 "A=N\xC3\xA9" "7 12:00:00 31.12.2013 1 2 3 \xC3\xA9 5 6 7 8 1 2 SWOFF",
+                                 "B=Nr:4 12:00:00 29.02.2023 1 2 3 4 5 6 7 8 9 10 NOLIM ",
+                                 "A=No.5 24:00:00 31.12.2013 1 2 3 4 5 6 7 8 9",
+                                 "A=Nr.123456789012345678901 12:00:00 31.12.2013 1234567890 -2147483649 "
+                                 "123456789012345678901234 0.000000000000000000001 4 5 6 7"}) {
+            extra += line;
+            extra += "\r\n";
+        }
+        int compared = 0;
+        QList<QByteArray> inputs{extra};
+        for (const QString& path : files) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            inputs << bytes << QByteArray(bytes).replace('\n', '\r');
+        }
+        for (const QByteArray& bytes : inputs) {
+            const int capacity = countLineEnds(bytes);
+            std::vector<KelmoraFillingData> fast(size_t(capacity + 1)), plain(size_t(capacity + 1));
+            std::memset(static_cast<void*>(fast.data()), 0, fast.size() * sizeof(KelmoraFillingData));
+            std::memset(static_cast<void*>(plain.data()), 0, plain.size() * sizeof(KelmoraFillingData));
+            bool fastNo = false, fastDecided = false, plainNo = false, plainDecided = false;
+            const int n = parseHistoryLines(bytes, fast.data(), capacity, &fastNo, &fastDecided);
+            QVERIFY2(referenceParseHistoryLines(bytes, plain.data(), capacity, &plainNo, &plainDecided) == n,
+                     bytes.left(200).constData());
+            QCOMPARE(fastNo, plainNo);
+            QCOMPARE(fastDecided, plainDecided);
+            for (int i = 0; i < n; ++i) {
+                // Byte for byte, so that NaNs and signed zeros compare too.
+                QVERIFY2(std::memcmp(&fast[size_t(i)], &plain[size_t(i)], sizeof(KelmoraFillingData)) == 0,
+                         qPrintable(QStringLiteral("record %1 of %2: number %3/%4 time %5/%6 rate %7/%8")
+                                        .arg(i).arg(n).arg(fast[size_t(i)].number).arg(plain[size_t(i)].number)
+                                        .arg(fast[size_t(i)].timestamp).arg(plain[size_t(i)].timestamp)
+                                        .arg(fast[size_t(i)].ratePercent).arg(plain[size_t(i)].ratePercent)));
+            }
+            compared += n;
+        }
+        QVERIFY(compared >= 60);
+    }
+
+    // A time the clock change skips is read as the same wall-clock time
+    // moved forward by the gap; it never becomes an invalid date.
+    void timeInsideTheGap()
+    {
+        useZone("Europe/Berlin");
+        const Parsed p = parse("A=Nr.1 02:30:00 31.03.2024 1 2 3 4 5 6 7 8\r");
+        QCOMPARE(p.count, 1);
+        QCOMPARE(p.records[0].timestamp,
+                 quint32(QDateTime(QDate(2024, 3, 31), QTime(1, 30), Qt::UTC).toSecsSinceEpoch()));
+        useZone("UTC");
+        QCOMPARE(parse("A=Nr.1 02:30:00 31.03.2024 1 2 3 4 5 6 7 8\r").records[0].timestamp,
+                 quint32(QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC).toSecsSinceEpoch()));
+    }
+
+    // Two passes through the repeated hour by number; an invalid time
+    // between them takes no part in the order.
+    void repeatedHourFollowsTheNumbers()
+    {
+        useZone("Europe/Berlin");
+        const Parsed p = parse("A=Nr.4 02:50:00 27.10.2024 1 2 3 4 5 6 7 8\r"
+                               "A=Nr.3 02:10:00 27.10.2024 1 2 3 4 5 6 7 8\r"
+                               "A=Nr.2 99:00:00 27.10.2024 1 2 3 4 5 6 7 8\r"
+                               "A=Nr.1 02:40:00 27.10.2024 1 2 3 4 5 6 7 8\r");
+        QCOMPARE(p.count, 4);
+        const auto utc = [](int h, int m) {
+            return quint32(QDateTime(QDate(2024, 10, 27), QTime(h, m), Qt::UTC).toSecsSinceEpoch());
+        };
+        QCOMPARE(p.records[3].timestamp, utc(0, 40));  // summer time
+        QCOMPARE(p.records[2].timestamp, 0xFFFFFFFFu);
+        QCOMPARE(p.records[1].timestamp, utc(1, 10));  // winter time: after record 1
+        QCOMPARE(p.records[0].timestamp, utc(1, 50));
+    }
+
     void elevenWordLineFillsTheRecord()
     {
         const Parsed p = parse(elevenWords + "\r\n");

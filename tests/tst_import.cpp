@@ -7,6 +7,7 @@
 #include "texttable.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -259,6 +260,100 @@ private slots:
         QCOMPARE(sideARecords[1].number, 2);
     }
 
+    // The export opened and saved again by a spreadsheet in a German
+    // locale: decimal commas, dates without seconds. The same records come
+    // back, their times to the minute.
+    void csvSavedAgainBySpreadsheet()
+    {
+        setIdentity();
+        reader->hardwareVersion = 2.25;
+        QVector<KelmoraFillingData> records;
+        for (int i = 0; i < 12; ++i)
+            records.append(filesRecord(i * 5 + 1));
+        filesInstallSide('A', records);
+        QString text = QString::fromUtf8(exportCsv(true, false));
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        for (QString& line : lines) {
+            QStringList fields = line.split(u';');
+            if (fields.size() != 14 || fields.at(0).toInt() == 0)
+                continue;
+            const QDateTime time = QDateTime::fromString(fields.at(1), Qt::ISODate);
+            QVERIFY(time.isValid());
+            fields[1] = time.toString(QStringLiteral("dd.MM.yyyy hh:mm"));
+            for (int f = 4; f < 12; ++f)
+                fields[f].replace(u'.', u',');
+            line = fields.join(u';');
+        }
+        lines[2].replace(QStringLiteral("2.25"), QStringLiteral("2,25"));
+        import(writeFile(QStringLiteral("resaved.csv"), lines.join(QStringLiteral("\r\n")).toUtf8()));
+        QCOMPARE(deliveries.size(), 1);
+        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(reader->hardwareVersion, 2.25);
+        for (KelmoraFillingData& r : records)
+            r.timestamp -= r.timestamp % 60;  // whole-hour zone: seconds are the local seconds
+        compareSide('A', records);
+    }
+
+    // A field that still does not convert makes its row malformed: skipped
+    // like a row with the wrong field count, without using up a record.
+    void csvFieldThatDoesNotConvertSkipsTheRow_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        const QByteArray good = "5;2013-12-31T12:00:00;3;12;98.5;100;21.25;97;0.5;35.2;1.5;2.5;NOLIM;.";
+        QTest::newRow("number") << QByteArray(good).replace("5;2013", "x5;2013");
+        QTest::newRow("date") << QByteArray(good).replace("2013-12-31T12:00:00", "31.12.2013");
+        QTest::newRow("integer") << QByteArray(good).replace(";12;", ";zwölf;");
+        QTest::newRow("decimal") << QByteArray(good).replace("98.5", "98.5%");
+        QTest::newRow("two commas") << QByteArray(good).replace("98.5", "9,8,5");
+        QTest::newRow("comma and point") << QByteArray(good).replace("98.5", "1.098,5");
+        QTest::newRow("limit") << QByteArray(good).replace("NOLIM", "NOLIMIT");
+        QTest::newRow("short row") << QByteArray("5;2013-12-31T12:00:00;3;12;98.5;100;21.25;97;0.5;35.2;;.");
+    }
+    void csvFieldThatDoesNotConvertSkipsTheRow()
+    {
+        QFETCH(QByteArray, row);
+        setIdentity();
+        filesInstallSide('A', {filesRecord(1), filesRecord(2)});
+        QByteArray data = exportCsv(true, false);
+        const int lastRow = data.lastIndexOf("\r\n", data.size() - 3) + 2;
+        data.insert(lastRow, row + "\r\n");
+        import(writeFile(QStringLiteral("malformed.csv"), data));
+        QCOMPARE(deliveries.size(), 1);
+        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(sideACount, quint16(2));
+        QCOMPARE(sideARecords[1].number, 2);
+    }
+
+    // Not one row converts: the import fails and the side keeps its records.
+    void csvWithEveryRowMalformedFails()
+    {
+        setIdentity();
+        filesInstallSide('A', {filesRecord(1), filesRecord(2)});
+        filesInstallSide('B', {filesRecord(3)});
+        QByteArray data = exportCsv(true, true);
+        QCOMPARE(data.count(";2013-12-31T"), 3);
+        data.replace(";2013-12-31T", ";gestern ");
+        filesInstallSide('A', {filesRecord(7)});
+        currentRecords = &sideARecords;
+        import(writeFile(QStringLiteral("allbad.csv"), data));
+        QCOMPARE(deliveries.size(), 1);
+        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(sideACount, quint16(1));
+        QCOMPARE(sideARecords[0].number, 7);
+    }
+
+    // Notepad and PowerShell put a byte order mark before a UTF-8 dump.
+    void rawDumpWithByteOrderMark()
+    {
+        import(writeFile(QStringLiteral("bom.txt"), QByteArray("\xEF\xBB\xBF") + line12 + line14 + line11));
+        QCOMPARE(deliveries.size(), 1);
+        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).count, &sideACount);
+        QCOMPARE(sideACount, quint16(3));
+        QCOMPARE(sideARecords[0].number, 2);
+        QCOMPARE(reader->flags, 4);  // the first line after the mark is the test line
+    }
+
     void csvShortRowsAreRead()
     {
         setIdentity();
@@ -457,20 +552,30 @@ private slots:
     {
         QTest::addColumn<bool>("shipped");
         QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("pcm");
+        QTest::addColumn<QString>("software");
+        const QString quoted = QStringLiteral("R7;1024 \"new\"");
         for (int language = 0; language < textTableLanguages; ++language) {
-            QTest::addRow("shipped %d", language) << true << language;
-            QTest::addRow("synthetic %d", language) << false << language;
+            QTest::addRow("shipped %d", language) << true << language << "PCM-7" << "V1.40 Größe";
+            QTest::addRow("synthetic %d", language) << false << language << "PCM-7" << "V1.40 Größe";
+            // Texts with the separator, quotes and line breaks in them.
+            QTest::addRow("shipped %d, quoted", language) << true << language << quoted << "V4;6\r\n\"beta\"";
+            QTest::addRow("synthetic %d, quoted", language) << false << language << quoted << "\"V4\nx;";
         }
     }
     void roundTripInEveryLanguage()
     {
         QFETCH(bool, shipped);
         QFETCH(int, language);
+        QFETCH(QString, pcm);
+        QFETCH(QString, software);
         if (shipped)
             QVERIFY(loadTextTableFrom(QStringLiteral(KELMORA_SOURCE_DIR "/frame/qm7.loc")));
         const auto restore = qScopeGuard([] { filesLoadSyntheticTexts(); });
         QVERIFY(!textIn(54, language).isEmpty());
         setIdentity();
+        reader->pcmText = pcm;
+        reader->softwareVersion = software;
         setCurrentLanguage(quint8(language));
         QVector<KelmoraFillingData> a, b;
         for (int i = 0; i < 52; ++i)
@@ -490,11 +595,11 @@ private slots:
         compareSide('B', b);
         QCOMPARE(reader->serialNumber, 4711);
         QCOMPARE(reader->hardwareVersion, 2.5);
-        QCOMPARE(reader->softwareVersion, QStringLiteral("V1.40 Größe"));
+        QCOMPARE(reader->softwareVersion, software);
         QCOMPARE(reader->pvnValue, 12);
         QCOMPARE(reader->pulseInput, 100);
         QCOMPARE(reader->countryCode, 49);
-        QCOMPARE(reader->pcmText, QStringLiteral("PCM-7"));
+        QCOMPARE(reader->pcmText, pcm);
         QCOMPARE(reader->flags, 4);
         QCOMPARE(reader->statusSideA, 6);
         QCOMPARE(reader->statusSideB, 1023);
