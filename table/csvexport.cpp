@@ -1,10 +1,9 @@
 #include "csvexport.h"
 
 #include "exportcommon.h"
+#include "files/atomicfile.h"
 #include "filetime.h"
 #include "kelmorafillingdata.h"
-#include "messagebox.h"
-#include "stylesheets.h"
 #include "texttable.h"
 
 #include <QCoreApplication>
@@ -44,22 +43,10 @@ void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeC
 
 } // namespace
 
-bool chooseExportFile(QFile& file, const QString& extension, bool open)
+QString chooseExportFile(const QString& extension)
 {
     const QString filter = QStringLiteral("*.") + extension;
-    const QString name = QFileDialog::getSaveFileName(
-        nullptr, filter, QCoreApplication::applicationDirPath(), filter);
-    if (name.isEmpty())
-        return false;
-    file.setFileName(name);
-    if (!open)
-        return true;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showMessage(messageBoxStyle, text(36), QString(),
-                    {{MessageButtonRole::Acknowledge, text(83)}});
-        return false;
-    }
-    return true;
+    return QFileDialog::getSaveFileName(nullptr, filter, QCoreApplication::applicationDirPath(), filter);
 }
 
 bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
@@ -95,4 +82,15 @@ void writeCsvSide(QTextStream& stream, bool sideA)
         if ((i & 0xff) == 0xff && !streamOk(stream))
             return;
     }
+}
+
+bool writeCsvFile(const QString& path, bool sideA, bool sideB, QString* error)
+{
+    return saveFileAtomically(
+        path,
+        [&](QIODevice& device) {
+            QTextStream stream(&device);
+            return writeCsv(stream, sideA, sideB);
+        },
+        error);
 }

@@ -3,6 +3,7 @@
 
 #include "odschart.h"
 #include "odscontent.h"
+#include "files/atomicfile.h"
 
 #include <QDebug>
 #include <QFile>
@@ -164,27 +165,30 @@ bool writeManifest(QTextStream& s, bool sideA, bool sideB)
     return s.status() == QTextStream::Ok;
 }
 
-bool writeOds(const QString& fileName, bool sideA, bool sideB)
+bool writeOdsPackage(QIODevice& device, bool sideA, bool sideB)
 {
-    // The archive writes through a file of ours: QuaZip does not look at
-    // the file's own error state when it closes it, and a full disk must
-    // not pass for a good package.
-    QFile file(fileName);
-    QuaZip zip(&file);
+    QuaZip zip(&device);
     // Sizes and checksums go into the local headers (the package is
     // written to a seekable file), so "mimetype" carries no data
     // descriptor and its 46 bytes start at byte 38.
     zip.setDataDescriptorWritingEnabled(false);
+    // The device belongs to the caller, who commits or discards it.
     zip.setAutoClose(false);
     if (!zip.open(QuaZip::mdCreate))
         return false;
     const bool entriesOk = writeEntries(zip, sideA, sideB);
     zip.close();
-    const bool archiveOk = zip.getZipError() == ZIP_OK;
-    const bool flushed = file.isOpen() && file.flush();
-    file.close();
-    const bool ok = entriesOk && archiveOk && flushed && file.error() == QFileDevice::NoError;
+    return entriesOk && zip.getZipError() == ZIP_OK;
+}
+
+bool writeOds(const QString& fileName, bool sideA, bool sideB, QString* error)
+{
+    QString reason;
+    const bool ok = saveFileAtomically(
+        fileName, [&](QIODevice& device) { return writeOdsPackage(device, sideA, sideB); }, &reason);
     if (!ok)
-        qWarning() << "ODS export failed:" << fileName << file.errorString();
+        qWarning() << "ODS export failed:" << fileName << reason;
+    if (error)
+        *error = reason;
     return ok;
 }

@@ -2,6 +2,7 @@
 // zip package, write failures, and real readers (xmllint with the
 // OpenDocument schemas, LibreOffice) as judges.
 #include "app_kelmoradatareader.h"
+#include "files_fullfolder.h"
 #include "files_ods.h"
 #include "files_support.h"
 #include "odschart.h"
@@ -421,6 +422,60 @@ private slots:
             many.append(filesRecord(i));
         filesInstallSide('A', many);
         QVERIFY(!writeOds(QStringLiteral("/dev/full"), true, false));
+    }
+
+    // Saving on a full disk: a previous package keeps its bytes, a new name
+    // gets no file, and no temporary file is left behind.
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("over an existing file") << QStringLiteral("old.ods");
+        QTest::newRow("under a new name") << QStringLiteral("new.ods");
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, target);
+        QString small;
+        QVERIFY(!exportEntries(false, true, &small).isEmpty());
+        QFile smallFile(small);
+        QVERIFY(smallFile.open(QIODevice::ReadOnly));
+        const QByteArray old = smallFile.readAll();
+        QVector<KelmoraFillingData> many;
+        for (int i = 0; i < 4000; ++i)
+            many.append(filesRecord(i));
+        filesInstallSide('A', many);
+        FilesFullFolder folder;
+        QVERIFY(folder.place(QStringLiteral("old.ods"), old));
+        if (!folder.seal(4096))
+            QSKIP(qPrintable(folder.why()));
+        qInfo("full disk: %s", qPrintable(folder.kind()));
+        QString error;
+        QVERIFY(!writeOds(folder.filePath(target), true, true, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(folder.entries(), QStringList{QStringLiteral("old.ods")});
+        QFile kept(folder.filePath(QStringLiteral("old.ods")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll() == old);
+    }
+
+    // Any zip tool accepts the package: unzip tests every member's checksum.
+    void unzipTestsThePackage()
+    {
+        const QString unzip = filesFindProgram(QStringLiteral("unzip"));
+        if (unzip.isEmpty())
+            QSKIP("unzip is not installed");
+        QVector<KelmoraFillingData> many;
+        for (int i = 0; i < 3000; ++i)
+            many.append(filesRecord(i));
+        filesInstallSide('A', many);
+        QString path;
+        QVERIFY(!exportEntries(true, true, &path).isEmpty());
+        QByteArray output;
+        int exitCode = -1;
+        QVERIFY(filesRun(unzip, {QStringLiteral("-t"), path}, 60000, &output, &exitCode));
+        QVERIFY2(exitCode == 0, output.constData());
+        QVERIFY2(output.contains("No errors detected"), output.constData());
+        QCOMPARE(output.count("OK\n"), 9);
     }
 
     void everyMemberIsWellFormedXml()
