@@ -244,12 +244,12 @@ private slots:
         QTest::newRow("English, both sides") << 0 << true << true << QStringList{
             "META-INF/manifest.xml=0f33e28f305cfc07c8edcc34a007a63132e05afd575ee29d368e105be275aeff",
             "content.xml=af0b066b30c6c6504a72507db8433d9d2d6703e5dfb74e2744fc951c6c50782f",
-            "Object A/content.xml=c2eae3442c032b94f4c87877105431cdb53c44381b66e2fa52e386a5d023d157",
-            "Object B/content.xml=4d392fc0ae8b43932e885c7a0a7c5806bc261bfdaceb56d4798a3b38a79f1502"};
+            "Object A/content.xml=625542514336ac8d9a2cdb060bc58d2bbd647f71daad8b57c6807c286da0b2d4",
+            "Object B/content.xml=aa4b1d13a54e0a0d300036d68495b9b73c733efe1e353be10bd4056086298170"};
         QTest::newRow("Chinese, side B alone") << 4 << false << true << QStringList{
             "META-INF/manifest.xml=08357a1f1fe0e62daa5f31c6e292988d1ec8faebbe8432b54da5f0e23fb63764",
             "content.xml=6cc4b1683fe90bd35771028765d9b2b60ec3ad841632794b3df5c607ddb38c6a",
-            "Object B/content.xml=4d392fc0ae8b43932e885c7a0a7c5806bc261bfdaceb56d4798a3b38a79f1502"};
+            "Object B/content.xml=aa4b1d13a54e0a0d300036d68495b9b73c733efe1e353be10bd4056086298170"};
     }
     void xmlMembersMatchTheGolden()
     {
@@ -311,6 +311,37 @@ private slots:
         QCOMPARE(chart.count(QLatin1String("<chart:data-point chart:repeated='316'/>")), 5);
         QVERIFY(chart.contains(QLatin1String(">Filling operations Side A</text:p>")));
         QVERIFY(!chart.startsWith(QLatin1String("<?xml")));
+    }
+
+    // The title style centres its paragraph (as the title text is described:
+    // centred, Calibri 0.18056in, black); chart styles take the paragraph
+    // properties between the graphic and the text properties.
+    void chartTitleStyleIsCentred()
+    {
+        const QByteArray chart = entry(exportEntries(true, false), QStringLiteral("Object A/content.xml"));
+        QXmlStreamReader xml(chart);
+        QStringList properties;
+        QString align;
+        bool inTitleStyle = false;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.qualifiedName() == u"style:style")
+                inTitleStyle = xml.attributes().value(QLatin1String("style:name")) == u"CT00";
+            else if (xml.isEndElement() && xml.qualifiedName() == u"style:style")
+                inTitleStyle = false;
+            else if (xml.isStartElement() && inTitleStyle) {
+                properties << xml.qualifiedName().toString();
+                if (xml.qualifiedName() == u"style:paragraph-properties")
+                    align = xml.attributes().value(QLatin1String("fo:text-align")).toString();
+                if (xml.qualifiedName() == u"style:text-properties")
+                    QCOMPARE(xml.attributes().value(QLatin1String("fo:font-size")).toString(),
+                             QStringLiteral("0.18056in"));
+            }
+        }
+        QVERIFY(!xml.hasError());
+        QCOMPARE(properties, QStringList({"style:graphic-properties", "style:paragraph-properties",
+                                          "style:text-properties"}));
+        QCOMPARE(align, QStringLiteral("center"));
     }
 
     void chartObjectOfASingleRecordAndOfSideB()
