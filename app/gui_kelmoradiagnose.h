@@ -51,6 +51,11 @@ public:
     // and waits, bounded, for both threads.
     void shutDownLink();
 
+    // The open-file dialog's name filter, "Name (*.txt *.csv)": raw history
+    // dumps and CSV exports. Blanks alone separate the patterns (Qt splits on
+    // them), so every platform lists both kinds.
+    static QString dataFileFilter();
+
     COM_SerialPort* port() const { return serialPort; }
     APP_KelmoraDataReader* reader() const { return dataReader; }
 

@@ -92,9 +92,14 @@ void GUI_KelmoraDiagnose::connectOrDisconnect()
     dataReader->connectUnit();
 }
 
+QString GUI_KelmoraDiagnose::dataFileFilter()
+{
+    return text(textDataFiles) + QStringLiteral(" (*.txt *.csv)");
+}
+
 void GUI_KelmoraDiagnose::openDataFile()
 {
-    const QString filter = QStringLiteral("*.txt; *.csv");
+    const QString filter = dataFileFilter();
     const QString path =
         QFileDialog::getOpenFileName(nullptr, filter, openFileStartFolder(), filter);
     if (path.isEmpty() || !QFileInfo::exists(path))

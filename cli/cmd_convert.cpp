@@ -4,6 +4,7 @@
 
 #include "app_kelmoradatareader.h"
 #include "csvexport.h"
+#include "files/atomicfile.h"
 #include "kelmorafillingdata.h"
 #include "odsexport.h"
 #include "recordjson.h"
@@ -72,28 +73,19 @@ bool parseOptions(const QStringList& arguments, ConvertOptions& options, QTextSt
     return true;
 }
 
-bool writeCsvFile(const QString& name, bool sideA, bool sideB)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QTextStream stream(&file);
-    const bool written = writeCsv(stream, sideA, sideB);
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
-}
-
-bool writeJsonFile(const QString& name, const APP_KelmoraDataReader& reader, bool sideA, bool sideB)
+// "-" writes the document to standard output; a file is saved atomically.
+bool writeJsonFile(const QString& name, const APP_KelmoraDataReader& reader, bool sideA, bool sideB,
+                   QString* error)
 {
     const QByteArray json = QJsonDocument(readerJson(reader, sideA, sideB)).toJson();
-    QFile file;
-    const bool opened = name == QLatin1String("-") ? file.open(stdout, QIODevice::WriteOnly)
-                                                   : (file.setFileName(name),
-                                                      file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    if (!opened || file.write(json) != json.size() || !file.flush())
-        return false;
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    if (name != QLatin1String("-")) {
+        return saveFileAtomically(
+            name, [&](QIODevice& device) { return device.write(json) == json.size(); }, error);
+    }
+    QFile out;
+    const bool ok = out.open(stdout, QIODevice::WriteOnly) && out.write(json) == json.size() && out.flush();
+    *error = ok ? QString() : out.errorString();
+    return ok;
 }
 
 int runConvert(const QStringList& arguments)
@@ -131,16 +123,17 @@ int runConvert(const QStringList& arguments)
     }
     setCurrentLanguage(quint8(options.language));
     bool ok = true;
-    if (!options.csv.isEmpty() && !writeCsvFile(options.csv, sideA, sideB)) {
-        err << "convert: could not write " << options.csv << "\n";
+    QString error;
+    if (!options.csv.isEmpty() && !writeCsvFile(options.csv, sideA, sideB, &error)) {
+        err << "convert: could not write " << options.csv << ": " << error << "\n";
         ok = false;
     }
-    if (!options.ods.isEmpty() && !writeOds(options.ods, sideA, sideB)) {
-        err << "convert: could not write " << options.ods << "\n";
+    if (!options.ods.isEmpty() && !writeOds(options.ods, sideA, sideB, &error)) {
+        err << "convert: could not write " << options.ods << ": " << error << "\n";
         ok = false;
     }
-    if (!options.json.isEmpty() && !writeJsonFile(options.json, reader, sideA, sideB)) {
-        err << "convert: could not write " << options.json << "\n";
+    if (!options.json.isEmpty() && !writeJsonFile(options.json, reader, sideA, sideB, &error)) {
+        err << "convert: could not write " << options.json << ": " << error << "\n";
         ok = false;
     }
     return ok ? CliDone : CliUnitFailed;

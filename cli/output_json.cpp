@@ -2,29 +2,22 @@
 // record of the sides read, as one JSON document.
 #include "downloadoutput.h"
 
+#include "files/atomicfile.h"
 #include "recordjson.h"
 
+#include <QIODevice>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 
 bool writeJson(const QString& path, const APP_KelmoraDataReader& reader, bool sideA, bool sideB,
                QString* error)
 {
+    const QByteArray json = QJsonDocument(readerJson(reader, sideA, sideB)).toJson(QJsonDocument::Indented);
     // Written to a temporary file and renamed at the end, so that a full disk
     // never leaves a truncated document under the name asked for.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    file.write(QJsonDocument(readerJson(reader, sideA, sideB)).toJson(QJsonDocument::Indented));
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return saveFileAtomically(
+        path, [&](QIODevice& device) { return device.write(json) == json.size(); }, error);
 }
 
 const DownloadOutputRegistration registration(

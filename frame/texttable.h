@@ -28,3 +28,7 @@ QString textIn(int n, int language);
 
 // Breaks a heading into lines of about width characters ("\r\n" between).
 QString wrapText(const QString& text, int width);
+
+// Entries added after the original table, named here so that renumbering the
+// block touches this one place.
+constexpr int textDataFiles = 161; // name of the open dialog's filter

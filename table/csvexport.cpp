@@ -1,11 +1,10 @@
 #include "csvexport.h"
 
 #include "exportcommon.h"
+#include "files/atomicfile.h"
 #include "filetime.h"
 #include "files/csvfields.h"
 #include "kelmorafillingdata.h"
-#include "messagebox.h"
-#include "stylesheets.h"
 #include "texttable.h"
 
 #include <QCoreApplication>
@@ -69,22 +68,10 @@ void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
 
 } // namespace
 
-bool chooseExportFile(QFile& file, const QString& extension, bool open)
+QString chooseExportFile(const QString& extension)
 {
     const QString filter = QStringLiteral("*.") + extension;
-    const QString name = QFileDialog::getSaveFileName(
-        nullptr, filter, QCoreApplication::applicationDirPath(), filter);
-    if (name.isEmpty())
-        return false;
-    file.setFileName(name);
-    if (!open)
-        return true;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showMessage(messageBoxStyle, text(36), QString(),
-                    {{MessageButtonRole::Acknowledge, text(83)}});
-        return false;
-    }
-    return true;
+    return QFileDialog::getSaveFileName(nullptr, filter, QCoreApplication::applicationDirPath(), filter);
 }
 
 bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
@@ -122,4 +109,15 @@ bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const Side
         writeSideBlock(stream, unit, false, *sideB);
     stream.flush();
     return streamOk(stream);
+}
+
+bool writeCsvFile(const QString& path, bool sideA, bool sideB, QString* error)
+{
+    return saveFileAtomically(
+        path,
+        [&](QIODevice& device) {
+            QTextStream stream(&device);
+            return writeCsv(stream, sideA, sideB);
+        },
+        error);
 }

@@ -303,38 +303,28 @@ void GUI_DataTable::exportCsv()
 {
     if (!records || !count || *count == 0)
         return;
-    QFile file;
-    if (!chooseExportFile(file, QStringLiteral("csv"), true))
+    const QString path = chooseExportFile(QStringLiteral("csv"));
+    if (path.isEmpty())
         return;
     bool sideA = false;
     bool sideB = false;
     chooseExportSides(sideA, sideB);
-    bool written = false;
-    {
-        QTextStream stream(&file);
-        written = writeCsv(stream, sideA, sideB);
-        stream.flush();
-        written = written && stream.status() == QTextStream::Ok;
-    }
-    written = file.flush() && written;
-    file.close();
-    if (!written) {
-        // A half-written export must not pass for a good one.
-        file.remove();
+    // Written beside the target and renamed over it when complete: a failed
+    // save leaves the previous file as it was.
+    if (!writeCsvFile(path, sideA, sideB))
         showExportFailure();
-    }
 }
 
 void GUI_DataTable::exportOds()
 {
     if (!records || !count || *count == 0)
         return;
-    QFile file;
-    if (!chooseExportFile(file, QStringLiteral("ods"), false))
+    const QString path = chooseExportFile(QStringLiteral("ods"));
+    if (path.isEmpty())
         return;
     bool sideA = false;
     bool sideB = false;
     chooseExportSides(sideA, sideB);
-    if (!writeOds(file.fileName(), sideA, sideB))
+    if (!writeOds(path, sideA, sideB))
         showExportFailure();
 }

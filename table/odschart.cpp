@@ -110,6 +110,7 @@ const char* const stylesAfterXAxis =
     KELMORA_LINE_SERIES_STYLE("G0S5", "#009900")
     "    <style:style style:name='CT00' style:family='chart'>\n"
     "      <style:graphic-properties draw:fill='none' draw:stroke='none'/>\n"
+    "      <style:paragraph-properties fo:text-align='center'/>\n"
     "      <style:text-properties style:font-name='Calibri' fo:font-family='Calibri'"
     " fo:font-size='0.18056in' fo:color='#000000'/>\n"
     "    </style:style>\n"

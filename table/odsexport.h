@@ -4,6 +4,13 @@
 
 #include <QString>
 
-// Writes the package; false when it could not be written completely (the
-// caller tells the user with text 36). No dialogs.
-bool writeOds(const QString& fileName, bool sideA, bool sideB);
+class QIODevice;
+
+// Saves the package at fileName atomically (see files/atomicfile.h): false,
+// with the reason in error, when it could not be written completely; the
+// previous file of that name then stays as it was (the caller tells the user
+// with text 36). No dialogs.
+bool writeOds(const QString& fileName, bool sideA, bool sideB, QString* error = nullptr);
+
+// Writes the package into an open, writable device (seekable or not).
+bool writeOdsPackage(QIODevice& device, bool sideA, bool sideB);

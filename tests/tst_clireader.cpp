@@ -1,5 +1,6 @@
 // kelmora-cli against the simulated unit: what it prints, writes and sends,
 // and its exit codes.
+#include "files_fullfolder.h"
 #include "sim_unit.h"
 
 #include "app_kelmoradatareader.h"
@@ -321,6 +322,37 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err.count("could not be archived"), 1);
         QCOMPARE(readJson(path).value(QStringLiteral("sideA")), sim.jsonDump().value(QStringLiteral("sideA")));
+    // A download saved over last week's file on a full disk: exit 1 with the
+    // reason, the old file byte for byte, no temporary file beside it.
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("CSV") << QStringLiteral("--csv") << QStringLiteral("unit.csv");
+        QTest::newRow("ODS") << QStringLiteral("--ods") << QStringLiteral("unit.ods");
+        QTest::newRow("JSON") << QStringLiteral("--json") << QStringLiteral("unit.json");
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, fileName);
+        FilesFullFolder full;
+        const QByteArray old = QByteArray("last week's good file\n").repeated(2000);
+        QVERIFY(full.place(fileName, old));
+        if (!full.seal(4096))
+            QSKIP(qPrintable(full.why()));
+        qInfo("full disk: %s", qPrintable(full.kind()));
+        startSim({QStringLiteral("--no-pacing"), QStringLiteral("--records-a"), QStringLiteral("1500"),
+                  QStringLiteral("--records-b"), QStringLiteral("1500")});
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--quiet"), QStringLiteral("--count"), QStringLiteral("1500"),
+                                   option, full.filePath(fileName)});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("cannot write " + full.filePath(fileName).toUtf8() + ": "), run.err.constData());
+        QCOMPARE(full.entries(), QStringList{fileName});
+        QFile kept(full.filePath(fileName));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll() == old);
     }
 
     void settingsReachTheUnit()

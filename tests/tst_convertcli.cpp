@@ -1,6 +1,7 @@
 // kelmora-cli convert: a raw dump and a CSV export in, CSV/ODS/JSON out,
 // with the exit codes scripts rely on; and the CSV and ODS outputs of
 // kelmora-cli download from the simulated unit.
+#include "files_fullfolder.h"
 #include "files_support.h"
 #include "sim_unit.h"
 #include "texttable.h"
@@ -51,6 +52,11 @@ private slots:
         raw.write("B=No.1 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 SWOFF\r\n"
                   "B=No.2 12:05:00 31.12.2013 11 7 101.5 100 21.5 98 0.5 36 1.5\r\n"
                   "B=No:3 12:10:00 31.12.2013 10 30 99 100 22 99 0.5 34\r\n");
+        QFile big(path("big.txt"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 3000; ++i)
+            big.write("A=Nr." + QByteArray::number(i) + " 12:00:00 31.12.2013 3 " + QByteArray::number(i % 400)
+                      + " 98.5 100 21.25 97 0.5 35.2 1.5 2.5 NOLIM\r\n");
     }
 
     void rawToEveryFormat()
@@ -103,6 +109,33 @@ private slots:
             QCOMPARE(run({path("raw.txt"), "--json", "/dev/full"}), 1);
         }
         QCOMPARE(run({path("raw.txt"), "--ods", path("no/dir/x.ods")}), 1);
+    }
+
+    // Converting onto a full disk over an existing file: exit 1 with the
+    // reason, the old file byte for byte, no temporary file beside it.
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("CSV") << QStringLiteral("--csv") << QStringLiteral("unit.csv");
+        QTest::newRow("ODS") << QStringLiteral("--ods") << QStringLiteral("unit.ods");
+        QTest::newRow("JSON") << QStringLiteral("--json") << QStringLiteral("unit.json");
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, fileName);
+        FilesFullFolder full;
+        const QByteArray old = QByteArray("the good file from last week\r\n").repeated(1500);
+        QVERIFY(full.place(fileName, old));
+        if (!full.seal(4096))
+            QSKIP(qPrintable(full.why()));
+        qInfo("full disk: %s", qPrintable(full.kind()));
+        QByteArray output;
+        QCOMPARE(run({path("big.txt"), option, full.filePath(fileName)}, &output), 1);
+        QVERIFY2(output.contains("could not write " + full.filePath(fileName).toUtf8() + ": "), output.constData());
+        QCOMPARE(full.entries(), QStringList{fileName});
+        QCOMPARE(readAll(full.filePath(fileName)), old);
     }
 
     void downloadWritesCsvAndOds()

@@ -2,13 +2,17 @@
 // and write failures reported as failures.
 #include "app_kelmoradatareader.h"
 #include "csvexport.h"
+#include "files_fullfolder.h"
 #include "files_support.h"
 #include "texttable.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestCsvExport : public QObject
 {
@@ -278,6 +282,71 @@ private slots:
         timer.start();
         QVERIFY(!writeCsv(stream, true, true));
         QVERIFY2(timer.elapsed() < 5000, "a failing export should stop at the first error");
+    }
+
+    // Saving on a full disk: a previous file keeps its bytes, a new name
+    // gets no file, and no temporary file is left behind.
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("over an existing file") << QStringLiteral("old.csv");
+        QTest::newRow("under a new name") << QStringLiteral("new.csv");
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, target);
+        QVector<KelmoraFillingData> many;
+        for (int i = 0; i < 3000; ++i)
+            many.append(filesRecord(i));
+        filesInstallSide('A', many);
+        FilesFullFolder folder;
+        const QByteArray old = exportBytes(false, true);
+        QVERIFY(folder.place(QStringLiteral("old.csv"), old));
+        if (!folder.seal())
+            QSKIP(qPrintable(folder.why()));
+        qInfo("full disk: %s", qPrintable(folder.kind()));
+        QString error;
+        QVERIFY(!writeCsvFile(folder.filePath(target), true, true, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(folder.entries(), QStringList{QStringLiteral("old.csv")});
+        QFile kept(folder.filePath(QStringLiteral("old.csv")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), old);
+    }
+
+    // A new export is as readable as any file the user creates; a replaced
+    // one keeps the mode it had.
+    void savedFilePermissions_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("previousMode"); // -1: no previous file
+        QTest::addColumn<int>("expected");
+        QTest::newRow("new, umask 022") << 022 << -1 << 0644;
+        QTest::newRow("new, umask 002") << 002 << -1 << 0664;
+        QTest::newRow("new, umask 077") << 077 << -1 << 0600;
+        QTest::newRow("replaced 0640 file") << 022 << 0640 << 0640;
+    }
+    void savedFilePermissions()
+    {
+        QFETCH(int, mask);
+        QFETCH(int, previousMode);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.csv"));
+        if (previousMode >= 0) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.close();
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(previousMode)), 0);
+        }
+        const mode_t before = ::umask(mode_t(mask));
+        const bool written = writeCsvFile(path, true, true);
+        ::umask(before);
+        QVERIFY(written);
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0777), expected);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.csv")});
     }
 
     void goodFileIsReportedGood()

@@ -1,6 +1,7 @@
 // The table page: columns, widths and their deferred rescaling, sorting and
 // re-listing, the clear button and the export panel.
 #include "app_kelmoradatareader.h"
+#include "files_fullfolder.h"
 #include "gui_datatable.h"
 #include "texttable.h"
 #include "window_dialoganswerer.h"
@@ -364,6 +365,42 @@ private Q_SLOTS:
         button(page, "csvButton")->click();
         QCOMPARE(answerer->messages.size(), 1);
         QCOMPARE(answerer->messages.at(0).text, numberedText(36));
+    }
+
+    // A save that fails on a full disk says so (text 36) and leaves the
+    // previous export exactly as it was, with no temporary file beside it.
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("buttonName");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("CSV") << QStringLiteral("csvButton") << QStringLiteral("last-week.csv");
+        QTest::newRow("ODS") << QStringLiteral("odsButton") << QStringLiteral("last-week.ods");
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, buttonName);
+        QFETCH(QString, fileName);
+        installRecords('A', 4000, 1);
+        FilesFullFolder folder;
+        QByteArray old(60000, '\0');
+        for (int i = 0; i < old.size(); ++i)
+            old[i] = char(i * 7 + i / 251);
+        QVERIFY(folder.place(fileName, old));
+        if (!folder.seal(4096))
+            QSKIP(qPrintable(folder.why()));
+        qInfo("full disk: %s", qPrintable(folder.kind()));
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        answerer->filePath = folder.filePath(fileName);
+        button(page, buttonName.toLatin1().constData())->click();
+        QCOMPARE(answerer->fileDialogs, 1);
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(36));
+        QCOMPARE(answerer->messages.at(0).buttons, QStringList{numberedText(83)});
+        QCOMPARE(folder.entries(), QStringList{fileName});
+        QFile kept(folder.filePath(fileName));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll() == old);
     }
 
     void exportZoneIsInclusive()

@@ -14,6 +14,8 @@
 #include "window_testdata.h"
 
 #include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QListView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -435,6 +437,36 @@ private Q_SLOTS:
         QCOMPARE(chart('A')->modeButton(ModeIndex)->toolTip(), numberedText(60, 2));
         QCOMPARE(chart('B')->modeButton(ModeFuelFlow)->toolTip(), numberedText(48, 2));
         window->connectionReady(false);
+    }
+
+    // The open dialog lists raw dumps and CSV exports on every platform: Qt
+    // takes the patterns between the parentheses and splits them on blanks.
+    void openDialogFilterListsTxtAndCsv()
+    {
+        const QString filter = GUI_KelmoraDiagnose::dataFileFilter();
+        const QRegularExpressionMatch form =
+            QRegularExpression(QStringLiteral("^(.+) \\(([^()]+)\\)$")).match(filter);
+        QVERIFY2(form.hasMatch(), qPrintable(filter));
+        QCOMPARE(form.captured(1), numberedText(textDataFiles));
+        const QStringList patterns = form.captured(2).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QTemporaryDir folder;
+        for (const char* name : {"a.txt", "b.csv", "c.ods", "d.txt;", "e.json"}) {
+            QFile file(folder.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QStringList listed{QStringLiteral("a.txt"), QStringLiteral("b.csv")};
+        QCOMPARE(QDir(folder.path()).entryList(patterns, QDir::Files, QDir::Name), listed);
+        // Qt's own dialog, given the filter as the window does, lists the same.
+        QFileDialog dialog(nullptr, filter, folder.path(), filter);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(view);
+        QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 2);
+        QStringList shown;
+        for (int row = 0; row < 2; ++row)
+            shown << view->model()->index(row, 0, view->rootIndex()).data().toString();
+        shown.sort();
+        QCOMPARE(shown, listed);
     }
 
     void shortPortNameIsNotOpened()

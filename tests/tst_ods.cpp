@@ -2,6 +2,7 @@
 // zip package, write failures, and real readers (xmllint with the
 // OpenDocument schemas, LibreOffice) as judges.
 #include "app_kelmoradatareader.h"
+#include "files_fullfolder.h"
 #include "files_ods.h"
 #include "files_support.h"
 #include "odschart.h"
@@ -9,12 +10,16 @@
 #include "odsexport.h"
 #include "texttable.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QSet>
 #include <QXmlStreamReader>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
+#include <ctime>
 
 class TestOds : public QObject
 {
@@ -228,6 +233,62 @@ private slots:
         QCOMPARE(sheet.rows.value(2).value(13).text, QStringLiteral("bell\uFFFDhere]]>"));
     }
 
+    // The generated XML members of a fixed data set, hashed: how the package
+    // is compressed and produced may change, the XML may not (byte for byte).
+    void xmlMembersMatchTheGolden_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<bool>("sideA");
+        QTest::addColumn<bool>("sideB");
+        QTest::addColumn<QStringList>("hashes"); // "name=sha256" per generated member
+        QTest::newRow("English, both sides") << 0 << true << true << QStringList{
+            "META-INF/manifest.xml=0f33e28f305cfc07c8edcc34a007a63132e05afd575ee29d368e105be275aeff",
+            "content.xml=af0b066b30c6c6504a72507db8433d9d2d6703e5dfb74e2744fc951c6c50782f",
+            "Object A/content.xml=625542514336ac8d9a2cdb060bc58d2bbd647f71daad8b57c6807c286da0b2d4",
+            "Object B/content.xml=aa4b1d13a54e0a0d300036d68495b9b73c733efe1e353be10bd4056086298170"};
+        QTest::newRow("Chinese, side B alone") << 4 << false << true << QStringList{
+            "META-INF/manifest.xml=08357a1f1fe0e62daa5f31c6e292988d1ec8faebbe8432b54da5f0e23fb63764",
+            "content.xml=6cc4b1683fe90bd35771028765d9b2b60ec3ad841632794b3df5c607ddb38c6a",
+            "Object B/content.xml=aa4b1d13a54e0a0d300036d68495b9b73c733efe1e353be10bd4056086298170"};
+    }
+    void xmlMembersMatchTheGolden()
+    {
+        QFETCH(int, language);
+        QFETCH(bool, sideA);
+        QFETCH(bool, sideB);
+        QFETCH(QStringList, hashes);
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        setCurrentLanguage(quint8(language));
+        reader->pcmText = QStringLiteral("PCM <7> & \"co\"");
+        QVector<KelmoraFillingData> a, b;
+        for (int i = 0; i < 1500; ++i) {
+            KelmoraFillingData r = filesRecord(i * 7 - 20);
+            if (i % 97 == 5)
+                r.ratePercent = i % 2 ? INFINITY : NAN;
+            if (i % 89 == 3)
+                r.fuelFlow = 1234567.0 + i;
+            if (i % 83 == 1)
+                r.limit = -5 - i;
+            (i % 3 ? a : b).append(r);
+        }
+        filesInstallSide('A', a);
+        filesInstallSide('B', b);
+        QStringList seen;
+        for (const FilesZipEntry& e : exportEntries(sideA, sideB)) {
+            if (e.name.endsWith(QLatin1String("content.xml")) || e.name.startsWith(QLatin1String("META-INF")))
+                seen << e.name + QLatin1Char('=')
+                        + QString::fromLatin1(QCryptographicHash::hash(e.data, QCryptographicHash::Sha256).toHex());
+        }
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+        QVERIFY2(seen == hashes, qPrintable(QLatin1String("written: ") + seen.join(QLatin1Char(' '))));
+    }
+
     void chartObjectBounds()
     {
         const QString chart = QString::fromUtf8(
@@ -250,6 +311,37 @@ private slots:
         QCOMPARE(chart.count(QLatin1String("<chart:data-point chart:repeated='316'/>")), 5);
         QVERIFY(chart.contains(QLatin1String(">Filling operations Side A</text:p>")));
         QVERIFY(!chart.startsWith(QLatin1String("<?xml")));
+    }
+
+    // The title style centres its paragraph (as the title text is described:
+    // centred, Calibri 0.18056in, black); chart styles take the paragraph
+    // properties between the graphic and the text properties.
+    void chartTitleStyleIsCentred()
+    {
+        const QByteArray chart = entry(exportEntries(true, false), QStringLiteral("Object A/content.xml"));
+        QXmlStreamReader xml(chart);
+        QStringList properties;
+        QString align;
+        bool inTitleStyle = false;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.qualifiedName() == u"style:style")
+                inTitleStyle = xml.attributes().value(QLatin1String("style:name")) == u"CT00";
+            else if (xml.isEndElement() && xml.qualifiedName() == u"style:style")
+                inTitleStyle = false;
+            else if (xml.isStartElement() && inTitleStyle) {
+                properties << xml.qualifiedName().toString();
+                if (xml.qualifiedName() == u"style:paragraph-properties")
+                    align = xml.attributes().value(QLatin1String("fo:text-align")).toString();
+                if (xml.qualifiedName() == u"style:text-properties")
+                    QCOMPARE(xml.attributes().value(QLatin1String("fo:font-size")).toString(),
+                             QStringLiteral("0.18056in"));
+            }
+        }
+        QVERIFY(!xml.hasError());
+        QCOMPARE(properties, QStringList({"style:graphic-properties", "style:paragraph-properties",
+                                          "style:text-properties"}));
+        QCOMPARE(align, QStringLiteral("center"));
     }
 
     void chartObjectOfASingleRecordAndOfSideB()
@@ -361,6 +453,60 @@ private slots:
             many.append(filesRecord(i));
         filesInstallSide('A', many);
         QVERIFY(!writeOds(QStringLiteral("/dev/full"), true, false));
+    }
+
+    // Saving on a full disk: a previous package keeps its bytes, a new name
+    // gets no file, and no temporary file is left behind.
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("over an existing file") << QStringLiteral("old.ods");
+        QTest::newRow("under a new name") << QStringLiteral("new.ods");
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, target);
+        QString small;
+        QVERIFY(!exportEntries(false, true, &small).isEmpty());
+        QFile smallFile(small);
+        QVERIFY(smallFile.open(QIODevice::ReadOnly));
+        const QByteArray old = smallFile.readAll();
+        QVector<KelmoraFillingData> many;
+        for (int i = 0; i < 4000; ++i)
+            many.append(filesRecord(i));
+        filesInstallSide('A', many);
+        FilesFullFolder folder;
+        QVERIFY(folder.place(QStringLiteral("old.ods"), old));
+        if (!folder.seal(4096))
+            QSKIP(qPrintable(folder.why()));
+        qInfo("full disk: %s", qPrintable(folder.kind()));
+        QString error;
+        QVERIFY(!writeOds(folder.filePath(target), true, true, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(folder.entries(), QStringList{QStringLiteral("old.ods")});
+        QFile kept(folder.filePath(QStringLiteral("old.ods")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll() == old);
+    }
+
+    // Any zip tool accepts the package: unzip tests every member's checksum.
+    void unzipTestsThePackage()
+    {
+        const QString unzip = filesFindProgram(QStringLiteral("unzip"));
+        if (unzip.isEmpty())
+            QSKIP("unzip is not installed");
+        QVector<KelmoraFillingData> many;
+        for (int i = 0; i < 3000; ++i)
+            many.append(filesRecord(i));
+        filesInstallSide('A', many);
+        QString path;
+        QVERIFY(!exportEntries(true, true, &path).isEmpty());
+        QByteArray output;
+        int exitCode = -1;
+        QVERIFY(filesRun(unzip, {QStringLiteral("-t"), path}, 60000, &output, &exitCode));
+        QVERIFY2(exitCode == 0, output.constData());
+        QVERIFY2(output.contains("No errors detected"), output.constData());
+        QCOMPARE(output.count("OK\n"), 9);
     }
 
     void everyMemberIsWellFormedXml()
