@@ -322,6 +322,8 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err.count("could not be archived"), 1);
         QCOMPARE(readJson(path).value(QStringLiteral("sideA")), sim.jsonDump().value(QStringLiteral("sideA")));
+    }
+
     // A download saved over last week's file on a full disk: exit 1 with the
     // reason, the old file byte for byte, no temporary file beside it.
     void failedSaveKeepsThePreviousFile_data()
