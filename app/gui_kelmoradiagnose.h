@@ -2,6 +2,7 @@
 // information, two table pages and two chart pages.
 #pragma once
 
+#include "gui_logview.h"
 #include "kelmorafillingdata.h"
 
 #include <QElapsedTimer>
@@ -112,7 +113,7 @@ private:
     QPushButton* setPulseInputButton = nullptr;
     QDateTimeEdit* dateTimeEdit = nullptr;
     QComboBox* pulseInputCombo = nullptr;
-    QTextEdit logView;
+    GUI_LogView logView;
     // Shared by the popup lists; owned by the window.
     QStyle* commonStyle = nullptr;
     GUI_DownloadProgress* downloadProgress = nullptr;
