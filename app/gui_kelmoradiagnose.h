@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gui_infocolumn.h"
+#include "gui_logview.h"
 #include "kelmorafillingdata.h"
 #include "sidedownload.h"
 
@@ -123,7 +124,7 @@ private:
     QPushButton* setPulseInputButton = nullptr;
     QDateTimeEdit* dateTimeEdit = nullptr;
     QComboBox* pulseInputCombo = nullptr;
-    QTextEdit logView;
+    GUI_LogView logView;
     // Shared by the popup lists; owned by the window.
     QStyle* commonStyle = nullptr;
     GUI_DownloadProgress* downloadProgress = nullptr;

@@ -75,7 +75,7 @@ void GUI_KelmoraDiagnose::connectOrDisconnect()
         infoValuesLabel->setText(QString());
         infoNamesLabel->hide();
         infoValuesLabel->hide();
-        logView.clear();
+        logView.clearLog();
         setUnitControlsVisible(false);
         return;
     }
@@ -170,7 +170,7 @@ void GUI_KelmoraDiagnose::connectionReady(bool success)
     connectButton->setText(text(14));
     serialPort->closePort();
     infoNamesLabel->setText(QString());
-    logView.clear();
+    logView.clearLog();
     setUnitControlsVisible(false);
     display(text(145));
 }
@@ -198,18 +198,13 @@ void GUI_KelmoraDiagnose::timeSet(bool success)
 void GUI_KelmoraDiagnose::display(QString line)
 {
     // The log keeps at most eight lines, then starts afresh.
-    if (logView.toPlainText().count(QLatin1Char('\n')) > 6)
-        logView.clear();
-    line.remove(QLatin1Char('\r'));
-    line.remove(QLatin1Char('\n'));
-    logView.append(line);
+    logView.addLine(line);
 }
 
 void GUI_KelmoraDiagnose::append(QString line)
 {
-    logView.moveCursor(QTextCursor::End);
-    logView.insertPlainText(line);
-    logView.moveCursor(QTextCursor::End);
+    // A download appends a dot per 20 ms poll; the log gathers them.
+    logView.appendToLine(line);
 }
 
 void GUI_KelmoraDiagnose::showFailure(int informativeText)

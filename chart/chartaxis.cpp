@@ -88,33 +88,3 @@ QString chartTickLabel(ChartMode mode, const ChartAxis& axis, int k)
         return QString();
     return chartDateLabel(value, axis.upper - axis.lower);
 }
-
-int chartPixel(double value)
-{
-    if (std::isnan(value))
-        return chartPixelLimit;
-    if (value >= chartPixelLimit)
-        return chartPixelLimit;
-    if (value <= -chartPixelLimit)
-        return -chartPixelLimit;
-    return int(value); // truncates toward zero
-}
-
-int chartPercentY(double value, int bottom, int plotHeight)
-{
-    return chartPixel(bottom - plotHeight * value / 200.0);
-}
-
-int chartPercentYInteger(quint16 value, int bottom, int plotHeight)
-{
-    const qint64 y = bottom - qint64(value) * plotHeight / 200;
-    return chartPixel(double(y));
-}
-
-int chartPlotX(double value, const ChartAxis& axis, int plotWidth)
-{
-    const double span = axis.upper - axis.lower;
-    if (!(span > 0.0))
-        return chartPixelLimit;
-    return chartPixel(40.0 + (value - axis.lower) * plotWidth / span);
-}

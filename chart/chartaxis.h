@@ -1,12 +1,15 @@
 // Axis rules shared by every chart mode: the 1-2-5 tick step, rounding the
 // bounds out to whole steps, the tick count with its extension, tick
 // positions and labels, and the mapping of values onto the percent axis.
-// Pure functions, so they can be checked without a widget.
+// Pure functions, so they can be checked without a widget. The per-record
+// mappings are inline: a drawing calls them six times for every record.
 #pragma once
 
 #include "chartmode.h"
 
 #include <QString>
+
+#include <cmath>
 
 // How a mode keeps its x bounds: whole numbers (index, fillings, date) or
 // doubles (the ranked modes). Whole-number bounds are truncated after every
@@ -43,12 +46,34 @@ QString chartDateLabel(double seconds, double span);
 // anything beyond this lies far outside every picture and is clamped so that
 // no conversion or sum overflows. Not-a-number lands there as well.
 constexpr int chartPixelLimit = 1 << 28;
-int chartPixel(double value);
+inline int chartPixel(double value)
+{
+    if (std::isnan(value))
+        return chartPixelLimit;
+    if (value >= chartPixelLimit)
+        return chartPixelLimit;
+    if (value <= -chartPixelLimit)
+        return -chartPixelLimit;
+    return int(value); // truncates toward zero
+}
 
 // y of a double value on the 0..200 percent axis with bottom B and height PH.
-int chartPercentY(double value, int bottom, int plotHeight);
+inline int chartPercentY(double value, int bottom, int plotHeight)
+{
+    return chartPixel(bottom - plotHeight * value / 200.0);
+}
 // The same for the integer value: B - trunc(v * PH / 200) in integers.
-int chartPercentYInteger(quint16 value, int bottom, int plotHeight);
+inline int chartPercentYInteger(quint16 value, int bottom, int plotHeight)
+{
+    const qint64 y = bottom - qint64(value) * plotHeight / 200;
+    return chartPixel(double(y));
+}
 
 // Screen x of a record with x quantity value on the laid-out axis.
-int chartPlotX(double value, const ChartAxis& axis, int plotWidth);
+inline int chartPlotX(double value, const ChartAxis& axis, int plotWidth)
+{
+    const double span = axis.upper - axis.lower;
+    if (!(span > 0.0))
+        return chartPixelLimit;
+    return chartPixel(40.0 + (value - axis.lower) * plotWidth / span);
+}

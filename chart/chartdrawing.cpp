@@ -3,7 +3,6 @@
 
 #include "app_kelmoradatareader.h"
 #include "chartinfoline.h"
-#include "chartlines.h"
 #include "chartorder.h"
 #include "texttable.h"
 
@@ -15,6 +14,7 @@
 #include <QVector>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -27,6 +27,23 @@ void drawSegments(QPainter& painter, const QColor& colour, const QVector<QLine>&
 {
     painter.setPen(QPen(colour, 1));
     painter.drawLines(lines);
+}
+
+// Pens of the four polylines, in the order they are painted.
+const QColor seriesColour[4] = {QColor(0, 0, 255), QColor(255, 0, 0), QColor(255, 0, 255),
+                                QColor(0, 170, 85)};
+
+constexpr int prefetchDistance = 8;
+
+void prefetchRecord(const KelmoraFillingData* record)
+{
+#if defined(__GNUC__)
+    // A record spans two cache lines; the drawing reads and writes both.
+    __builtin_prefetch(record, 1);
+    __builtin_prefetch(reinterpret_cast<const char*>(record) + sizeof(KelmoraFillingData) - 1, 1);
+#else
+    Q_UNUSED(record);
+#endif
 }
 
 void addCross(QVector<QLine>& lines, int x, int y)
@@ -89,8 +106,10 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
 
     // The new order replaces the old one only with a new picture, so that a
     // drawing that ends early leaves the hit test working on the picture the
-    // user still sees.
+    // user still sees. The order itself comes from the cache: only new
+    // records or a new mode sort again.
     quint16* newOrder = nullptr;
+    int undated = 0;
     if (recordCount > 0) {
         newOrder = static_cast<quint16*>(std::malloc(sizeof(quint16) * size_t(recordCount)));
         if (!newOrder) {
@@ -98,10 +117,15 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
             drawing = false;
             return;
         }
-        buildChartOrder(drawMode, records, recordCount, newOrder);
+        std::memcpy(newOrder, orderCache.order(drawMode, records, recordCount),
+                    sizeof(quint16) * size_t(recordCount));
+        if (drawMode == ModeDate)
+            undated = orderCache.undatedCount();
     }
-    const ChartRange range =
-        findChartRange(drawMode, records, newOrder, recordCount, lowX, highX, dataOrder);
+    // Records without a readable date sit at the end of the date order and
+    // take no part in its range, axis or drawing.
+    const ChartRange range = findChartRange(drawMode, records, newOrder, recordCount - undated,
+                                            lowX, highX, dataOrder);
     const int width = this->width();
     const int labelHeight = chartLabel.height();
     ChartAxis axis;
@@ -125,6 +149,7 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     std::free(orderIndex);
     orderIndex = newOrder;
     orderCount = recordCount;
+    undatedRecords = undated;
     paintPicture(drawMode, range, axis, width, labelHeight);
     drawing = false;
 }
@@ -132,7 +157,6 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
 void GUI_DisplayChart::paintPicture(ChartMode drawMode, const ChartRange& range,
                                     const ChartAxis& axis, int width, int labelHeight)
 {
-    KelmoraFillingData* records = fillingData;
     const int plotWidth = width - 60;
     const int bottom = labelHeight - 120;
     const int plotHeight = labelHeight - 150;
@@ -142,15 +166,13 @@ void GUI_DisplayChart::paintPicture(ChartMode drawMode, const ChartRange& range,
     paintPercentGrid(painter, width, bottom, plotHeight);
     paintXAxis(painter, drawMode, axis, width, labelHeight);
     paintReferenceLines(painter, width, bottom, plotHeight);
-    // Every record gets its x, drawn or not; those outside the range land
-    // outside the plot.
-    for (int p = 0; p < orderCount; ++p) {
-        const double x = chartRecordX(drawMode, records, orderIndex, p);
-        records[orderIndex[p]].plotX = chartPlotX(x, axis, plotWidth);
-    }
     const int first = qMax(range.first, 0);
     const int last = qMin(range.last, orderCount - 1);
-    paintSeries(painter, first, last, bottom, plotHeight);
+    placeRecords(drawMode, axis, first, last, plotWidth, bottom, plotHeight);
+    if (reducedDrawing)
+        paintSeries(painter, first, last, QSize(width, labelHeight));
+    else
+        paintEverySegment(painter, first, last);
     paintLegend(painter, drawMode, width, labelHeight);
     paintInfoLine(painter, labelHeight);
     painter.end();
@@ -203,57 +225,78 @@ void GUI_DisplayChart::paintReferenceLines(QPainter& painter, int width, int bot
     painter.drawLine(plotLeft, bottom - plotHeight / 2, right, bottom - plotHeight / 2);
 }
 
-void GUI_DisplayChart::paintSeries(QPainter& painter, int first, int last, int bottom,
-                                   int plotHeight)
+// One pass over the records in drawing order: every record gets its x,
+// drawn or not (those outside the range land outside the plot), the drawn
+// ones their y values, which also feed the reduced series.
+void GUI_DisplayChart::placeRecords(ChartMode drawMode, const ChartAxis& axis, int first, int last,
+                                    int plotWidth, int bottom, int plotHeight)
 {
-    if (last < first)
-        return;
     KelmoraFillingData* records = fillingData;
-    const int drawn = last - first + 1;
-    QVector<QPoint> linePoints(drawn);
-    QVector<QPoint> temperaturePoints(drawn);
-    QVector<QPoint> fuelFlowPoints(drawn);
-    QVector<QPoint> integerPoints(drawn);
-    QVector<QLine> crosses;
-    crosses.reserve(2 * drawn);
-    // Where the cross colour changes: crosses go out in runs of one colour,
-    // in drawing order, so that where crosses overlap the later one still
-    // paints over the earlier one.
-    QVector<int> colourRunStarts;
-    bool upperClass = false;
-    for (int p = first; p <= last; ++p) {
+    for (ChartPolylineReducer& line : seriesLines)
+        line.clear();
+    crossLayer.clear();
+    for (int p = 0; p < orderCount; ++p) {
+        // In the sorted modes the records are visited out of memory order;
+        // asking for them a few steps ahead hides most of the wait.
+        if (p + prefetchDistance < orderCount)
+            prefetchRecord(&records[orderIndex[p + prefetchDistance]]);
         KelmoraFillingData& record = records[orderIndex[p]];
+        record.plotX = chartPlotX(chartRecordX(drawMode, records, orderIndex, p), axis, plotWidth);
+        if (p < first || p > last)
+            continue;
+        const int x = record.plotX;
         record.plotYLinePercent = chartPercentY(record.linePercent, bottom, plotHeight);
         record.plotYRatePercent = chartPercentY(record.ratePercent, bottom, plotHeight);
         record.plotYTemperature = chartPercentY(record.temperature, bottom, plotHeight);
         record.plotYFuelFlow = chartPercentY(record.fuelFlow, bottom, plotHeight);
         record.plotYIntegerPercent = chartPercentYInteger(record.integerPercent, bottom, plotHeight);
-        const int i = p - first;
-        linePoints[i] = QPoint(record.plotX, record.plotYLinePercent);
-        temperaturePoints[i] = QPoint(record.plotX, record.plotYTemperature);
-        fuelFlowPoints[i] = QPoint(record.plotX, record.plotYFuelFlow);
-        integerPoints[i] = QPoint(record.plotX, record.plotYIntegerPercent);
-        if (p == first || (record.levelCode > 10) != upperClass) {
-            upperClass = record.levelCode > 10;
-            colourRunStarts.append(int(crosses.size()));
-        }
-        addCross(crosses, record.plotX, record.plotYRatePercent);
+        seriesLines[0].add(x, record.plotYLinePercent);
+        crossLayer.add(x, record.plotYRatePercent, record.levelCode > 10);
+        seriesLines[1].add(x, record.plotYTemperature);
+        seriesLines[2].add(x, record.plotYFuelFlow);
+        seriesLines[3].add(x, record.plotYIntegerPercent);
     }
-    colourRunStarts.append(int(crosses.size()));
+    for (ChartPolylineReducer& line : seriesLines)
+        line.finish();
+}
 
-    drawSegments(painter, QColor(0, 0, 255), chartPolylineSegments(linePoints));
-    const QPen upperPen(Qt::red, 1);
-    const QPen lowerPen(Qt::blue, 1);
-    upperClass = records[orderIndex[first]].levelCode > 10;
-    for (int run = 0; run + 1 < colourRunStarts.size(); ++run) {
-        painter.setPen(upperClass ? upperPen : lowerPen);
-        painter.drawLines(crosses.constData() + colourRunStarts[run],
-                          colourRunStarts[run + 1] - colourRunStarts[run]);
-        upperClass = !upperClass;
+void GUI_DisplayChart::paintSeries(QPainter& painter, int first, int last, const QSize& size)
+{
+    if (last < first)
+        return;
+    const auto drawLines = [&painter](const QColor& colour, const std::vector<QLine>& lines) {
+        painter.setPen(QPen(colour, 1));
+        painter.drawLines(lines.data(), int(lines.size()));
+    };
+    drawLines(seriesColour[0], seriesLines[0].lines());
+    crossLayer.paint(painter, size, Qt::blue, Qt::red);
+    for (int series = 1; series < 4; ++series)
+        drawLines(seriesColour[series], seriesLines[series].lines());
+}
+
+// The picture the reduced series must equal: every segment and every cross
+// drawn by itself, in drawing order, from the positions placeRecords wrote.
+void GUI_DisplayChart::paintEverySegment(QPainter& painter, int first, int last)
+{
+    const KelmoraFillingData* records = fillingData;
+    const auto record = [&](int p) -> const KelmoraFillingData& { return records[orderIndex[p]]; };
+    const auto polyline = [&](const QColor& colour, qint32 KelmoraFillingData::*plotY) {
+        painter.setPen(QPen(colour, 1));
+        for (int p = first; p < last; ++p)
+            painter.drawLine(record(p).plotX, record(p).*plotY, record(p + 1).plotX,
+                             record(p + 1).*plotY);
+    };
+    polyline(seriesColour[0], &KelmoraFillingData::plotYLinePercent);
+    for (int p = first; p <= last; ++p) {
+        const int x = record(p).plotX;
+        const int y = record(p).plotYRatePercent;
+        painter.setPen(QPen(record(p).levelCode > 10 ? Qt::red : Qt::blue, 1));
+        painter.drawLine(x, y - 5, x, y + 5);
+        painter.drawLine(x - 5, y, x + 5, y);
     }
-    drawSegments(painter, QColor(255, 0, 0), chartPolylineSegments(temperaturePoints));
-    drawSegments(painter, QColor(255, 0, 255), chartPolylineSegments(fuelFlowPoints));
-    drawSegments(painter, QColor(0, 170, 85), chartPolylineSegments(integerPoints));
+    polyline(seriesColour[1], &KelmoraFillingData::plotYTemperature);
+    polyline(seriesColour[2], &KelmoraFillingData::plotYFuelFlow);
+    polyline(seriesColour[3], &KelmoraFillingData::plotYIntegerPercent);
 }
 
 void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight)
@@ -320,4 +363,7 @@ void GUI_DisplayChart::paintInfoLine(QPainter& painter, int labelHeight)
         painter.drawText(x, labelHeight - 5, item.text);
         nextFree = x + metrics.horizontalAdvance(item.text) + 10;
     }
+    if (mode == ModeDate && undatedRecords > 0)
+        painter.drawText(qMax(chartUndatedX, nextFree), labelHeight - 5,
+                         chartUndatedText(undatedRecords));
 }

@@ -1,6 +1,7 @@
 #include "chartinfoline.h"
 
 #include "app_kelmoradatareader.h"
+#include "texttable.h"
 
 QVector<ChartInfoItem> chartInfoLine(const APP_KelmoraDataReader* reader, bool sideA)
 {
@@ -20,4 +21,10 @@ QVector<ChartInfoItem> chartInfoLine(const APP_KelmoraDataReader* reader, bool s
     items.append({660, QStringLiteral("Status: ")
                            + QString::number(status, 2).leftJustified(8, QLatin1Char('0'))});
     return items;
+}
+
+QString chartUndatedText(int count)
+{
+    // The count follows the text in every language.
+    return text(ChartText::undatedRecords) + QLatin1Char(' ') + QString::number(count);
 }

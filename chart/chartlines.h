@@ -8,7 +8,8 @@
 #include <QPoint>
 #include <QVector>
 
-// The segments from each point to the next. A chain of consecutive vertical
-// segments in one column is given as one segment over the chain's whole
-// height: a solid one-pixel pen paints exactly the same pixels either way.
+// The segments from each point to the next, with every run of consecutive
+// points in one column given as one vertical segment over the run's whole
+// height (ChartPolylineReducer): a solid one-pixel pen paints exactly the
+// same pixels either way.
 QVector<QLine> chartPolylineSegments(const QVector<QPoint>& points);

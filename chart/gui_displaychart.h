@@ -6,6 +6,8 @@
 
 #include "chartaxis.h"
 #include "chartmode.h"
+#include "chartordercache.h"
+#include "chartseries.h"
 #include "kelmorafillingdata.h"
 
 #include <QLabel>
@@ -47,6 +49,13 @@ public:
     // The drawing order of the last drawing and its length.
     const quint16* drawingOrder() const { return orderIndex; }
     int drawingOrderCount() const { return orderCount; }
+    // Records the date mode left out of its last picture (no readable date).
+    int undatedLeftOut() const { return undatedRecords; }
+    // How often the drawing order was sorted anew, since construction.
+    int drawingOrderSorts() const { return orderCache.rebuilds(); }
+    // Off: every segment and cross is painted by itself, the picture the
+    // reduced drawing must reproduce pixel for pixel (for tests).
+    void setReducedDrawing(bool reduced) { reducedDrawing = reduced; }
     // Drawings that got as far as painting a new picture, since construction.
     int paintedDrawings() const { return paintedCount; }
     const QLabel* header() const { return &headerLabel; }
@@ -101,7 +110,10 @@ private:
     void paintXAxis(QPainter& painter, ChartMode drawMode, const ChartAxis& axis, int width,
                     int labelHeight);
     void paintReferenceLines(QPainter& painter, int width, int bottom, int plotHeight);
-    void paintSeries(QPainter& painter, int first, int last, int bottom, int plotHeight);
+    void placeRecords(ChartMode drawMode, const ChartAxis& axis, int first, int last,
+                      int plotWidth, int bottom, int plotHeight);
+    void paintSeries(QPainter& painter, int first, int last, const QSize& size);
+    void paintEverySegment(QPainter& painter, int first, int last);
     void paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight);
     void paintInfoLine(QPainter& painter, int labelHeight);
 
@@ -146,4 +158,12 @@ private:
     int drawnFirst = -1;
     int drawnLast = -1;
     int paintedCount = 0;
+
+    ChartOrderCache orderCache;
+    int undatedRecords = 0;
+    bool reducedDrawing = true;
+    // Buffers of the reduced series, kept to save allocations per drawing:
+    // line percent, temperature, fuel flow, integer percent.
+    ChartPolylineReducer seriesLines[4];
+    ChartCrossLayer crossLayer;
 };

@@ -5,6 +5,7 @@
 #include "texttable.h"
 
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -498,7 +499,121 @@ private Q_SLOTS:
         QCOMPARE(chart->chartMaxX(), 70000.0); // beyond 16 bits, not wrapped
         recordCount = quint16(records.size());
         chart->drawData(records.data(), &recordCount, 0, 4294967295.0, OrderForward, true, ModeDate);
-        QVERIFY(chart->chartMaxX() > 4294967295.0);
+        // The unreadable date of record 10 stays off the axis.
+        QVERIFY(chart->chartMaxX() < 4294967295.0);
+        QCOMPARE(chart->undatedLeftOut(), 1);
+    }
+
+    void undatedRecordsStayOffTheDateAxis()
+    {
+        // 1700000000 + 600 i; record 20 has no readable date.
+        records[20].timestamp = 0xFFFFFFFFu;
+        recordCount = quint16(records.size());
+        chart->drawData(records.data(), &recordCount, 0, 4294967295.0, OrderForward, false, ModeDate);
+        // Real span 29400 s: step 5000, six ticks, extended to a seventh.
+        QCOMPARE(chart->chartMinX(), 1700000000.0);
+        QCOMPARE(chart->chartMaxX(), 1700030000.0);
+        QCOMPARE(chart->firstDrawn(), 0);
+        QCOMPARE(chart->lastDrawn(), 48);
+        QCOMPARE(chart->undatedLeftOut(), 1);
+        QCOMPARE(int(chart->drawingOrder()[49]), 20);
+        QVERIFY(records[20].plotX > pageWidth); // placed, but far off the picture
+        drawAll(ModeDate, OrderForward);
+        QCOMPARE(chart->chartMaxX(), 1700030000.0);
+        // Other modes draw it as usual.
+        drawAll(ModeIndex);
+        QCOMPARE(chart->lastDrawn(), 49);
+        QCOMPARE(chart->undatedLeftOut(), 0);
+        // Nothing dated at all: nothing to draw, the picture stays.
+        for (auto& r : records)
+            r.timestamp = 0xFFFFFFFFu;
+        const int painted = chart->paintedDrawings();
+        drawAll(ModeDate, OrderForward);
+        QCOMPARE(chart->paintedDrawings(), painted);
+    }
+
+    void drawingOrderIsSortedOnlyForNewKeys()
+    {
+        records = makeRecords(300);
+        drawAll(ModeTemperature, OrderForward);
+        const int sorts = chart->drawingOrderSorts();
+        chart->redrawData(10, 200, OrderForward, false);
+        chart->resize(pageWidth + 30, pageHeight);
+        chart->redrawData(chartRangeMin, chartRangeMax, OrderForward, true);
+        records[6].linePercent = 1.0; // drawn, but no sort key
+        drawAll(ModeTemperature, OrderForward);
+        QCOMPARE(chart->paintedDrawings(), 4);
+        QCOMPARE(chart->drawingOrderSorts(), sorts);
+        // A key changed in place: the order follows it.
+        records[5].temperature = -50.0;
+        drawAll(ModeTemperature, OrderForward);
+        QCOMPARE(chart->drawingOrderSorts(), sorts + 1);
+        QCOMPARE(int(chart->drawingOrder()[0]), 5);
+        drawAll(ModeFuelFlow, OrderForward);
+        QCOMPARE(chart->drawingOrderSorts(), sorts + 2);
+        // The temperature breaks fuel-flow ties, so it is a key there too.
+        records[7].temperature = records[7].temperature + 1.0;
+        drawAll(ModeFuelFlow, OrderForward);
+        QCOMPARE(chart->drawingOrderSorts(), sorts + 3);
+        records.pop_back(); // a shorter history
+        drawAll(ModeFuelFlow, OrderForward);
+        QCOMPARE(chart->drawingOrderSorts(), sorts + 4);
+        QCOMPARE(chart->drawingOrderCount(), 299);
+    }
+
+    void reducedDrawingPaintsThePixelsOfEverySegment_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QSize>("page");
+        QTest::addColumn<bool>("zoom");
+        const QSize pages[] = {{560, 400}, {1280, 720}, {333, 257}};
+        const char* names[] = {"index", "fillings", "date", "temperature", "fuelflow"};
+        for (int mode = ModeIndex; mode <= ModeFuelFlow; ++mode)
+            for (const QSize& page : pages)
+                for (bool zoom : {false, true})
+                    QTest::addRow("%s %dx%d %s", names[mode], page.width(), page.height(),
+                                  zoom ? "zoomed" : "whole")
+                        << mode << page << zoom;
+    }
+
+    void reducedDrawingPaintsThePixelsOfEverySegment()
+    {
+        QFETCH(int, mode);
+        QFETCH(QSize, page);
+        QFETCH(bool, zoom);
+        // Dense columns, runs of both cross colours, values off the plot
+        // and off the picture, equal keys.
+        QRandomGenerator random(quint32(mode * 7 + page.width()));
+        records = makeRecords(4000);
+        for (auto& r : records) {
+            r.levelCode = quint16(random.bounded(4) == 0 ? 11 : (random.bounded(2) ? 10 : 12));
+            r.ratePercent = 60.0 + random.bounded(80.0);
+            r.linePercent = random.bounded(10) == 0 ? -40.0 : 40.0 + random.bounded(50.0);
+            r.temperature = random.bounded(260.0);
+            r.fuelFlow = double(random.bounded(40)) + (random.bounded(3) == 0 ? 0.5 : 0.0);
+            r.integerPercent = quint16(random.bounded(230));
+            r.fillings = quint16(random.bounded(9000));
+            r.timestamp = 1700000000u + random.bounded(90u * 86400u);
+        }
+        chart->resize(page);
+        const DataOrder order = ChartMode(mode) == ModeIndex ? OrderAll : OrderForward;
+        auto drawOnce = [&](bool reduced) {
+            chart->setReducedDrawing(reduced);
+            drawAll(ChartMode(mode), order);
+            if (zoom) {
+                const double span = chart->chartMaxX() - chart->chartMinX();
+                chart->redrawData(chart->chartMinX() + 0.3 * span, chart->chartMinX() + 0.55 * span,
+                                  order, false);
+            }
+            return chart->picture()->toImage();
+        };
+        const int before = chart->paintedDrawings();
+        const QImage reduced = drawOnce(true);
+        const QImage everySegment = drawOnce(false);
+        QCOMPARE(chart->paintedDrawings(), before + (zoom ? 4 : 2));
+        QVERIFY(chart->lastDrawn() - chart->firstDrawn() > 100);
+        QCOMPARE(reduced.size(), page - QSize(0, 60));
+        QVERIFY(reduced == everySegment);
     }
 };
 

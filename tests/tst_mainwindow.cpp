@@ -7,6 +7,7 @@
 #include "gui_displaychart.h"
 #include "gui_downloadprogress.h"
 #include "gui_kelmoradiagnose.h"
+#include "gui_logview.h"
 #include "gui_portcombobox.h"
 #include "sim_rawline.h"
 #include "texttable.h"
@@ -20,7 +21,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QtTest>
 
 class TestMainWindow : public QObject
@@ -43,7 +47,8 @@ private:
     }
     QTabWidget* tabs() { return child<QTabWidget>("tabs"); }
     QTextEdit* log() { return child<QTextEdit>("logView"); }
-    QString logText() { return log()->toPlainText(); }
+    // The lines as the user reads them, dots still waiting included.
+    QString logText() { return qobject_cast<GUI_LogView*>(log())->logText(); }
     GUI_DataTable* table(char side) { return child<GUI_DataTable>(side == 'A' ? "tableA" : "tableB"); }
     GUI_DisplayChart* chart(char side) { return child<GUI_DisplayChart>(side == 'A' ? "chartA" : "chartB"); }
     QStringList visibleHomeWidgets()
@@ -278,6 +283,45 @@ private Q_SLOTS:
         QCOMPARE(logText(), QStringLiteral("download..."));
         window->display(QStringLiteral("next"));
         QCOMPARE(logText(), QStringLiteral("download...\nnext"));
+        QCOMPARE(log()->toPlainText(), logText()); // "next" showed the dots first
+    }
+
+    void longDotRunLooksLikeOneGrowingLine()
+    {
+        // The log splits a long run into short paragraphs at the view's own
+        // line breaks and shows dots in batches; the user must read what one
+        // growing paragraph, filled a dot at a time, showed. Both views stand
+        // alone, so that they share font and style.
+        GUI_LogView view;
+        QTextEdit plain;
+        for (QTextEdit* edit : {static_cast<QTextEdit*>(&view), &plain}) {
+            edit->setStyleSheet(log()->styleSheet());
+            edit->setFocusPolicy(Qt::NoFocus);
+            edit->resize(log()->size());
+            edit->show();
+        }
+        view.addLine(QStringLiteral("Reading A:\r\n"));
+        plain.append(QStringLiteral("Reading A:"));
+        for (int poll = 0; poll < 1500; ++poll) {
+            const QString dot = poll ? QStringLiteral(".") : QStringLiteral(" ");
+            view.appendToLine(dot);
+            plain.moveCursor(QTextCursor::End);
+            plain.insertPlainText(dot);
+            plain.moveCursor(QTextCursor::End);
+            if (poll % 97 == 0)
+                view.flushPending();
+        }
+        // The last batch shows when the log's timer runs.
+        QTRY_COMPARE_WITH_TIMEOUT(view.toPlainText().count(QLatin1Char('.')), 1499, 3000);
+        QVERIFY(view.document()->blockCount() > 5); // the run was split
+        QCOMPARE(view.logText(), plain.toPlainText());
+        // The end of the run stays in sight, on full lines of dots above it
+        // (a paragraph wraps its dots one dot earlier than a long run does,
+        // so the pictures are not identical pixel for pixel).
+        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+        const QTextLayout* lastLines = view.document()->lastBlock().previous().layout();
+        QVERIFY(lastLines->lineCount() >= 2);
+        QVERIFY(lastLines->lineAt(0).naturalTextWidth() > view.viewport()->width() - 10);
     }
 
     void failureResultsShowOneBox_data()

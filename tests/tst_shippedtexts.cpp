@@ -19,7 +19,7 @@ const QList<int> usedNumbers = {
     4, 5, 10, 14, 15, 16, 18, 20, 21, 22, 23, 25, 26, 30, 31, 34, 35, 36, 37,
     46, 48, 49, 50, 51, 53, 54, 60, 69, 71, 72, 75, 80, 82, 83, 84, 85, 89, 98,
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
-    127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles};
+    127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162};
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).
