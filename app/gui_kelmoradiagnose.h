@@ -2,7 +2,7 @@
 // information, two table pages and two chart pages.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

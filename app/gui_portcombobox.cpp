@@ -1,6 +1,6 @@
-#include "gui_portcombobox.h"
+#include "app/gui_portcombobox.h"
 
-#include "com_serialport.h"
+#include "comm/com_serialport.h"
 
 #include <QStringListModel>
 

@@ -1,8 +1,8 @@
 // The unit information columns and the controls that need a connected unit.
-#include "gui_kelmoradiagnose.h"
+#include "app/gui_kelmoradiagnose.h"
 
-#include "app_kelmoradatareader.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "frame/texttable.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>

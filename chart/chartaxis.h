@@ -4,7 +4,7 @@
 // Pure functions, so they can be checked without a widget.
 #pragma once
 
-#include "chartmode.h"
+#include "chart/chartmode.h"
 
 #include <QString>
 

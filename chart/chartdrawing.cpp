@@ -1,11 +1,11 @@
 // The drawing of the chart picture: one procedure shared by the five modes.
-#include "gui_displaychart.h"
+#include "chart/gui_displaychart.h"
 
-#include "app_kelmoradatareader.h"
-#include "chartinfoline.h"
-#include "chartlines.h"
-#include "chartorder.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "chart/chartinfoline.h"
+#include "chart/chartlines.h"
+#include "chart/chartorder.h"
+#include "frame/texttable.h"
 
 #include <QDebug>
 #include <QFontMetrics>

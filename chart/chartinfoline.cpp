@@ -1,6 +1,6 @@
-#include "chartinfoline.h"
+#include "chart/chartinfoline.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 QVector<ChartInfoItem> chartInfoLine(const APP_KelmoraDataReader* reader, bool sideA)
 {

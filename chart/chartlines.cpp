@@ -1,4 +1,4 @@
-#include "chartlines.h"
+#include "chart/chartlines.h"
 
 #include <QtGlobal>
 

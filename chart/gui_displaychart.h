@@ -4,9 +4,9 @@
 // Everything is painted into an off-screen pixmap shown by a label.
 #pragma once
 
-#include "chartaxis.h"
-#include "chartmode.h"
-#include "kelmorafillingdata.h"
+#include "chart/chartaxis.h"
+#include "chart/chartmode.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QLabel>
 #include <QPushButton>

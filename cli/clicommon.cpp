@@ -3,7 +3,7 @@
 #include "clicommand.h"
 #include "clisession.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <cstdio>
 

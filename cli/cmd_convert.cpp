@@ -2,12 +2,12 @@
 // it again as CSV, ODS and/or JSON.
 #include "clicommand.h"
 
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
-#include "kelmorafillingdata.h"
-#include "odsexport.h"
-#include "recordjson.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
+#include "reader/kelmorafillingdata.h"
+#include "files/odsexport.h"
+#include "files/recordjson.h"
+#include "frame/texttable.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -5,8 +5,8 @@
 #include "clisession.h"
 #include "downloadoutput.h"
 
-#include "app_kelmoradatareader.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "frame/texttable.h"
 
 #include <QPair>
 

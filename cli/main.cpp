@@ -1,6 +1,6 @@
 // kelmora-cli: scripted downloads, settings and file conversions.
 #include "clicommand.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -2,8 +2,8 @@
 // export, in the language chosen with --lang.
 #include "downloadoutput.h"
 
-#include "csvexport.h"
-#include "odsexport.h"
+#include "files/csvwriter.h"
+#include "files/odsexport.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // record of the sides read, as one JSON document.
 #include "downloadoutput.h"
 
-#include "recordjson.h"
+#include "files/recordjson.h"
 
 #include <QJsonDocument>
 #include <QSaveFile>

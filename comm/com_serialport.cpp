@@ -1,6 +1,6 @@
-#include "com_serialport.h"
+#include "comm/com_serialport.h"
 
-#include "com_simlinks.h"
+#include "comm/com_simlinks.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>

@@ -4,7 +4,7 @@
 // on its caller's thread.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QDateTime>
 #include <QString>

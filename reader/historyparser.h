@@ -3,7 +3,7 @@
 // directly.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QByteArray>
 #include <QString>

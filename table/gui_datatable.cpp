@@ -1,11 +1,11 @@
-#include "gui_datatable.h"
+#include "table/gui_datatable.h"
 
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
-#include "messagebox.h"
-#include "odsexport.h"
-#include "stylesheets.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
+#include "frame/messagebox.h"
+#include "files/odsexport.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QCursor>
 #include <QDateTime>

@@ -3,7 +3,7 @@
 // kelmora-cli download from the simulated unit.
 #include "files_support.h"
 #include "sim_unit.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QDir>
 #include <QJsonArray>

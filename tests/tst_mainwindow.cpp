@@ -1,13 +1,13 @@
 // The main window: layout at two sizes, what is visible in which state, the
 // log, the record results, the language switch and the close question.
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_downloadprogress.h"
-#include "gui_kelmoradiagnose.h"
-#include "gui_portcombobox.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_kelmoradiagnose.h"
+#include "app/gui_portcombobox.h"
+#include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 

@@ -1,7 +1,7 @@
 // Port names as the user picks them, turned into the device path the port
 // opens, by the rules of both platforms (the Windows rules are tested here
 // on any machine).
-#include "com_serialport.h"
+#include "comm/com_serialport.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 // The compiled-in images and the shared style sheets.
-#include "stylesheets.h"
+#include "frame/stylesheets.h"
 
 #include <QImage>
 #include <QImageReader>

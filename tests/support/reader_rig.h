@@ -3,8 +3,8 @@
 // reader attached to the port.
 #pragma once
 
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
 #include "reader_fakeunit.h"
 #include "reader_ptypeer.h"
 

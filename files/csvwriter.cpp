@@ -1,11 +1,11 @@
-#include "csvexport.h"
+#include "files/csvwriter.h"
 
-#include "exportcommon.h"
-#include "filetime.h"
-#include "kelmorafillingdata.h"
-#include "messagebox.h"
-#include "stylesheets.h"
-#include "texttable.h"
+#include "files/exportcommon.h"
+#include "files/filetime.h"
+#include "reader/kelmorafillingdata.h"
+#include "frame/messagebox.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
 #include <QDebug>
