@@ -3,13 +3,9 @@
 #include "files/exportcommon.h"
 #include "files/filetime.h"
 #include "reader/kelmorafillingdata.h"
-#include "frame/messagebox.h"
-#include "frame/stylesheets.h"
 #include "frame/texttable.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QFileDialog>
 
 namespace {
 
@@ -43,24 +39,6 @@ void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeC
 }
 
 } // namespace
-
-bool chooseExportFile(QFile& file, const QString& extension, bool open)
-{
-    const QString filter = QStringLiteral("*.") + extension;
-    const QString name = QFileDialog::getSaveFileName(
-        nullptr, filter, QCoreApplication::applicationDirPath(), filter);
-    if (name.isEmpty())
-        return false;
-    file.setFileName(name);
-    if (!open)
-        return true;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showMessage(messageBoxStyle, text(36), QString(),
-                    {{MessageButtonRole::Acknowledge, text(83)}});
-        return false;
-    }
-    return true;
-}
 
 bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
 {

@@ -2,6 +2,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "files/csvwriter.h"
+#include "table/exportfile.h"
 #include "frame/messagebox.h"
 #include "files/odsexport.h"
 #include "frame/stylesheets.h"
