@@ -100,6 +100,27 @@ private Q_SLOTS:
         QCOMPARE(image.size(), size);
     }
 
+    // The core's resource set (the ODS members) and the GUI's (the images)
+    // are registered separately; a program with both libraries has both.
+    void fixedOdsMembersAreTheShippedFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"mimetype", "styles.xml", "meta.xml", "Object_1_styles.xml"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void fixedOdsMembersAreTheShippedFiles()
+    {
+        QFETCH(QString, name);
+        QFile resource(QStringLiteral(":/files/") + name);
+        QVERIFY2(resource.open(QIODevice::ReadOnly), qPrintable(resource.fileName()));
+        QFile shipped(QStringLiteral(KELMORA_SOURCE_DIR "/frame/files/") + name);
+        QVERIFY2(shipped.open(QIODevice::ReadOnly), qPrintable(shipped.fileName()));
+        const QByteArray bytes = resource.readAll();
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(bytes, shipped.readAll());
+    }
+
     void flagStripHoldsTheSixFlagsInLanguageOrder()
     {
         // 0 United Kingdom: red cross in the centre, blue field, white fimbriation
