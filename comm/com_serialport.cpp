@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -12,6 +13,8 @@
 #include <cstring>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSerial, "kelmora.serial", QtInfoMsg)
 
 // How long openPort waits for the port thread to report its open.
 constexpr int openReportWaitMs = 3000;
@@ -254,7 +257,7 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     if (!port.open(QIODevice::ReadWrite)) {
-        qDebug() << "COM_SerialPort: cannot open" << device << port.errorString();
+        qCDebug(lcSerial) << "COM_SerialPort: cannot open" << device << port.errorString();
         reportOpen(OpenState::Failed);
         return false;
     }
@@ -309,7 +312,7 @@ bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
     else if (error == QSerialPort::NoError)
         readFailures = 0;
     if (error == QSerialPort::ResourceError || readFailures >= maxReadFailures) {
-        qDebug() << "COM_SerialPort: line lost:" << port.errorString();
+        qCDebug(lcSerial) << "COM_SerialPort: line lost:" << port.errorString();
         portOpen.store(false);
         return true;
     }

@@ -5,9 +5,11 @@
 #include "reader/kelmorafillingdata.h"
 #include "frame/texttable.h"
 
-#include <QDebug>
+#include <QLoggingCategory>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcCsv, "kelmora.csv", QtInfoMsg)
 
 const QLatin1String lineEnd("\r\n");
 
@@ -63,7 +65,7 @@ void writeCsvSide(QTextStream& stream, bool sideA)
     stream << text(134) << ';'
            << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
     const SideRecords side = sideRecords(sideA ? 'A' : 'B');
-    qDebug("Countrycode 2 \"%d\"", int(unit.recordFormatNo));
+    qCDebug(lcCsv, "Countrycode 2 \"%d\"", int(unit.recordFormatNo));
     for (int column = 0; column < dataColumns; ++column)
         stream << columnLabel(column, unit.recordFormatNo) << ';';
     stream << "./:" << lineEnd;

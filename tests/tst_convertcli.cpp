@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +29,24 @@ private:
         return exitCode;
     }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    // Runs convert with stdout and stderr apart; loggingRules empty: none set.
+    int runApart(const QStringList& arguments, const QString& loggingRules, QByteArray* errors)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+        if (!loggingRules.isEmpty())
+            environment.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules);
+        process.setProcessEnvironment(environment);
+        process.start(cli, QStringList{QStringLiteral("convert")} + arguments);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished(5000);
+            return -1;
+        }
+        *errors = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
     static QByteArray readAll(const QString& name)
     {
         QFile file(name);
@@ -72,6 +91,22 @@ private slots:
         QVERIFY(sideOf(path("out.json"), "sideA").isEmpty());
         QVERIFY(QJsonDocument::fromJson(readAll(path("out.json"))).object().value(QLatin1String("unit"))
                     .toObject().value(QLatin1String("recordFormatNo")).toBool());
+    }
+
+    // A good file converts silently: the debug traces of the import and the
+    // writers stay off unless --verbose or QT_LOGGING_RULES turns them on.
+    void debugTracesOnlyWhenAskedFor()
+    {
+        const QStringList arguments{path("raw.txt"), "--csv", path("quiet.csv"), "--ods", path("quiet.ods"),
+                                    "--json", path("quiet.json")};
+        QByteArray errors;
+        QCOMPARE(runApart(arguments, QString(), &errors), 0);
+        QVERIFY2(errors.isEmpty(), errors.constData());
+        QVERIFY(QFile::exists(path("quiet.ods")));
+        QCOMPARE(runApart(arguments + QStringList{"--verbose"}, QString(), &errors), 0);
+        QVERIFY2(errors.contains("kelmora.csv: Countrycode"), errors.constData());
+        QCOMPARE(runApart(arguments, QStringLiteral("kelmora.*.debug=true"), &errors), 0);
+        QVERIFY2(errors.contains("kelmora.csv: Countrycode"), errors.constData());
     }
 
     void csvBackToJsonKeepsTheRecords()
