@@ -1,6 +1,6 @@
-#include "gui_downloadprogress.h"
+#include "app/gui_downloadprogress.h"
 
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,4 +1,4 @@
-#include "gui_infocolumn.h"
+#include "app/gui_infocolumn.h"
 
 #include <QPainter>
 #include <QTextLayout>

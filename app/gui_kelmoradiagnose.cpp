@@ -1,15 +1,15 @@
-#include "gui_kelmoradiagnose.h"
+#include "app/gui_kelmoradiagnose.h"
 
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_downloadprogress.h"
-#include "gui_infocolumn.h"
-#include "gui_portcombobox.h"
-#include "messagebox.h"
-#include "stylesheets.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_infocolumn.h"
+#include "app/gui_portcombobox.h"
+#include "frame/messagebox.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QCommonStyle>
 #include <QDateTimeEdit>

@@ -2,10 +2,10 @@
 // information, two table pages and two chart pages.
 #pragma once
 
-#include "gui_infocolumn.h"
-#include "gui_logview.h"
-#include "kelmorafillingdata.h"
-#include "sidedownload.h"
+#include "app/gui_infocolumn.h"
+#include "app/gui_logview.h"
+#include "reader/kelmorafillingdata.h"
+#include "reader/sidedownload.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

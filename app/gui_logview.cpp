@@ -1,4 +1,4 @@
-#include "gui_logview.h"
+#include "app/gui_logview.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

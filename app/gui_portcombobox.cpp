@@ -1,8 +1,8 @@
-#include "gui_portcombobox.h"
+#include "app/gui_portcombobox.h"
 
-#include "com_serialport.h"
-#include "com_simlinks.h"
-#include "texttable.h"
+#include "comm/com_serialport.h"
+#include "comm/com_simlinks.h"
+#include "frame/texttable.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

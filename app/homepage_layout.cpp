@@ -2,10 +2,10 @@
 // widgets are placed from the size of the tab widget, so that they follow
 // the window as it grows; the central pictures stop moving left or up at a
 // minimum position so that they do not run into the left column of buttons.
-#include "gui_kelmoradiagnose.h"
+#include "app/gui_kelmoradiagnose.h"
 
-#include "gui_downloadprogress.h"
-#include "gui_portcombobox.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_portcombobox.h"
 
 #include <QDateTimeEdit>
 #include <QLabel>

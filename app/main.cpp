@@ -1,4 +1,4 @@
-#include "gui_kelmoradiagnose.h"
+#include "app/gui_kelmoradiagnose.h"
 
 #include <QApplication>
 

@@ -1,18 +1,18 @@
 // What the window's buttons do and how it answers the reader's signals.
-#include "gui_kelmoradiagnose.h"
+#include "app/gui_kelmoradiagnose.h"
 
-#include "app_kelmoradatareader.h"
-#include "archivetexts.h"
-#include "chartmode.h"
-#include "com_serialport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "app/archivetexts.h"
+#include "chart/chartmode.h"
+#include "comm/com_serialport.h"
 #include "files/downloadarchive.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_downloadprogress.h"
-#include "gui_portcombobox.h"
-#include "messagebox.h"
-#include "stylesheets.h"
-#include "texttable.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_portcombobox.h"
+#include "frame/messagebox.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

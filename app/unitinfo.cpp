@@ -1,17 +1,19 @@
 // The unit information columns and the controls that need a connected unit.
-#include "gui_kelmoradiagnose.h"
+#include "app/gui_kelmoradiagnose.h"
 
-#include "app_kelmoradatareader.h"
-#include "gui_infocolumn.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "app/gui_infocolumn.h"
+#include "frame/texttable.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcWindow, "kelmora.window", QtInfoMsg)
 
 const QString lineEnd = QStringLiteral("\r\n");
 
@@ -66,7 +68,7 @@ void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
                             static_cast<QWidget*>(dateTimeEdit)})
         widget->setVisible(visible);
     const double softwareVersionNumber = readerInstance ? readerInstance->softwareVersionNumber : 0.0;
-    qDebug() << "software version number" << softwareVersionNumber;
+    qCDebug(lcWindow) << "software version number" << softwareVersionNumber;
     // Units from software version 2 on take no pulse input setting. Hiding
     // hides them whatever the version: the reader may already hold the
     // version of a newer unit when an older unit's controls are taken down.

@@ -4,9 +4,9 @@
 // picture per mode (300 records) for a look at the layout.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_chart [--runs N] [--no-bubble] [--png DIR]
-#include "app_kelmoradatareader.h"
-#include "gui_displaychart.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "chart/gui_displaychart.h"
+#include "frame/texttable.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,8 +6,8 @@
 //
 //   bench_download [counts...]      default: 200 1000
 //   BENCH_RUNS=n                    runs per count (default 3)
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

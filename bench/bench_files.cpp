@@ -1,11 +1,11 @@
 // Speed of the file paths with full sides (65535 records each): CSV export,
 // CSV import, ODS export, and LibreOffice's own conversion of the same CSV
 // to ODS for comparison. Prints the median of several runs.
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
-#include "kelmorafillingdata.h"
-#include "odsexport.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
+#include "reader/kelmorafillingdata.h"
+#include "files/odsexport.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -6,8 +6,8 @@
 // comparison; that way grows with the square of the count.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_log [--runs N] [--dots N] [--old N]
-#include "gui_logview.h"
-#include "stylesheets.h"
+#include "app/gui_logview.h"
+#include "frame/stylesheets.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -2,7 +2,7 @@
 // unit (without byte pacing): from queueWrite to the complete reply line in
 // the receive ring. Prints the median and the spread over 25 queries, and
 // the time the port thread needs to see a pulled cable.
-#include "com_serialport.h"
+#include "comm/com_serialport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

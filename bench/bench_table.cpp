@@ -1,6 +1,6 @@
 // Listing a full side (65535 records, 13 cells each) in the table page.
-#include "app_kelmoradatareader.h"
-#include "gui_datatable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "table/gui_datatable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

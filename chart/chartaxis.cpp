@@ -1,4 +1,4 @@
-#include "chartaxis.h"
+#include "chart/chartaxis.h"
 
 #include <QDateTime>
 

@@ -5,7 +5,7 @@
 // mappings are inline: a drawing calls them six times for every record.
 #pragma once
 
-#include "chartmode.h"
+#include "chart/chartmode.h"
 
 #include <QString>
 

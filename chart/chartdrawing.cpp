@@ -1,12 +1,13 @@
 // The drawing of the chart picture: one procedure shared by the five modes.
-#include "gui_displaychart.h"
+#include "chart/gui_displaychart.h"
 
-#include "app_kelmoradatareader.h"
-#include "chartinfoline.h"
-#include "chartorder.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "chart/chartinfoline.h"
+#include "chart/chartorder.h"
+#include "frame/texttable.h"
+#include "chart/chartlines.h"
 
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QFontMetrics>
 #include <QLine>
 #include <QPainter>
@@ -17,6 +18,8 @@
 #include <cstring>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcChart, "kelmora.chart", QtInfoMsg)
 
 constexpr int plotLeft = 40;
 constexpr int plotTop = 30;
@@ -113,7 +116,7 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     if (recordCount > 0) {
         newOrder = static_cast<quint16*>(std::malloc(sizeof(quint16) * size_t(recordCount)));
         if (!newOrder) {
-            qDebug() << "chart: no memory for the drawing order of" << recordCount << "records";
+            qCWarning(lcChart) << "chart: no memory for the drawing order of" << recordCount << "records";
             drawing = false;
             return;
         }
@@ -306,7 +309,7 @@ void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int wi
     painter.setPen(QPen(Qt::black, 1));
     const QString caption = text(50);
     painter.drawText((width - metrics.horizontalAdvance(caption)) / 2, labelHeight - 80, caption);
-    qDebug().noquote() << QStringLiteral("Countrycode %1 \"%2\"").arg(modeTag(drawMode)).arg(formatNo);
+    qCDebug(lcChart).noquote() << QStringLiteral("Countrycode %1 \"%2\"").arg(modeTag(drawMode)).arg(formatNo);
 
     // Each entry: where its symbol starts, its colour (none: the two rate
     // crosses) and its text 30 px further right.

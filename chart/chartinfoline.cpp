@@ -1,7 +1,7 @@
-#include "chartinfoline.h"
+#include "chart/chartinfoline.h"
 
-#include "app_kelmoradatareader.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "frame/texttable.h"
 
 QVector<ChartInfoItem> chartInfoLine(const APP_KelmoraDataReader* reader, bool sideA)
 {

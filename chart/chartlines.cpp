@@ -1,6 +1,6 @@
-#include "chartlines.h"
+#include "chart/chartlines.h"
 
-#include "chartseries.h"
+#include "chart/chartseries.h"
 
 QVector<QLine> chartPolylineSegments(const QVector<QPoint>& points)
 {

@@ -1,7 +1,7 @@
 // Zoom by dragging, reset by a right click, and the value of a clicked point.
-#include "gui_displaychart.h"
+#include "chart/gui_displaychart.h"
 
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "chartorder.h"
+#include "chart/chartorder.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 // checked without a widget.
 #pragma once
 
-#include "chartmode.h"
-#include "kelmorafillingdata.h"
+#include "chart/chartmode.h"
+#include "reader/kelmorafillingdata.h"
 
 // True when two fuel-flow values count as equal for the temperature
 // tie-break: |a - b| <= 1e-12 * min(|a|, |b|).

@@ -1,6 +1,6 @@
-#include "chartordercache.h"
+#include "chart/chartordercache.h"
 
-#include "chartorder.h"
+#include "chart/chartorder.h"
 
 #include <cstring>
 

@@ -4,8 +4,8 @@
 // whole picture.
 #pragma once
 
-#include "chartmode.h"
-#include "kelmorafillingdata.h"
+#include "chart/chartmode.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "chartseries.h"
+#include "chart/chartseries.h"
 
 #include <QPainter>
 

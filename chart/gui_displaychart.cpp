@@ -1,8 +1,8 @@
 // Construction, layout, the slots and the value box of the chart page.
 // Drawing lives in chartdrawing.cpp, the mouse in chartmouse.cpp.
-#include "gui_displaychart.h"
+#include "chart/gui_displaychart.h"
 
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QFontMetrics>
 #include <QPixmap>

@@ -4,11 +4,11 @@
 // Everything is painted into an off-screen pixmap shown by a label.
 #pragma once
 
-#include "chartaxis.h"
-#include "chartmode.h"
-#include "chartordercache.h"
-#include "chartseries.h"
-#include "kelmorafillingdata.h"
+#include "chart/chartaxis.h"
+#include "chart/chartmode.h"
+#include "chart/chartordercache.h"
+#include "chart/chartseries.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QLabel>
 #include <QPushButton>

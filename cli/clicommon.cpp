@@ -3,7 +3,7 @@
 #include "clicommand.h"
 #include "clisession.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <cstdio>
 
@@ -25,7 +25,7 @@ void addUnitOptions(QCommandLineParser& parser)
                       QStringLiteral("Serial port of the unit (e.g. COM3, ttyUSB0 or a device path)."),
                       QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("quiet"), QStringLiteral("No progress on stderr.")});
-    parser.addOption({QStringLiteral("verbose"), QStringLiteral("Show every reply line of the unit on stderr.")});
+    parser.addOption({QStringLiteral("verbose"), QStringLiteral("Show every reply line of the unit and the debug traces on stderr.")});
 }
 
 int parseCommand(QCommandLineParser& parser, const QString& command, const QStringList& arguments)

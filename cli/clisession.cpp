@@ -1,7 +1,7 @@
 #include "clisession.h"
 
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
 #include "clicommon.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // with a bound so that the tool can never hang on a silent line.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QElapsedTimer>
 #include <QObject>

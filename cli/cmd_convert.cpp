@@ -2,13 +2,13 @@
 // it again as CSV, ODS and/or JSON.
 #include "clicommand.h"
 
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
 #include "files/atomicfile.h"
-#include "kelmorafillingdata.h"
-#include "odsexport.h"
-#include "recordjson.h"
-#include "texttable.h"
+#include "reader/kelmorafillingdata.h"
+#include "files/odsexport.h"
+#include "files/recordjson.h"
+#include "frame/texttable.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -17,10 +17,11 @@
 namespace {
 
 const char* const usage =
-    "Usage: kelmora-cli convert INPUT [--csv FILE] [--ods FILE] [--json FILE|-] [--lang 0..5]\n"
+    "Usage: kelmora-cli convert INPUT [--csv FILE] [--ods FILE] [--json FILE|-] [--lang 0..5] [--verbose]\n"
     "Loads INPUT (the unit's history lines saved as text, or a CSV export of this\n"
     "tool in any language) and writes the sides it holds to the files given.\n"
-    "--lang picks the language of the texts in the written files (default 0).\n";
+    "--lang picks the language of the texts in the written files (default 0).\n"
+    "--verbose shows the debug traces of the import and the writers on stderr.\n";
 
 struct ConvertOptions {
     QString input;
@@ -37,6 +38,8 @@ bool parseOptions(const QStringList& arguments, ConvertOptions& options, QTextSt
         const QString& argument = arguments.at(i);
         const bool hasValue = i + 1 < arguments.size();
         QString* target = nullptr;
+        if (argument == QLatin1String("--verbose"))
+            continue;  // taken by main()
         if (argument == QLatin1String("--csv"))
             target = &options.csv;
         else if (argument == QLatin1String("--ods"))

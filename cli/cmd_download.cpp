@@ -5,9 +5,9 @@
 #include "clisession.h"
 #include "downloadoutput.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 #include "files/downloadarchive.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QDir>
 #include <QPair>

@@ -4,7 +4,7 @@
 #include "clicommon.h"
 #include "clisession.h"
 
-#include "recordjson.h"
+#include "files/recordjson.h"
 
 #include <QJsonDocument>
 

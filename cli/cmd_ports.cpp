@@ -2,7 +2,7 @@
 #include "clicommand.h"
 #include "clicommon.h"
 
-#include "com_serialport.h"
+#include "comm/com_serialport.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "clicommon.h"
 #include "clisession.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <QDateTime>
 

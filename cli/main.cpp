@@ -1,8 +1,9 @@
 // kelmora-cli: scripted downloads, settings and file conversions.
 #include "clicommand.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <algorithm>
@@ -45,6 +46,10 @@ int main(int argc, char* argv[])
         return arguments.isEmpty() ? CliUsage : CliDone;
     }
     const QString name = arguments.takeFirst();
+    // The debug traces of the core (kelmora.* logging categories) are off
+    // unless asked for, here or through QT_LOGGING_RULES.
+    if (arguments.contains(QLatin1String("--verbose")))
+        QLoggingCategory::setFilterRules(QStringLiteral("kelmora.*.debug=true"));
     for (const CliCommand& command : cliCommands()) {
         if (command.name == name)
             return command.run(arguments);

@@ -3,8 +3,8 @@
 // failed write leaves the previous file as it was.
 #include "downloadoutput.h"
 
-#include "csvexport.h"
-#include "odsexport.h"
+#include "files/csvwriter.h"
+#include "files/odsexport.h"
 
 namespace {
 

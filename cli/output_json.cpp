@@ -3,7 +3,7 @@
 #include "downloadoutput.h"
 
 #include "files/atomicfile.h"
-#include "recordjson.h"
+#include "files/recordjson.h"
 
 #include <QIODevice>
 #include <QJsonDocument>

@@ -1,9 +1,10 @@
-#include "com_serialport.h"
+#include "comm/com_serialport.h"
 
-#include "com_simlinks.h"
+#include "comm/com_simlinks.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -12,6 +13,8 @@
 #include <cstring>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSerial, "kelmora.serial", QtInfoMsg)
 
 // How long openPort waits for the port thread to report its open.
 constexpr int openReportWaitMs = 3000;
@@ -289,7 +292,7 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     if (!port.open(QIODevice::ReadWrite)) {
-        qDebug() << "COM_SerialPort: cannot open" << device << port.errorString();
+        qCDebug(lcSerial) << "COM_SerialPort: cannot open" << device << port.errorString();
         reportOpen(OpenState::Failed);
         return false;
     }
@@ -344,7 +347,7 @@ bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
     else if (error == QSerialPort::NoError)
         readFailures = 0;
     if (error == QSerialPort::ResourceError || readFailures >= maxReadFailures) {
-        qDebug() << "COM_SerialPort: line lost:" << port.errorString();
+        qCDebug(lcSerial) << "COM_SerialPort: line lost:" << port.errorString();
         portOpen.store(false);
         return true;
     }
@@ -409,7 +412,7 @@ void COM_SerialPort::writeDueBlock(QSerialPort& port, qint64 nowMs)
     lastWriteMs = nowMs;
     const bool written = writeBlocking(port, block.bytes);
     if (!written)
-        qDebug() << "COM_SerialPort: command not written whole:" << block.bytes.trimmed();
+        qCDebug(lcSerial) << "command not written whole:" << block.bytes.trimmed();
     finishWrite(block.ticket, written ? WriteOutcome::Written : WriteOutcome::Failed);
 }
 

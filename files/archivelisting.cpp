@@ -1,7 +1,7 @@
 // Finding archived downloads again and reading one side back.
 #include "files/downloadarchive.h"
 
-#include "historyparser.h"
+#include "reader/historyparser.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // One data row of the tool's CSV export as a filling record.
 #pragma once
 
-#include "filetime.h"
+#include "files/filetime.h"
 #include "files/recordtimes.h"
 #include "reader/kelmorafillingdata.h"
 

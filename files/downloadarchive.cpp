@@ -1,9 +1,9 @@
 // Writing one download into the archive.
 #include "files/downloadarchive.h"
 
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
-#include "historyparser.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
+#include "reader/historyparser.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -10,9 +10,9 @@
 #pragma once
 
 #include "files/archivefolder.h"
-#include "kelmorafillingdata.h"
-#include "sidedownload.h"
-#include "unitidentity.h"
+#include "reader/kelmorafillingdata.h"
+#include "reader/sidedownload.h"
+#include "reader/unitidentity.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "messagebox.h"
+#include "frame/messagebox.h"
 
-#include "stylesheets.h"
-#include "texttable.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QAbstractButton>
 #include <QInputDialog>

@@ -1,4 +1,4 @@
-#include "stylesheets.h"
+#include "frame/stylesheets.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 // Any bytes as a data file the user loads: the import must never crash, must
 // answer with one of its result codes, and every count it hands out must fit
 // the array beside it and the lines the file has.
-#include "app_kelmoradatareader.h"
-#include "kelmorafillingdata.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "reader/kelmorafillingdata.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // Any reply line to a register command: parsing must never crash and never
 // decode a value the line does not carry.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Any bytes as qm7.loc: the loader must never crash, overrun a slot or hang.
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QTemporaryFile>
 

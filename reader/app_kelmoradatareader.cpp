@@ -1,7 +1,7 @@
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
-#include "com_serialport.h"
-#include "readerprotocol.h"
+#include "comm/com_serialport.h"
+#include "reader/readerprotocol.h"
 
 APP_KelmoraDataReader* readerInstance = nullptr;
 

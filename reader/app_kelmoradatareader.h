@@ -4,8 +4,8 @@
 // on its caller's thread.
 #pragma once
 
-#include "kelmorafillingdata.h"
-#include "sidedownload.h"
+#include "reader/kelmorafillingdata.h"
+#include "reader/sidedownload.h"
 
 #include <QDateTime>
 #include <QString>

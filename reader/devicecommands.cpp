@@ -1,9 +1,9 @@
 // The identification queries and the three setting operations. Every query
 // returns true when it failed; a destination is only overwritten by an
 // accepted reply (with 0 when its number does not convert).
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
-#include "readerprotocol.h"
+#include "reader/readerprotocol.h"
 
 namespace {
 

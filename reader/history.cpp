@@ -1,13 +1,13 @@
 // The history download of one side: one request, then the unit's lines are
 // drained from the port's receive ring until the line falls silent, and
 // every history line becomes a record of the side.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
-#include "com_serialport.h"
-#include "historycapture.h"
-#include "historyparser.h"
-#include "readerprotocol.h"
-#include "texttable.h"
+#include "comm/com_serialport.h"
+#include "reader/historycapture.h"
+#include "reader/historyparser.h"
+#include "reader/readerprotocol.h"
+#include "frame/texttable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "historycapture.h"
+#include "reader/historycapture.h"
 
-#include "historyparser.h"
+#include "reader/historyparser.h"
 
 #include <QVector>
 

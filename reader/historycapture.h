@@ -3,7 +3,7 @@
 // reception ended.
 #pragma once
 
-#include "sidedownload.h"
+#include "reader/sidedownload.h"
 
 #include <QByteArray>
 

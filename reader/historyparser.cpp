@@ -1,6 +1,6 @@
-#include "historyparser.h"
+#include "reader/historyparser.h"
 
-#include "readerprotocol.h"
+#include "reader/readerprotocol.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 // directly.
 #pragma once
 
-#include "kelmorafillingdata.h"
-#include "filetime.h"
+#include "reader/kelmorafillingdata.h"
+#include "files/filetime.h"
 #include "files/recordtimes.h"
 
 #include <QByteArray>

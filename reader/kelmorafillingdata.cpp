@@ -1,4 +1,4 @@
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,4 +1,4 @@
-#include "readerprotocol.h"
+#include "reader/readerprotocol.h"
 
 Q_LOGGING_CATEGORY(readerLog, "kelmora.reader", QtWarningMsg)
 

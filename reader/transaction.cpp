@@ -1,9 +1,9 @@
 // One command line out, one framed reply line back; the register command
 // lines with their checksum and the framing checks of their replies.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
-#include "com_serialport.h"
-#include "readerprotocol.h"
+#include "comm/com_serialport.h"
+#include "reader/readerprotocol.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "unitsim_line.h"
 
-#include "com_simlinks.h"
+#include "comm/com_simlinks.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,15 +1,16 @@
-#include "gui_datatable.h"
+#include "table/gui_datatable.h"
 
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
-#include "messagebox.h"
-#include "odsexport.h"
-#include "stylesheets.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
+#include "table/exportfile.h"
+#include "frame/messagebox.h"
+#include "files/odsexport.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QCursor>
 #include <QDateTime>
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QFile>
 #include <QHeaderView>
 #include <QPushButton>
@@ -25,6 +26,8 @@ const int GUI_DataTable::initialColumnWidths[GUI_DataTable::columnCount] = {
     50, 110, 40, 40, 40, 60, 60, 40, 60, 60, 60, 60, 60};
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcTable, "kelmora.table", QtInfoMsg)
 
 // Heading text number and wrap width of each column. Columns 8 and 9 are
 // named after the record format the unit uses ("No" or "Nr" lines).
@@ -119,7 +122,7 @@ void GUI_DataTable::retranslate()
     csvButton->setText(QStringLiteral("CSV Text"));
     odsButton->setText(QStringLiteral("ODS Excel"));
     clearButton->setText(text(25));
-    qDebug() << "Countrycode 1 " << recordFormatNo();
+    qCDebug(lcTable) << "Countrycode 1 " << recordFormatNo();
 }
 
 void GUI_DataTable::fillRow(int row, const KelmoraFillingData& record)

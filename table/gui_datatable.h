@@ -2,7 +2,7 @@
 // export panel (CSV, ODS) and a button that empties the side.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QTableWidget>
 #include <QWidget>

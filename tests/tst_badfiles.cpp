@@ -2,10 +2,10 @@
 // each import ends with its status code and leaves the sides it did not
 // read alone. And whatever texts the table and the unit hold, every XML
 // member of an ODS export stays well-formed.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 #include "files_support.h"
-#include "odsexport.h"
-#include "texttable.h"
+#include "files/odsexport.h"
+#include "frame/texttable.h"
 
 #include <QDateTime>
 #include <QFile>

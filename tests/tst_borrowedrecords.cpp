@@ -4,11 +4,11 @@
 // the count of the new ones. Under AddressSanitizer a page that kept the old
 // pointer fails here with a use after free; in any build the pointer checks
 // fail.
-#include "app_kelmoradatareader.h"
-#include "chartmode.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_kelmoradiagnose.h"
+#include "reader/app_kelmoradatareader.h"
+#include "chart/chartmode.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_kelmoradiagnose.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 

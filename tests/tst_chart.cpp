@@ -1,8 +1,8 @@
 // The chart page as the user sees it: pictures, controls, mouse, resize.
 // Runs on the offscreen platform with a 560 x 400 page: picture 560 x 340,
 // plot from x 40 to 540 (width 500) and from y 30 to 220 (height 190).
-#include "gui_displaychart.h"
-#include "texttable.h"
+#include "chart/gui_displaychart.h"
+#include "frame/texttable.h"
 
 #include <QPushButton>
 #include <QRandomGenerator>

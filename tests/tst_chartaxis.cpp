@@ -1,9 +1,9 @@
 // Axis rules of the chart, its info line, and the pixel mappings: pure
 // functions, no widget.
-#include "app_kelmoradatareader.h"
-#include "chartaxis.h"
-#include "chartinfoline.h"
-#include "chartlines.h"
+#include "reader/app_kelmoradatareader.h"
+#include "chart/chartaxis.h"
+#include "chart/chartinfoline.h"
+#include "chart/chartlines.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,5 +1,5 @@
 // Drawing order and range search of the chart: pure functions over records.
-#include "chartorder.h"
+#include "chart/chartorder.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -3,10 +3,10 @@
 #include "files_fullfolder.h"
 #include "sim_unit.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 #include "files/archivefolder.h"
-#include "recordjson.h"
-#include "texttable.h"
+#include "files/recordjson.h"
+#include "frame/texttable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -4,12 +4,13 @@
 #include "files_fullfolder.h"
 #include "files_support.h"
 #include "sim_unit.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +30,24 @@ private:
         return exitCode;
     }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    // Runs convert with stdout and stderr apart; loggingRules empty: none set.
+    int runApart(const QStringList& arguments, const QString& loggingRules, QByteArray* errors)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+        if (!loggingRules.isEmpty())
+            environment.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules);
+        process.setProcessEnvironment(environment);
+        process.start(cli, QStringList{QStringLiteral("convert")} + arguments);
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished(5000);
+            return -1;
+        }
+        *errors = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
     static QByteArray readAll(const QString& name)
     {
         QFile file(name);
@@ -42,8 +61,8 @@ private:
 private slots:
     void initTestCase()
     {
-        if (!QFile::exists(cli))
-            QSKIP("kelmora-cli is not built");
+        // Built before this test (a build dependency): missing means broken.
+        QVERIFY2(QFile::exists(cli), qPrintable(cli));
         QVERIFY(dir.isValid());
         // The command reads the table beside it, the shipped one.
         QVERIFY(loadTextTableFrom(QStringLiteral(KELMORA_BIN_DIR "/qm7.loc")));
@@ -78,6 +97,22 @@ private slots:
         QVERIFY(sideOf(path("out.json"), "sideA").isEmpty());
         QVERIFY(QJsonDocument::fromJson(readAll(path("out.json"))).object().value(QLatin1String("unit"))
                     .toObject().value(QLatin1String("recordFormatNo")).toBool());
+    }
+
+    // A good file converts silently: the debug traces of the import and the
+    // writers stay off unless --verbose or QT_LOGGING_RULES turns them on.
+    void debugTracesOnlyWhenAskedFor()
+    {
+        const QStringList arguments{path("raw.txt"), "--csv", path("quiet.csv"), "--ods", path("quiet.ods"),
+                                    "--json", path("quiet.json")};
+        QByteArray errors;
+        QCOMPARE(runApart(arguments, QString(), &errors), 0);
+        QVERIFY2(errors.isEmpty(), errors.constData());
+        QVERIFY(QFile::exists(path("quiet.ods")));
+        QCOMPARE(runApart(arguments + QStringList{"--verbose"}, QString(), &errors), 0);
+        QVERIFY2(errors.contains("kelmora.csv: Countrycode"), errors.constData());
+        QCOMPARE(runApart(arguments, QStringLiteral("kelmora.*.debug=true"), &errors), 0);
+        QVERIFY2(errors.contains("kelmora.csv: Countrycode"), errors.constData());
     }
 
     void csvBackToJsonKeepsTheRecords()
@@ -140,8 +175,7 @@ private slots:
 
     void downloadWritesCsvAndOds()
     {
-        if (!QFile::exists(SimulatedUnit::program()))
-            QSKIP("kelmora-unitsim is not built");
+        QVERIFY2(QFile::exists(SimulatedUnit::program()), qPrintable(SimulatedUnit::program()));
         SimulatedUnit unit;
         QVERIFY2(unit.start({"--no-pacing", "--records-a", "20", "--records-b", "15"}), qPrintable(unit.error()));
         QByteArray output;

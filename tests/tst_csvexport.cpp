@@ -1,10 +1,10 @@
 // The CSV export: header lines, side blocks, number and word forms, UTF-8,
 // and write failures reported as failures.
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
 #include "files_fullfolder.h"
 #include "files_support.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The table page: columns, widths and their deferred rescaling, sorting and
 // re-listing, the clear button and the export panel.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 #include "files_fullfolder.h"
-#include "gui_datatable.h"
-#include "texttable.h"
+#include "table/gui_datatable.h"
+#include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 

@@ -1,10 +1,10 @@
 // The download archive without a unit: what one download leaves, how it
 // reads back, how the archive is listed, and the folders the tool picks.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 #include "files/downloadarchive.h"
 #include "files_support.h"
-#include "historycapture.h"
-#include "texttable.h"
+#include "reader/historycapture.h"
+#include "frame/texttable.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,15 +1,15 @@
 // The window against the simulated unit: pick its port, connect, identify,
 // download both sides, and see the tables and charts filled.
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
 #include "files/downloadarchive.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_downloadprogress.h"
-#include "gui_kelmoradiagnose.h"
-#include "gui_portcombobox.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_kelmoradiagnose.h"
+#include "app/gui_portcombobox.h"
 #include "sim_unit.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 

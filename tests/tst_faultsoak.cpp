@@ -7,12 +7,12 @@
 // checks that no page holds an array the storage has already released; the
 // unit never sees two commands closer than the write interval; the process
 // does not grow from round to round.
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_kelmoradiagnose.h"
-#include "gui_portcombobox.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_kelmoradiagnose.h"
+#include "app/gui_portcombobox.h"
 #include "sim_unit.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"

@@ -1,5 +1,5 @@
 // History lines of the unit turned into filling records.
-#include "historyparser.h"
+#include "reader/historyparser.h"
 #include "reader_referenceparser.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // The data file import: raw history dumps and the tool's own CSV export,
 // the signals it raises, and files that are short, unknown, unreadable,
 // huge or junk.
-#include "app_kelmoradatareader.h"
-#include "csvexport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "files/csvwriter.h"
 #include "files_support.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 // The styled message box and the record-count dialog, answered from a timer
 // the way a user would answer them.
 #include "frame_autoanswer.h"
-#include "messagebox.h"
-#include "stylesheets.h"
-#include "texttable.h"
+#include "frame/messagebox.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QAbstractButton>
 #include <QInputDialog>

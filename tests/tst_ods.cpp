@@ -1,14 +1,14 @@
 // The ODS export: sheets and cells of content.xml, the chart objects, the
 // zip package, write failures, and real readers (xmllint with the
 // OpenDocument schemas, LibreOffice) as judges.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 #include "files_fullfolder.h"
 #include "files_ods.h"
 #include "files_support.h"
-#include "odschart.h"
-#include "odscontent.h"
-#include "odsexport.h"
-#include "texttable.h"
+#include "files/odschart.h"
+#include "files/odscontent.h"
+#include "files/odsexport.h"
+#include "frame/texttable.h"
 
 #include <QCryptographicHash>
 #include <QDir>

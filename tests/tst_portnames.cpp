@@ -2,8 +2,8 @@
 // opens, by the rules of both platforms (the Windows rules are tested here
 // on any machine); and which folder and which links may put a simulated
 // unit's name into the port list.
-#include "com_serialport.h"
-#include "com_simlinks.h"
+#include "comm/com_serialport.h"
+#include "comm/com_simlinks.h"
 #include "sim_rawline.h"
 
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Command lines, reply framing and register decoding of the unit protocol.
-#include "app_kelmoradatareader.h"
-#include "readerprotocol.h"
+#include "reader/app_kelmoradatareader.h"
+#include "reader/readerprotocol.h"
 
 #include <QtTest>
 

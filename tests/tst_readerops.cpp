@@ -17,13 +17,15 @@ class TestReaderOps : public QObject
     ReaderFakeUnit* unit = nullptr;
     APP_KelmoraDataReader* reader = nullptr;
 
-    void connectPeer(ReaderPtyPeer::Handler handler)
+    // False when the test has ended; the caller returns.
+    bool connectPeer(ReaderPtyPeer::Handler handler)
     {
-        if (!rig->start(std::move(handler)))
-            QSKIP(qPrintable(rig->error));
+        if (!rig->startOrEndTest(std::move(handler)))
+            return false;
         reader = rig->reader.get();
+        return true;
     }
-    void connectUnit() { connectPeer({}); }
+    bool connectUnit() { return connectPeer({}); }
     bool identify() { return rig->identify(); }
     QList<QByteArray> wire() const { return rig->wire(); }
     ReaderPtyPeer* peer() const { return rig->peer.get(); }
@@ -40,7 +42,8 @@ private Q_SLOTS:
 
     void transactionSkipsNoiseInFrontOfTheReply()
     {
-        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("\x01\x85 12 STS.C:3 4\r\n"); });
+        if (!connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("\x01\x85 12 STS.C:3 4\r\n"); }))
+            return;
         bool ok = false;
         const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("GET.C.STS\r\n"), &ok);
         QVERIFY(ok);
@@ -53,9 +56,10 @@ private Q_SLOTS:
     void lineEndBeforeAnyReplyBlocksTheAttempt()
     {
         int calls = 0;
-        connectPeer([&calls](ReaderPtyPeer& p, const QByteArray&) {
+        if (!connectPeer([&calls](ReaderPtyPeer& p, const QByteArray&) {
             p.send(++calls == 1 ? QByteArray("\r\nHVN.C:1.5\r\n") : QByteArray("HVN.C:2.5\r\n"));
-        });
+        }))
+            return;
         QElapsedTimer clock;
         clock.start();
         bool ok = false;
@@ -68,13 +72,14 @@ private Q_SLOTS:
 
     void bytesWithoutLineEndKeepTheAttemptAlive()
     {
-        connectPeer([](ReaderPtyPeer& p, const QByteArray&) {
+        if (!connectPeer([](ReaderPtyPeer& p, const QByteArray&) {
             for (int i = 0; i < 8; ++i) {  // 2.4 s, well past the 1 s silence time-out
                 p.send("x");
                 QThread::msleep(300);
             }
             p.send("HVN.C:7\r\n");
-        });
+        }))
+            return;
         bool ok = false;
         const QString reply = ReaderTestAccess::transact(*reader, QStringLiteral("TXP.C.HVN\r\n"), &ok);
         QVERIFY(ok);
@@ -84,7 +89,8 @@ private Q_SLOTS:
 
     void silenceMeansThreeAttemptsThenFailure()
     {
-        connectPeer([](ReaderPtyPeer&, const QByteArray&) {});
+        if (!connectPeer([](ReaderPtyPeer&, const QByteArray&) {}))
+            return;
         QElapsedTimer clock;
         clock.start();
         bool ok = true;
@@ -98,7 +104,8 @@ private Q_SLOTS:
 
     void registerReplyIsTheLastKindLetterBeforeTheLineEnd()
     {
-        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("ZZ r;12345;C;101;42;9\r\n"); });
+        if (!connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("ZZ r;12345;C;101;42;9\r\n"); }))
+            return;
         bool ok = false;
         const QString reply = ReaderTestAccess::transactRegister(
             *reader, APP_KelmoraDataReader::buildRegisterCommand(12345, 101, 'C', false), &ok);
@@ -149,7 +156,8 @@ private Q_SLOTS:
 
     void closedPortFailsAtOnce()
     {
-        connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1\r\n"); });
+        if (!connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1\r\n"); }))
+            return;
         rig->port->closePort();
         QElapsedTimer clock;
         clock.start();
@@ -161,7 +169,8 @@ private Q_SLOTS:
 
     void identifiesNewFirmware()
     {
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         QCOMPARE(reader->hardwareVersion, 3.1);
         QCOMPARE(reader->softwareVersion, QStringLiteral("2.05"));
@@ -190,7 +199,8 @@ private Q_SLOTS:
         unit->status = "5";        // no second number: the status query fails
         unit->register101 = "";    // unit error instead of a value
         unit->pcmReply = "PCM.C:Fehler 3";
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         QCOMPARE(reader->softwareVersionNumber, 1.0);
         QCOMPARE(reader->statusSideA, 0);
@@ -203,7 +213,8 @@ private Q_SLOTS:
     {
         unit->softwareVersion = "2.00";
         unit->status = "5";
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(!identify());
         QVERIFY(!wire().contains("TXP.C.FLG"));
     }
@@ -212,7 +223,8 @@ private Q_SLOTS:
     {
         unit->softwareVersion = "B2.1";
         unit->register101 = "";
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(!identify());
         QVERIFY(!wire().contains("GET.C.PCM"));
     }
@@ -220,7 +232,8 @@ private Q_SLOTS:
     void reconnectsWithEvenParityWhenTheFirstQueryIsUnanswered()
     {
         unit->ignoreCommands = 3;  // all three attempts of the first query
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         QCOMPARE(peer()->countReceived("TXP.C.HVN"), 4);
         QVERIFY(rig->port->isOpen());
@@ -229,14 +242,16 @@ private Q_SLOTS:
 
     void silentUnitFailsToConnect()
     {
-        connectPeer([](ReaderPtyPeer&, const QByteArray&) {});
+        if (!connectPeer([](ReaderPtyPeer&, const QByteArray&) {}))
+            return;
         QVERIFY(!identify());
         QCOMPARE(peer()->countReceived("TXP.C.HVN"), 6);  // three, reconnect, three more
     }
 
     void resetModeOnTheWire()
     {
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         const int before = wire().size();
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.resetOperationMode(); }, 10000));
@@ -246,7 +261,8 @@ private Q_SLOTS:
 
     void pulseInputOnTheWire()
     {
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         const int before = wire().size();
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setPulseInput(250); }, 10000));
@@ -257,7 +273,8 @@ private Q_SLOTS:
 
     void clockOnTheWire()
     {
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         const int before = wire().size();
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9, 30))); }, 10000));
@@ -272,7 +289,8 @@ private Q_SLOTS:
     void clockWriteRejectedByTheUnitFails()
     {
         unit->clockValues = "240305";  // a read reply without the time value
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9))); }, 10000));
         QCOMPARE(rig->log.results, QList<bool>{false});
@@ -281,7 +299,8 @@ private Q_SLOTS:
 
     void commandsNeverCloserThanTheWriteInterval()
     {
-        connectUnit();
+        if (!connectUnit())
+            return;
         QVERIFY(identify());
         const QList<ReaderPtyPeer::Received> lines = peer()->received();
         QVERIFY(lines.size() >= 9);

@@ -1,5 +1,5 @@
 // The compiled-in images and the shared style sheets.
-#include "stylesheets.h"
+#include "frame/stylesheets.h"
 
 #include <QImage>
 #include <QImageReader>
@@ -98,6 +98,27 @@ private Q_SLOTS:
         const QImage image = reader.read();
         QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
         QCOMPARE(image.size(), size);
+    }
+
+    // The core's resource set (the ODS members) and the GUI's (the images)
+    // are registered separately; a program with both libraries has both.
+    void fixedOdsMembersAreTheShippedFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"mimetype", "styles.xml", "meta.xml", "Object_1_styles.xml"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void fixedOdsMembersAreTheShippedFiles()
+    {
+        QFETCH(QString, name);
+        QFile resource(QStringLiteral(":/files/") + name);
+        QVERIFY2(resource.open(QIODevice::ReadOnly), qPrintable(resource.fileName()));
+        QFile shipped(QStringLiteral(KELMORA_SOURCE_DIR "/frame/files/") + name);
+        QVERIFY2(shipped.open(QIODevice::ReadOnly), qPrintable(shipped.fileName()));
+        const QByteArray bytes = resource.readAll();
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(bytes, shipped.readAll());
     }
 
     void flagStripHoldsTheSixFlagsInLanguageOrder()

@@ -4,15 +4,15 @@
 // sides. scripts/screenshots runs it on a real X server; under ctest it
 // runs offscreen. Besides taking the pictures it checks that, in every
 // language, each Home button's label fits its button.
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
-#include "gui_datatable.h"
-#include "gui_displaychart.h"
-#include "gui_downloadprogress.h"
-#include "gui_kelmoradiagnose.h"
-#include "gui_portcombobox.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_kelmoradiagnose.h"
+#include "app/gui_portcombobox.h"
 #include "sim_unit.h"
-#include "texttable.h"
+#include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The port thread over real pseudo-terminals: names, open/close hand-over,
 // write pacing, the receive ring, a pulled cable and the port scan.
-#include "com_serialport.h"
-#include "com_simlinks.h"
+#include "comm/com_serialport.h"
+#include "comm/com_simlinks.h"
 #include "sim_rawline.h"
 #include "sim_unit.h"
 

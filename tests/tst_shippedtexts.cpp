@@ -1,7 +1,7 @@
 // The text table that ships with the tool: every text the program looks up is
 // there in all six languages, numbered where the code expects it, and the
 // texts that the CSV import recognises files by stay unambiguous.
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QFile>
 #include <QRegularExpression>

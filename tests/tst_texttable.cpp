@@ -1,5 +1,5 @@
 // The text table loader and the heading word wrap.
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

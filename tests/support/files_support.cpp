@@ -1,6 +1,6 @@
 #include "files_support.h"
 
-#include "texttable.h"
+#include "frame/texttable.h"
 
 #include <QDateTime>
 #include <QFile>

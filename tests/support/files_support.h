@@ -3,7 +3,7 @@
 // judges (xmllint, LibreOffice).
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QByteArray>
 #include <QList>

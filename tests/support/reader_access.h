@@ -1,7 +1,7 @@
 // Reaches the reader's single transactions from the tests.
 #pragma once
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 class ReaderTestAccess
 {

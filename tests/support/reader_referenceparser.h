@@ -3,7 +3,7 @@
 // fast parser must give the same records field by field.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,8 @@
 #include "reader_rig.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTest>
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -36,6 +38,17 @@ bool ReaderRig::start(ReaderPtyPeer::Handler handler)
     QObject::connect(reader.get(), &R::display, context,
                      [this](const QString& text) { log.display.append(text); }, queued);
     return true;
+}
+
+bool ReaderRig::startOrEndTest(ReaderPtyPeer::Handler handler)
+{
+    if (start(std::move(handler)))
+        return true;
+    if (!QFile::exists(QStringLiteral("/dev/ptmx")))
+        QTest::qSkip("this machine has no pseudo-terminals", __FILE__, __LINE__);
+    else
+        QTest::qFail(qPrintable(error), __FILE__, __LINE__);
+    return false;
 }
 
 bool ReaderRig::waitForReader(int boundMs)

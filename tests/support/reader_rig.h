@@ -3,8 +3,8 @@
 // reader attached to the port.
 #pragma once
 
-#include "app_kelmoradatareader.h"
-#include "com_serialport.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
 #include "reader_fakeunit.h"
 #include "reader_ptypeer.h"
 
@@ -46,6 +46,10 @@ struct ReaderRig {
     // Starts the peer with the handler (the fake unit's when empty) and opens
     // the port at 9600 baud without parity. False with the reason in error.
     bool start(ReaderPtyPeer::Handler handler = {});
+    // start() for a test function: when it fails, the running test fails, or
+    // is skipped if the machine has no pseudo-terminals at all (no
+    // /dev/ptmx). False then, and the caller returns.
+    bool startOrEndTest(ReaderPtyPeer::Handler handler = {});
     // Identifies the unit and waits until the reader thread has ended.
     bool identify(int boundMs = 30000);
     // Clears the log, makes the request and waits for the reader thread.

@@ -1,7 +1,7 @@
 // Text tables and record sets for the window and table tests.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "odscontent.h"
+#include "files/odscontent.h"
 
-#include "exportcommon.h"
-#include "filetime.h"
-#include "kelmorafillingdata.h"
-#include "odsxml.h"
-#include "texttable.h"
+#include "files/exportcommon.h"
+#include "files/filetime.h"
+#include "reader/kelmorafillingdata.h"
+#include "files/odsxml.h"
+#include "frame/texttable.h"
 
 #include <QIODevice>
 

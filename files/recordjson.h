@@ -2,7 +2,7 @@
 // drive the command-line tool.
 #pragma once
 
-#include "kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,17 +1,17 @@
-#include "csvexport.h"
+#include "files/csvwriter.h"
 
-#include "exportcommon.h"
+#include "files/exportcommon.h"
 #include "files/atomicfile.h"
-#include "filetime.h"
+#include "files/filetime.h"
 #include "files/csvfields.h"
-#include "kelmorafillingdata.h"
-#include "texttable.h"
+#include "reader/kelmorafillingdata.h"
+#include "frame/texttable.h"
 
-#include <QCoreApplication>
-#include <QDebug>
-#include <QFileDialog>
+#include <QLoggingCategory>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcCsv, "kelmora.csv", QtInfoMsg)
 
 const QLatin1String lineEnd("\r\n");
 
@@ -68,12 +68,6 @@ void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
 
 } // namespace
 
-QString chooseExportFile(const QString& extension)
-{
-    const QString filter = QStringLiteral("*.") + extension;
-    return QFileDialog::getSaveFileName(nullptr, filter, QCoreApplication::applicationDirPath(), filter);
-}
-
 bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
 {
     stream.setEncoding(QStringConverter::Utf8);
@@ -93,7 +87,7 @@ bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
 void writeCsvSide(QTextStream& stream, bool sideA)
 {
     const ExportIdentity unit = exportIdentity();
-    qDebug("Countrycode 2 \"%d\"", int(unit.recordFormatNo));
+    qCDebug(lcCsv, "Countrycode 2 \"%d\"", int(unit.recordFormatNo));
     writeSideBlock(stream, unit, sideA, sideRecords(sideA ? 'A' : 'B'));
 }
 

@@ -1,8 +1,8 @@
-#include "exportcommon.h"
+#include "files/exportcommon.h"
 
-#include "app_kelmoradatareader.h"
-#include "kelmorafillingdata.h"
-#include "texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "reader/kelmorafillingdata.h"
+#include "frame/texttable.h"
 
 
 ExportIdentity exportIdentity()

@@ -1,7 +1,7 @@
-#include "odschart.h"
+#include "files/odschart.h"
 
-#include "exportcommon.h"
-#include "kelmorafillingdata.h"
+#include "files/exportcommon.h"
+#include "reader/kelmorafillingdata.h"
 
 #include <limits>
 

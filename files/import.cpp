@@ -1,11 +1,11 @@
 // Loading a saved data file: the unit's history lines as a text dump, or the
 // tool's own CSV export in any of the six languages.
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
-#include "filetime.h"
-#include "historyparser.h"
-#include "kelmorafillingdata.h"
-#include "texttable.h"
+#include "files/filetime.h"
+#include "reader/historyparser.h"
+#include "reader/kelmorafillingdata.h"
+#include "frame/texttable.h"
 #include "files/csvfields.h"
 #include "files/csvrecord.h"
 #include "files/datalines.h"

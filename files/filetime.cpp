@@ -1,4 +1,4 @@
-#include "filetime.h"
+#include "files/filetime.h"
 
 #include <QDateTime>
 

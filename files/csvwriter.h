@@ -1,16 +1,10 @@
-// The semicolon-separated export, and the file choice shared with the ODS
-// export.
+// The semicolon-separated export.
 #pragma once
 
-#include "exportcommon.h"
+#include "files/exportcommon.h"
 
 #include <QString>
 #include <QTextStream>
-
-// Asks for the target file with the save dialog ("*." + extension). The
-// name as chosen, empty when the dialog was cancelled. Nothing is opened
-// here: the export replaces the file only once it is completely written.
-QString chooseExportFile(const QString& extension);
 
 // Writes the header and the side blocks asked for (side A first) in the
 // current language. False when the stream reported a write error.
@@ -22,6 +16,7 @@ void writeCsvSide(QTextStream& stream, bool sideA);
 // pointer is set, side A first. False when the stream reported a write error.
 bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const SideRecords* sideA,
                      const SideRecords* sideB);
+
 // Saves the CSV file at path atomically (see files/atomicfile.h): the
 // previous file stays as it was unless the new one was written completely.
 // False with the reason in error on failure.

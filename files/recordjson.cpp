@@ -1,6 +1,6 @@
-#include "recordjson.h"
+#include "files/recordjson.h"
 
-#include "app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <QDateTime>
 

@@ -1,8 +1,8 @@
-#include "odsexport.h"
-#include "odspackage.h"
+#include "files/odsexport.h"
+#include "files/odspackage.h"
 
-#include "odschart.h"
-#include "odscontent.h"
+#include "files/odschart.h"
+#include "files/odscontent.h"
 #include "files/atomicfile.h"
 #include "files/paralleldeflate.h"
 

@@ -1,4 +1,4 @@
-#include "odsxml.h"
+#include "files/odsxml.h"
 
 namespace {
 

@@ -1,1 +1,0 @@
-set_tests_properties(tst_borrowedrecords PROPERTIES TIMEOUT 60 LABELS gui)

@@ -1,1 +1,0 @@
-set_tests_properties(tst_csvexport PROPERTIES TIMEOUT 60 LABELS "files;unit")

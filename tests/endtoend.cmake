@@ -1,1 +1,0 @@
-set_tests_properties(tst_endtoend PROPERTIES TIMEOUT 180 LABELS "gui;integration")

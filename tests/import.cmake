@@ -1,1 +1,0 @@
-set_tests_properties(tst_import PROPERTIES TIMEOUT 120 LABELS "files;unit")

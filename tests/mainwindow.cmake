@@ -1,1 +1,0 @@
-set_tests_properties(tst_mainwindow PROPERTIES TIMEOUT 90 LABELS gui)

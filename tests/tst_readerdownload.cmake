@@ -1,1 +1,0 @@
-set_tests_properties(tst_readerdownload PROPERTIES TIMEOUT 180 LABELS integration)
