@@ -3,10 +3,15 @@
 #pragma once
 
 #include "kelmorafillingdata.h"
+#include "sidedownload.h"
+#include "unitidentity.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTextEdit>
+
+#include <functional>
 
 class APP_KelmoraDataReader;
 class COM_SerialPort;
@@ -20,6 +25,7 @@ class QLabel;
 class QPushButton;
 class QStyle;
 class QTabWidget;
+class QTimer;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
@@ -46,8 +52,22 @@ public:
     void setUnitControlsVisible(bool visible);
 
     // Lets running operations end before the process does: closes the port
-    // and waits, bounded, for both threads.
-    void shutDownLink();
+    // and waits, bounded, for both threads. False when one did not end.
+    bool shutDownLink();
+    static constexpr int shutDownWaitMs = 3000;
+
+    // What the window shows about the line.
+    enum class LinkState { NotConnected, Connecting, Connected };
+    LinkState linkState() const { return link; }
+    // The unit identified on the line, as shown on the Home page.
+    const UnitIdentity& connectedUnit() const { return unitOnLine; }
+
+    // The look while a connect runs: the button disabled on "Connecting".
+    void showConnecting();
+
+    // Where the clock field takes the PC's time from (tests move it on).
+    void setPcClock(std::function<QDateTime()> clock);
+    QDateTime clockFieldTime() const;
 
     COM_SerialPort* port() const { return serialPort; }
     APP_KelmoraDataReader* reader() const { return dataReader; }
@@ -61,6 +81,11 @@ public Q_SLOTS:
     void timeSet(bool success);
     void display(QString text);
     void append(QString text);
+    void historyDownloaded(SideDownload sideA, SideDownload sideB);
+    void unitIdentified(UnitIdentity unit);
+    void lineLost(quint64 lineGeneration, QString reason);
+    // Puts the PC's time into the clock field unless the user has edited it.
+    void followPcClock();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -80,10 +105,18 @@ private:
     void layOutHomePage();
 
     void connectOrDisconnect();
+    void connectUnit();
+    void disconnectUnit();
+    bool previousOperationEnded();
+    void showNotConnected();
+    bool refuseWhileBusy();
+    void clockFieldEdited();
+    void showDownloadOutcome();
+    QString downloadOutcomeText() const;
     void openDataFile();
     void startDownload();
     void showFailure(int informativeText);
-    void showRecords(KelmoraFillingData* fillingData);
+    void showRecords(KelmoraFillingData* fillingData, bool complete);
     void listSide(char side);
     void relistClearedSide(KelmoraFillingData* fillingData);
     void releaseSidePages(char side, KelmoraFillingData* released);
@@ -117,4 +150,12 @@ private:
     QStyle* commonStyle = nullptr;
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
+    LinkState link = LinkState::NotConnected;
+    UnitIdentity unitOnLine;
+    SideDownload lastDownload[2];
+    bool downloadResultPending = false;
+    QTimer* clockTimer = nullptr;
+    std::function<QDateTime()> pcClock;
+    bool clockEditedByUser = false;
+    bool clockBeingFollowed = false;  // set while the window itself fills the field
 };

@@ -23,8 +23,9 @@ QString nameLine(int textNumber)
 
 void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
 {
-    const APP_KelmoraDataReader* unit = readerInstance;
-    if (!unit || !infoNamesLabel)
+    // The unit on the line, never the unit of a file opened since.
+    const UnitIdentity* unit = &unitOnLine;
+    if (!infoNamesLabel)
         return;
     // A language change must not bring back a column the technician has
     // just seen cleared on a disconnect.
@@ -62,7 +63,7 @@ void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
                             static_cast<QWidget*>(resetModeButton), static_cast<QWidget*>(setTimeButton),
                             static_cast<QWidget*>(dateTimeEdit)})
         widget->setVisible(visible);
-    const double softwareVersionNumber = readerInstance ? readerInstance->softwareVersionNumber : 0.0;
+    const double softwareVersionNumber = unitOnLine.softwareVersionNumber;
     qDebug() << "software version number" << softwareVersionNumber;
     // Units from software version 2 on take no pulse input setting. Hiding
     // hides them whatever the version: the reader may already hold the

@@ -19,7 +19,9 @@ bool writeJson(const QString& path, const APP_KelmoraDataReader& reader, bool si
         *error = file.errorString();
         return false;
     }
-    file.write(QJsonDocument(readerJson(reader, sideA, sideB)).toJson(QJsonDocument::Indented));
+    QJsonObject document = readerJson(reader, sideA, sideB);
+    addDownloadResults(&document);
+    file.write(QJsonDocument(document).toJson(QJsonDocument::Indented));
     if (!file.commit()) {
         *error = file.errorString();
         return false;

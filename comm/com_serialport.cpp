@@ -62,6 +62,7 @@ bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         writeQueue.clear();
+        ++lineGeneration;
     }
     std::unique_lock<std::mutex> lock(stateMutex);
     path = devicePath(name);
@@ -87,7 +88,14 @@ bool COM_SerialPort::closePort()
 {
     std::lock_guard<std::mutex> control(controlMutex);
     stopRequested.store(true);
-    portOpen.store(false);
+    {
+        // Nothing queued before the close goes out after it, and nothing of
+        // this connection can be queued any more.
+        std::lock_guard<std::mutex> lock(queueMutex);
+        portOpen.store(false);
+        writeQueue.clear();
+        ++lineGeneration;
+    }
     wait(closeWaitMs);
     return true;
 }
@@ -111,10 +119,25 @@ quint32 COM_SerialPort::baudRate() const
 
 void COM_SerialPort::queueWrite(const QByteArray& block)
 {
-    if (!portOpen.load())
-        return;
     std::lock_guard<std::mutex> lock(queueMutex);
+    if (portOpen.load())
+        writeQueue.append(block);
+}
+
+bool COM_SerialPort::queueWrite(const QByteArray& block, quint64 expectedGeneration)
+{
+    // Checked under the queue's lock, which close and open take to change
+    // the number: a block is either queued on its own connection or dropped.
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
+        return false;
     writeQueue.append(block);
+    return true;
+}
+
+quint64 COM_SerialPort::generation() const
+{
+    return lineGeneration.load();
 }
 
 int COM_SerialPort::rxCount() const
@@ -127,6 +150,16 @@ void COM_SerialPort::resetRxCount()
 {
     std::lock_guard<std::mutex> lock(rxMutex);
     rxFill = 0;
+}
+
+bool COM_SerialPort::resetRxCount(quint64 expectedGeneration)
+{
+    std::lock_guard<std::mutex> queueLock(queueMutex);
+    if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
+        return false;
+    std::lock_guard<std::mutex> lock(rxMutex);
+    rxFill = 0;
+    return true;
 }
 
 QByteArray COM_SerialPort::rxBytes(int from, int to) const
@@ -310,7 +343,17 @@ bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
         readFailures = 0;
     if (error == QSerialPort::ResourceError || readFailures >= maxReadFailures) {
         qDebug() << "COM_SerialPort: line lost:" << port.errorString();
-        portOpen.store(false);
+        quint64 lostGeneration = 0;
+        bool lostByItself = false;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex);
+            // A close meanwhile was the user's: nothing to announce.
+            lostByItself = portOpen.exchange(false) && !stopRequested.load();
+            lostGeneration = lineGeneration.load();
+            writeQueue.clear();
+        }
+        if (lostByItself)
+            emit lineLost(lostGeneration, port.errorString());
         return true;
     }
     if (error != QSerialPort::NoError)

@@ -10,6 +10,8 @@ APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
 {
     qRegisterMetaType<KelmoraFillingData*>();
     qRegisterMetaType<quint16*>();
+    qRegisterMetaType<SideDownload>();
+    qRegisterMetaType<UnitIdentity>();
     readerInstance = this;
 }
 
@@ -88,7 +90,8 @@ void APP_KelmoraDataReader::startOperation()
     // mutex, which the thread sanitizer cannot see; the run's last store to
     // runActive orders its work before what follows here in a way it can.
     (void)runActive.load(std::memory_order_acquire);
-    activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone};
+    activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone,
+                            port ? port->generation() : 0};
     runActive.store(true);
     start(QThread::InheritPriority);
 }
@@ -96,6 +99,7 @@ void APP_KelmoraDataReader::startOperation()
 void APP_KelmoraDataReader::run()
 {
     const Request request = activeRequest;
+    lineGeneration = request.lineGeneration;
     switch (request.operation) {
     case OperationConnect:
         connectAndIdentify();
@@ -104,11 +108,7 @@ void APP_KelmoraDataReader::run()
         downloadHistory(request.side, request.recordCount, request.emitWhenDone);
         break;
     case OperationReadHistoryBoth:
-        // Neither side announces itself; one signal after both says "look at
-        // both". A failure of side A does not keep side B from being read.
-        downloadHistory('A', request.recordCount, false);
-        downloadHistory('B', request.recordCount, false);
-        emit dataReady(nullptr, nullptr, 1);
+        downloadBothSides(request.recordCount);
         break;
     case OperationResetMode:
         resetModeOperation();
@@ -125,6 +125,48 @@ void APP_KelmoraDataReader::run()
     runActive.store(false, std::memory_order_release);
 }
 
+UnitIdentity APP_KelmoraDataReader::identityValue() const
+{
+    UnitIdentity unit;
+    unit.hardwareVersion = hardwareVersion;
+    unit.softwareVersion = softwareVersion;
+    unit.softwareVersionNumber = softwareVersionNumber;
+    unit.pvnValue = pvnValue;
+    unit.pulseInput = pulseInput;
+    unit.serialNumber = serialNumber;
+    unit.statusSideA = statusSideA;
+    unit.statusSideB = statusSideB;
+    unit.pcmText = pcmText;
+    unit.countryCode = countryCode;
+    unit.flags = flags;
+    return unit;
+}
+
+void APP_KelmoraDataReader::adoptIdentity(const UnitIdentity& unit)
+{
+    hardwareVersion = unit.hardwareVersion;
+    softwareVersion = unit.softwareVersion;
+    softwareVersionNumber = unit.softwareVersionNumber;
+    pvnValue = unit.pvnValue;
+    pulseInput = unit.pulseInput;
+    serialNumber = unit.serialNumber;
+    statusSideA = unit.statusSideA;
+    statusSideB = unit.statusSideB;
+    pcmText = unit.pcmText;
+    countryCode = unit.countryCode;
+    flags = unit.flags;
+}
+
+bool APP_KelmoraDataReader::lineCurrent() const
+{
+    return port && port->isOpen() && port->generation() == lineGeneration;
+}
+
+bool APP_KelmoraDataReader::queueCommand(const QByteArray& line)
+{
+    return port && port->queueWrite(line, lineGeneration);
+}
+
 void APP_KelmoraDataReader::connectAndIdentify()
 {
     if (queryHardwareVersion()) {
@@ -133,9 +175,20 @@ void APP_KelmoraDataReader::connectAndIdentify()
             emit connectionReady(false);
             return;
         }
+        // Only a line that is still the one this connect was asked on is
+        // reopened: after a Disconnect or a lost line nothing is reopened.
+        if (!lineCurrent()) {
+            emit connectionReady(false);
+            return;
+        }
         const QString path = port->portName();
         port->closePort();
-        if (!port->openPort(path, 9600, 2) || queryHardwareVersion()) {
+        if (!port->openPort(path, 9600, 2)) {
+            emit connectionReady(false);
+            return;
+        }
+        lineGeneration = port->generation();
+        if (queryHardwareVersion()) {
             emit connectionReady(false);
             return;
         }
@@ -168,5 +221,10 @@ void APP_KelmoraDataReader::connectAndIdentify()
     if (readRegister(104, &countryCode))
         countryCode = -1;
     queryPcm();  // older units may not know it; its text then reads "-1"
+    if (!lineCurrent()) {
+        emit connectionReady(false);
+        return;
+    }
+    emit unitIdentified(identityValue());
     emit connectionReady(true);
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "kelmorafillingdata.h"
+#include "sidedownload.h"
+#include "unitidentity.h"
 
 #include <QDateTime>
 #include <QString>
@@ -26,6 +28,16 @@ public:
         OperationResetMode = 4,
         OperationSetPulseInput = 5,
         OperationSetTime = 6,
+    };
+
+    // The status byte of dataReady.
+    enum DataResult : quint8 {
+        DataFailed = 0,        // nothing delivered
+        DataDelivered = 1,     // every side asked for was read completely
+        DataSideCleared = 2,   // a table has emptied its side
+        DataNoSideSelected = 3, // an import selected no record side
+        DataIncomplete = 4,    // records delivered, but a side was cut or got no answer
+        DataFileUnreadable = 5, // the import file could not be opened
     };
 
     explicit APP_KelmoraDataReader(QObject* parent = nullptr);
@@ -69,6 +81,11 @@ public:
     qint32 flags = 0;
     bool recordFormatNo = false;
 
+    // The unit members above as one value, and back (GUI thread, while no
+    // operation runs: the records shown are now this unit's).
+    UnitIdentity identityValue() const;
+    void adoptIdentity(const UnitIdentity& unit);
+
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
     void connectionReady(bool success);
@@ -80,6 +97,13 @@ Q_SIGNALS:
     // Progress of a history download: bytes and history lines received so
     // far for the side, against the number of records asked for.
     void historyProgress(char side, int bytesReceived, int linesReceived, int recordsRequested);
+    // How each side of a history download ended; raised just before the
+    // download's dataReady. A side that was not asked for is NotRequested.
+    void historyDownloaded(SideDownload sideA, SideDownload sideB);
+    // The identity of the unit on the line, raised just before a successful
+    // connectionReady. Register commands address this unit until the next
+    // identification, whatever file is opened meanwhile.
+    void unitIdentified(UnitIdentity unit);
 
 protected:
     void run() override;
@@ -96,16 +120,24 @@ private:
         qint32 recordCount;
         qint32 operationValue;
         bool emitWhenDone;
+        quint64 lineGeneration;  // the connection the request was made on
     };
 
     void startOperation();
 
     // Operations (reader thread).
     void connectAndIdentify();
-    void downloadHistory(char historySide, qint32 count, bool emitResult);
+    SideDownload downloadHistory(char historySide, qint32 count, bool emitResult);
+    void downloadBothSides(qint32 count);
     void resetModeOperation();
     void setPulseInputOperation(qint32 value);
     void setTimeOperation(quint32 secondsSinceEpoch);
+
+    // True while the connection the operation began on is still open: after
+    // a Disconnect, a lost line or a newer connection it stops at once.
+    bool lineCurrent() const;
+    // Queues a command on the operation's connection; false when it is gone.
+    bool queueCommand(const QByteArray& line);
 
     // Transactions: one command line out, one reply line back.
     QString transact(const QString& command, qint64 timeoutMs, bool* success);
@@ -128,7 +160,8 @@ private:
 
     // History download pieces.
     struct Reception;
-    bool receiveHistory(char historySide, qint32 count, Reception* reception);
+    void receiveHistory(char historySide, qint32 count, Reception* reception);
+    static SideOutcome outcomeOf(const Reception& reception, bool lineLost);
     void reportProgress(char historySide, const Reception& reception, qint32 count);
     int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built);
 
@@ -139,6 +172,10 @@ private:
     bool emitWhenDone = true;
     COM_SerialPort* port = nullptr;
     Request activeRequest{};
+    // Reader thread only: the connection the running operation works on,
+    // and the address of the unit identified on it.
+    quint64 lineGeneration = 0;
+    qint32 unitAddress = 0;
     std::atomic<bool> runActive{false}; // from start() to the end of run()
 };
 

@@ -31,10 +31,8 @@ QString APP_KelmoraDataReader::runTransaction(const QString& command, qint64 tim
         return QString();
     const QByteArray line = command.toLatin1();
     for (int attempt = 0; attempt < commandAttempts; ++attempt) {
-        if (!port->isOpen())
+        if (!port->resetRxCount(lineGeneration) || !queueCommand(line))
             return QString();
-        port->resetRxCount();
-        port->queueWrite(line);
         QElapsedTimer clock;
         clock.start();
         qint64 deadline = timeoutMs;
@@ -55,6 +53,8 @@ QString APP_KelmoraDataReader::runTransaction(const QString& command, qint64 tim
                 deadline = clock.elapsed() + timeoutMs;
                 lastSeen = received;
             }
+            if (!lineCurrent())
+                return QString();  // Disconnect, lost line or a newer connection
             QThread::usleep(commandPollMs * 1000);
         }
     }

@@ -2,17 +2,27 @@
 #pragma once
 
 #include "app_kelmoradatareader.h"
+#include "com_serialport.h"
 
 class ReaderTestAccess
 {
 public:
+    // A transaction driven from the test works on the port's connection as
+    // it is now, as an operation started now would.
+    static void useCurrentLine(APP_KelmoraDataReader& reader)
+    {
+        reader.lineGeneration = reader.serialPort() ? reader.serialPort()->generation() : 0;
+    }
+
     static QString transact(APP_KelmoraDataReader& reader, const QString& command, bool* success)
     {
+        useCurrentLine(reader);
         return reader.transact(command, 1000, success);
     }
     static QString transactRegister(APP_KelmoraDataReader& reader, const QString& command,
                                     bool* success)
     {
+        useCurrentLine(reader);
         return reader.transactRegister(command, 1000, success);
     }
 };
