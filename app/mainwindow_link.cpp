@@ -65,7 +65,9 @@ bool GUI_KelmoraDiagnose::previousOperationEnded()
 {
     if (dataReader->isRunning() && !dataReader->wait(QDeadlineTimer(previousOperationWaitMs)))
         return false;
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    // All of them, in order: the record swaps the operation queued come
+    // before the signals it raised after them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     return true;
 }
 

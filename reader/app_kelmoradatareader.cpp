@@ -3,6 +3,18 @@
 #include "com_serialport.h"
 #include "readerprotocol.h"
 
+#include <QElapsedTimer>
+
+namespace {
+
+// Silence that counts as a quiet line before the first query, the poll of
+// the wait, and the longest wait.
+constexpr qint64 quietLineMs = 300;
+constexpr int quietLinePollMs = 10;
+constexpr qint64 quietLineBoundMs = 15000;
+
+} // namespace
+
 APP_KelmoraDataReader* readerInstance = nullptr;
 
 APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
@@ -167,8 +179,32 @@ bool APP_KelmoraDataReader::queueCommand(const QByteArray& line)
     return port && port->queueWrite(line, lineGeneration);
 }
 
+// A unit keeps sending what an earlier connection asked for (a history is
+// minutes long) after that connection has gone. Its lines would be taken for
+// the replies of the identification, so the first query waits until the
+// line has been quiet for a moment, or gives up waiting after a bound.
+void APP_KelmoraDataReader::waitForQuietLine()
+{
+    if (!port || !port->resetRxCount(lineGeneration))
+        return;
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer quiet;
+    quiet.start();
+    int seen = 0;
+    while (quiet.elapsed() < quietLineMs && total.elapsed() < quietLineBoundMs && lineCurrent()) {
+        QThread::msleep(quietLinePollMs);
+        const int received = port->rxCount();
+        if (received != seen) {
+            seen = received;
+            quiet.restart();
+        }
+    }
+}
+
 void APP_KelmoraDataReader::connectAndIdentify()
 {
+    waitForQuietLine();
     if (queryHardwareVersion()) {
         // Some units answer only with even parity: reconnect once with it.
         if (!port) {

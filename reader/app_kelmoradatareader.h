@@ -127,6 +127,7 @@ private:
 
     // Operations (reader thread).
     void connectAndIdentify();
+    void waitForQuietLine();
     SideDownload downloadHistory(char historySide, qint32 count, bool emitResult);
     void downloadBothSides(qint32 count);
     void resetModeOperation();

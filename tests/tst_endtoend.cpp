@@ -89,7 +89,10 @@ private Q_SLOTS:
     {
         auto* progress = child<GUI_DownloadProgress>("downloadProgress");
         bool progressSeen = false;
-        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, this,
+        // Connected for this test only: later downloads must not write into
+        // this function's finished frame.
+        QObject progressContext;
+        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, &progressContext,
                 [&] { progressSeen = progressSeen || progress->isVisible(); });
         answerer->clear();
         answerer->recordCount = 30;
@@ -170,9 +173,10 @@ private Q_SLOTS:
         button("connectButton")->click();  // Connect
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connecting);
-        QTRY_COMPARE_WITH_TIMEOUT(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connected, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->linkState() != GUI_KelmoraDiagnose::LinkState::Connecting, 20000);
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connected);
         QVERIFY(button("connectButton")->isEnabled());
-        QVERIFY(child("downloadButton")->isVisible());
+        QVERIFY(!child("downloadButton")->isHidden());
 
         // The old download ended as interrupted, with what had arrived kept.
         QCOMPARE(answerer->messages.size(), 1);
@@ -181,15 +185,15 @@ private Q_SLOTS:
         QVERIFY(sideACount >= 3 && sideACount < 40);
         QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), int(sideACount));
 
+        QStringList after;
         const QList<SimulatedUnit::LogEntry> entries = unit.logEntries();
-        QList<QByteArray> after;
-        for (int i = logBefore; i < entries.size(); ++i)
+        for (qsizetype i = logBefore; i < entries.size(); ++i) {
             if (entries.at(i).ms >= disconnectedAt)
-                after << entries.at(i).command;
-        QVERIFY(!after.isEmpty());
-        QCOMPARE(after.first(), QByteArray("TXP.C.HVN"));
-        for (const QByteArray& command : after)
-            QVERIFY2(!command.startsWith("GET.A.HIS") && !command.startsWith("GET.B.HIS"), command.constData());
+                after.append(QString::fromLatin1(entries.at(i).command));
+        }
+        QVERIFY2(!after.isEmpty() && after.first() == QLatin1String("TXP.C.HVN"), qPrintable(after.join(QLatin1Char(' '))));
+        for (const QString& command : after)
+            QVERIFY2(!command.contains(QLatin1String(".HIS")), qPrintable(command));
     }
 
     // The cable is pulled during a download: the window says the line is
@@ -214,7 +218,7 @@ private Q_SLOTS:
         QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
         QCOMPARE(button("connectButton")->text(), numberedText(14));
         QVERIFY(button("connectButton")->isEnabled());
-        QVERIFY(!child("downloadButton")->isVisible());
+        QVERIFY(child("downloadButton")->isHidden());
         QVERIFY(!window->reader()->isRunning());
     }
 };
