@@ -18,8 +18,7 @@ QList<DownloadOutput>& downloadOutputs()
 
 SideDownload (&downloadResults())[2]
 {
-    static SideDownload results[2];
-    results[1].side = 'B';
+    static SideDownload results[2];  // filled from the session before the outputs run
     return results;
 }
 
