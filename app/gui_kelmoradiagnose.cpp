@@ -21,8 +21,12 @@
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
+
+// The clock field is brought up to the PC's time this often.
+constexpr int clockFollowIntervalMs = 1000;
 
 const char* const infoLabelStyle = "QLabel {background:transparent; font-size:12pt; color:#1C3563;}";
 const char* const dateTimeEditStyle =
@@ -108,8 +112,13 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
     connect(dataReader, &APP_KelmoraDataReader::historyProgress, this,
             &GUI_KelmoraDiagnose::historyProgress);
     connect(dataReader, &QThread::finished, this, &GUI_KelmoraDiagnose::readerFinished);
-    connect(dataReader, &APP_KelmoraDataReader::sideDownloaded, this,
-            &GUI_KelmoraDiagnose::sideDownloaded);  // download archive
+    connect(dataReader, &APP_KelmoraDataReader::historyDownloaded, this,
+            &GUI_KelmoraDiagnose::historyDownloaded);
+    connect(dataReader, &APP_KelmoraDataReader::unitIdentified, this,
+            &GUI_KelmoraDiagnose::unitIdentified);
+    // Raised on the port thread, handled here.
+    connect(serialPort, &COM_SerialPort::lineLost, this, &GUI_KelmoraDiagnose::lineLost,
+            Qt::QueuedConnection);
 }
 
 void GUI_KelmoraDiagnose::createPages()
@@ -230,6 +239,13 @@ void GUI_KelmoraDiagnose::createUnitButtons()
     dateTimeEdit->setStyleSheet(QString::fromLatin1(dateTimeEditStyle));
     dateTimeEdit->setFocusPolicy(Qt::NoFocus);
     dateTimeEdit->setDateTime(QDateTime::currentDateTime());
+    // The field follows the PC's clock until the user changes it, so that
+    // Set clock sends the time the user sees.
+    connect(dateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &GUI_KelmoraDiagnose::clockFieldEdited);
+    clockTimer = new QTimer(this);
+    clockTimer->setInterval(clockFollowIntervalMs);
+    connect(clockTimer, &QTimer::timeout, this, &GUI_KelmoraDiagnose::followPcClock);
+    clockTimer->start();
     // A language-neutral form that fits the 150-pixel field; the locale's
     // long form with month names and seconds is cut off there.
     dateTimeEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -254,8 +270,9 @@ void GUI_KelmoraDiagnose::retranslate()
 {
     if (!dataReader)
         return; // the empty window of a missing text table
-    const bool connecting = serialPort->isOpen() && !connectButton->isEnabled();
-    connectButton->setText(text(connecting ? 16 : (serialPort->isOpen() ? 26 : 14)));
+    connectButton->setText(text(link == LinkState::Connecting  ? 16
+                                : link == LinkState::Connected ? 26
+                                                               : 14));
     openFileButton->setText(text(109));
     downloadButton->setText(text(108));
     resetModeButton->setText(text(116));
@@ -270,13 +287,14 @@ void GUI_KelmoraDiagnose::retranslate()
     portCombo->retranslate();
 }
 
-void GUI_KelmoraDiagnose::shutDownLink()
+bool GUI_KelmoraDiagnose::shutDownLink()
 {
     if (!dataReader)
-        return;
-    // Every loop of the reader ends on silence of the line; a closed port
-    // makes that happen at once.
+        return true;
+    // Every operation checks its line at each poll; a closed port ends it
+    // within milliseconds, a port write within its own bound.
     serialPort->closePort();
-    dataReader->wait(QDeadlineTimer(10000));
-    serialPort->wait(QDeadlineTimer(3000));
+    const bool readerEnded = dataReader->wait(QDeadlineTimer(shutDownWaitMs));
+    const bool portEnded = serialPort->wait(QDeadlineTimer(shutDownWaitMs));
+    return readerEnded && portEnded;
 }

@@ -6,10 +6,20 @@
 #include "app/gui_logview.h"
 #include "reader/kelmorafillingdata.h"
 #include "reader/sidedownload.h"
+#include "reader/kelmorafillingdata.h"
+#include "reader/sidedownload.h"
+#include "reader/unitidentity.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QMainWindow>
 #include <QTextEdit>
+
+#include <functional>
+
+// Traces of the window ("kelmora.window"), off unless asked for.
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 class APP_KelmoraDataReader;
 class COM_SerialPort;
@@ -23,6 +33,7 @@ class QLabel;
 class QPushButton;
 class QStyle;
 class QTabWidget;
+class QTimer;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
@@ -49,8 +60,22 @@ public:
     void setUnitControlsVisible(bool visible);
 
     // Lets running operations end before the process does: closes the port
-    // and waits, bounded, for both threads.
-    void shutDownLink();
+    // and waits, bounded, for both threads. False when one did not end.
+    bool shutDownLink();
+    static constexpr int shutDownWaitMs = 3000;
+
+    // What the window shows about the line.
+    enum class LinkState { NotConnected, Connecting, Connected };
+    LinkState linkState() const { return link; }
+    // The unit identified on the line, as shown on the Home page.
+    const UnitIdentity& connectedUnit() const { return unitOnLine; }
+
+    // The look while a connect runs: the button disabled on "Connecting".
+    void showConnecting();
+
+    // Where the clock field takes the PC's time from (tests move it on).
+    void setPcClock(std::function<QDateTime()> clock);
+    QDateTime clockFieldTime() const;
 
     // The open-file dialog's name filter, "Name (*.txt *.csv)": raw history
     // dumps and CSV exports. Blanks alone separate the patterns (Qt splits on
@@ -69,6 +94,11 @@ public Q_SLOTS:
     void timeSet(bool success);
     void display(QString text);
     void append(QString text);
+    void historyDownloaded(SideDownload sideA, SideDownload sideB);
+    void unitIdentified(UnitIdentity unit);
+    void lineLost(quint64 lineGeneration, QString reason);
+    // Puts the PC's time into the clock field unless the user has edited it.
+    void followPcClock();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -88,10 +118,18 @@ private:
     void layOutHomePage();
 
     void connectOrDisconnect();
+    void connectUnit();
+    void disconnectUnit();
+    bool previousOperationEnded();
+    void showNotConnected();
+    bool refuseWhileBusy();
+    void clockFieldEdited();
+    void showDownloadOutcome();
+    QString downloadOutcomeText() const;
     void openDataFile();
     void startDownload();
     void showFailure(int informativeText);
-    void showRecords(KelmoraFillingData* fillingData);
+    void showRecords(KelmoraFillingData* fillingData, bool complete);
     void listSide(char side);
     void relistClearedSide(KelmoraFillingData* fillingData);
     void releaseSidePages(char side, KelmoraFillingData* released);
@@ -99,7 +137,6 @@ private:
     void readerFinished();
     // Download archive: the sides of the running download, archived when
     // the reader's operation has ended.
-    void sideDownloaded(const SideDownload& download);
     void archiveArrivedSides();
 
     COM_SerialPort* serialPort = nullptr;
@@ -130,4 +167,12 @@ private:
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
     QList<SideDownload> arrivedSides;
+    LinkState link = LinkState::NotConnected;
+    UnitIdentity unitOnLine;
+    SideDownload lastDownload[2];
+    bool downloadResultPending = false;
+    QTimer* clockTimer = nullptr;
+    std::function<QDateTime()> pcClock;
+    bool clockEditedByUser = false;
+    bool clockBeingFollowed = false;  // set while the window itself fills the field
 };

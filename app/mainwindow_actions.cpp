@@ -13,6 +13,17 @@
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "chart/chartmode.h"
+#include "comm/com_serialport.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_portcombobox.h"
+#include "frame/messagebox.h"
+#include "frame/statustexts.h"
+#include "frame/stylesheets.h"
+#include "frame/texttable.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -51,11 +62,14 @@ void GUI_KelmoraDiagnose::buttonClicked()
     } else if (button == downloadButton) {
         startDownload();
     } else if (button == resetModeButton) {
-        dataReader->resetOperationMode();
+        if (!refuseWhileBusy())
+            dataReader->resetOperationMode();
     } else if (button == setTimeButton) {
-        dataReader->setUnitTime(dateTimeEdit->dateTime());
+        if (!refuseWhileBusy())
+            dataReader->setUnitTime(dateTimeEdit->dateTime());
     } else if (button == setPulseInputButton) {
-        dataReader->setPulseInput(pulseInputCombo->currentText().toInt(nullptr, 10));
+        if (!refuseWhileBusy())
+            dataReader->setPulseInput(pulseInputCombo->currentText().toInt(nullptr, 10));
     } else {
         for (int language = 0; language < languageCount; ++language) {
             if (button == languageButtons[language]) {
@@ -66,32 +80,6 @@ void GUI_KelmoraDiagnose::buttonClicked()
     }
 }
 
-void GUI_KelmoraDiagnose::connectOrDisconnect()
-{
-    if (serialPort->isOpen()) {
-        serialPort->closePort();
-        connectButton->setText(text(14));
-        infoNamesLabel->setText(QString());
-        infoValuesLabel->setText(QString());
-        infoNamesLabel->hide();
-        infoValuesLabel->hide();
-        logView.clearLog();
-        setUnitControlsVisible(false);
-        return;
-    }
-    const QString portName = portCombo->currentPortName();
-    if (portName.length() <= 3)
-        return;
-    if (!serialPort->openPort(portName, 9600, 1)) {
-        display(text(10));
-        return;
-    }
-    connectButton->setText(text(16));
-    connectButton->setEnabled(false);
-    display(text(15));
-    dataReader->connectUnit();
-}
-
 QString GUI_KelmoraDiagnose::dataFileFilter()
 {
     return text(textDataFiles) + QStringLiteral(" (*.txt *.csv)");
@@ -99,6 +87,8 @@ QString GUI_KelmoraDiagnose::dataFileFilter()
 
 void GUI_KelmoraDiagnose::openDataFile()
 {
+    if (refuseWhileBusy())
+        return;
     const QString filter = dataFileFilter();
     const QString path =
         QFileDialog::getOpenFileName(nullptr, filter, openFileStartFolder(), filter);
@@ -107,19 +97,19 @@ void GUI_KelmoraDiagnose::openDataFile()
     rememberOpenFolder(path);
     // The import replaces a side's array; while a download runs the reader
     // thread may be replacing it too.
-    if (dataReader->isRunning())
+    if (refuseWhileBusy())
         return;
     dataReader->importDataFile(path);
 }
 
 void GUI_KelmoraDiagnose::startDownload()
 {
-    if (dataReader->isRunning())
+    if (refuseWhileBusy())
         return;
     const std::optional<int> count = askRecordCount();
     // The dialog runs its own event loop; an operation may have started
     // meanwhile, and a request now would only rewrite its parameters.
-    if (!count || dataReader->isRunning())
+    if (!count || refuseWhileBusy())
         return;
     downloadingBothSides = true;
     downloadProgress->begin(*count, true);
@@ -138,11 +128,6 @@ void GUI_KelmoraDiagnose::readerFinished()
     archiveArrivedSides();
 }
 
-void GUI_KelmoraDiagnose::sideDownloaded(const SideDownload& download)
-{
-    arrivedSides.append(download);
-}
-
 // Whatever arrived is kept, however the download ended; a failed archive is
 // said once in the log and changes nothing else.
 void GUI_KelmoraDiagnose::archiveArrivedSides()
@@ -158,23 +143,6 @@ void GUI_KelmoraDiagnose::archiveArrivedSides()
                 + QDir::toNativeSeparators(QDir(archived.folder).filePath(archived.stamp)));
 }
 
-void GUI_KelmoraDiagnose::connectionReady(bool success)
-{
-    connectButton->setEnabled(true);
-    if (success) {
-        connectButton->setText(text(26));
-        showUnitInfo(false);
-        setUnitControlsVisible(true);
-        return;
-    }
-    connectButton->setText(text(14));
-    serialPort->closePort();
-    infoNamesLabel->setText(QString());
-    logView.clearLog();
-    setUnitControlsVisible(false);
-    display(text(145));
-}
-
 void GUI_KelmoraDiagnose::operationModeReset(bool success)
 {
     display(text(success ? 85 : 84));
@@ -183,6 +151,7 @@ void GUI_KelmoraDiagnose::operationModeReset(bool success)
 void GUI_KelmoraDiagnose::pulseInputSet(bool success)
 {
     if (success) {
+        unitOnLine.pulseInput = dataReader->pulseInput;  // read back from the unit
         showUnitInfo(false);
         display(QStringLiteral("Pulse input successfully set."));
     } else {
@@ -193,6 +162,9 @@ void GUI_KelmoraDiagnose::pulseInputSet(bool success)
 void GUI_KelmoraDiagnose::timeSet(bool success)
 {
     display(success ? QStringLiteral("Time successfully set.") : QStringLiteral("Time could NOT be set."));
+    // The field goes back to following the PC once the time has gone out.
+    clockEditedByUser = false;
+    followPcClock();
 }
 
 void GUI_KelmoraDiagnose::display(QString line)
@@ -212,26 +184,77 @@ void GUI_KelmoraDiagnose::showFailure(int informativeText)
     showMessage(messageBoxStyle, text(104), text(informativeText), {{MessageButtonRole::Confirm, text(83)}});
 }
 
+void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sideB)
+{
+    lastDownload[0] = sideA;
+    lastDownload[1] = sideB;
+    for (const SideDownload& side : {sideA, sideB}) {
+        if (side.outcome != SideOutcome::NotRequested)
+            arrivedSides.append(side);
+    }
+    downloadResultPending = true;
+    // The records now shown came from the unit on the line, whatever file
+    // was opened before: exports and the chart's info line say so.
+    dataReader->adoptIdentity(unitOnLine);
+}
+
 void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success)
 {
     Q_UNUSED(count);
+    using R = APP_KelmoraDataReader;
+    const bool download = downloadResultPending;
+    downloadResultPending = false;
     switch (success) {
-    case 0:
-    case 3:
+    case R::DataFailed:
+        if (download)
+            showDownloadOutcome();
+        else
+            showFailure(80);
+        break;
+    case R::DataNoSideSelected:
         showFailure(80);
         break;
-    case 5:
+    case R::DataFileUnreadable:
         showFailure(37);
         break;
-    case 1:
-        showRecords(fillingData);
+    case R::DataDelivered:
+        showRecords(fillingData, true);
         break;
-    case 2:
+    case R::DataIncomplete:
+        showRecords(fillingData, false);
+        break;
+    case R::DataSideCleared:
         relistClearedSide(fillingData);
         break;
     default:
         break;
     }
+}
+
+// One line per side asked for: its name, received against requested, and
+// how it ended.
+QString GUI_KelmoraDiagnose::downloadOutcomeText() const
+{
+    QStringList lines;
+    for (const SideDownload& side : lastDownload) {
+        int ending = StatusText::sideComplete;
+        if (side.outcome == SideOutcome::NotRequested)
+            continue;
+        if (side.outcome == SideOutcome::Interrupted)
+            ending = StatusText::sideInterrupted;
+        else if (side.outcome == SideOutcome::NoAnswer)
+            ending = StatusText::sideNoAnswer;
+        lines.append(text(side.side == 'A' ? 21 : 22) + QStringLiteral(": ")
+                     + text(StatusText::recordsOfRequested).arg(side.received).arg(side.requested)
+                     + QStringLiteral(", ") + text(ending));
+    }
+    return lines.join(QStringLiteral("\r\n\r\n"));
+}
+
+void GUI_KelmoraDiagnose::showDownloadOutcome()
+{
+    showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), downloadOutcomeText(),
+                {{MessageButtonRole::Confirm, text(83)}});
 }
 
 void GUI_KelmoraDiagnose::listSide(char side)
@@ -244,7 +267,9 @@ void GUI_KelmoraDiagnose::listSide(char side)
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
 }
 
-void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData)
+// complete: every side asked for was read completely; otherwise the
+// per-side account is shown instead of the success summary.
+void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool complete)
 {
     QString summary;
     bool sideA = false;
@@ -261,7 +286,10 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData)
     } else {
         return; // not a side's array: nothing to show
     }
-    showMessage(messageBoxStyle, text(105), summary, {{MessageButtonRole::Confirm, text(83)}});
+    if (complete)
+        showMessage(messageBoxStyle, text(105), summary, {{MessageButtonRole::Confirm, text(83)}});
+    else
+        showDownloadOutcome();
     if (sideA)
         listSide('A');
     if (sideB)
@@ -304,15 +332,4 @@ void GUI_KelmoraDiagnose::releaseSidePages(char side, KelmoraFillingData* releas
         table->listData(nullptr, nullptr);
     if (chart->shownRecords() == released)
         chart->drawData(nullptr, nullptr, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
-}
-
-void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
-{
-    const int answer = showMessage(messageBoxStyle, text(106), QString(),
-                                   {{MessageButtonRole::Acknowledge, text(83)},
-                                    {MessageButtonRole::Cancel, text(5)}});
-    if (answer == 1)
-        event->ignore();
-    else
-        event->accept();
 }

@@ -11,9 +11,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
 Q_LOGGING_CATEGORY(lcWindow, "kelmora.window", QtInfoMsg)
+
+namespace {
 
 const QString lineEnd = QStringLiteral("\r\n");
 
@@ -26,8 +26,9 @@ QString nameLine(int textNumber)
 
 void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
 {
-    const APP_KelmoraDataReader* unit = readerInstance;
-    if (!unit || !infoNamesLabel)
+    // The unit on the line, never the unit of a file opened since.
+    const UnitIdentity* unit = &unitOnLine;
+    if (!infoNamesLabel)
         return;
     // A language change must not bring back a column the technician has
     // just seen cleared on a disconnect.
@@ -67,7 +68,7 @@ void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
                             static_cast<QWidget*>(resetModeButton), static_cast<QWidget*>(setTimeButton),
                             static_cast<QWidget*>(dateTimeEdit)})
         widget->setVisible(visible);
-    const double softwareVersionNumber = readerInstance ? readerInstance->softwareVersionNumber : 0.0;
+    const double softwareVersionNumber = unitOnLine.softwareVersionNumber;
     qCDebug(lcWindow) << "software version number" << softwareVersionNumber;
     // Units from software version 2 on take no pulse input setting. Hiding
     // hides them whatever the version: the reader may already hold the

@@ -42,6 +42,7 @@ CliSession::CliSession(bool quietProgress, bool verboseLines)
     connect(unitReader, &APP_KelmoraDataReader::timeSet, this, &CliSession::boolResult);
     connect(unitReader, &APP_KelmoraDataReader::dataReady, this, &CliSession::dataResult);
     connect(unitReader, &APP_KelmoraDataReader::historyProgress, this, &CliSession::progress);
+    connect(unitReader, &APP_KelmoraDataReader::historyDownloaded, this, &CliSession::historyResult);
     connect(unitReader, &APP_KelmoraDataReader::display, this, &CliSession::replyLine);
 }
 
@@ -70,6 +71,9 @@ bool CliSession::run(const std::function<void(APP_KelmoraDataReader&)>& request,
     resultOk = false;
     dataSuccess = 0;
     dataReadyCount = 0;
+    downloaded[0] = SideDownload();
+    downloaded[1] = SideDownload();
+    downloaded[1].side = 'B';
     QEventLoop loop;
     QTimer bound;
     bound.setSingleShot(true);
@@ -99,6 +103,12 @@ void CliSession::dataResult(KelmoraFillingData*, quint16*, quint8 success)
     resultArrived = true;
     dataSuccess = success;
     ++dataReadyCount;
+}
+
+void CliSession::historyResult(const SideDownload& sideA, const SideDownload& sideB)
+{
+    downloaded[0] = sideA;
+    downloaded[1] = sideB;
 }
 
 void CliSession::progress(char side, int bytes, int lines, int requested)

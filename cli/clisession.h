@@ -4,6 +4,8 @@
 #pragma once
 
 #include "reader/kelmorafillingdata.h"
+#include "reader/kelmorafillingdata.h"
+#include "reader/sidedownload.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -41,11 +43,13 @@ public:
     int dataReadyCount = 0;
     int sideBytes[2] = {0, 0};         // bytes received for side A and B
     int sideLines[2] = {0, 0};         // history lines received
+    SideDownload downloaded[2];        // how each side of the last download ended
 
 private Q_SLOTS:
     void boolResult(bool success);
     void dataResult(KelmoraFillingData* records, quint16* count, quint8 success);
     void progress(char side, int bytes, int lines, int requested);
+    void historyResult(const SideDownload& sideA, const SideDownload& sideB);
     void replyLine(const QString& line);
 
 private:

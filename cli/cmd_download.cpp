@@ -18,6 +18,39 @@ QList<DownloadOutput>& downloadOutputs()
     return outputs;
 }
 
+SideDownload (&downloadResults())[2]
+{
+    static SideDownload results[2];  // filled from the session before the outputs run
+    return results;
+}
+
+QString sideOutcomeName(SideOutcome outcome)
+{
+    switch (outcome) {
+    case SideOutcome::Complete: return QStringLiteral("complete");
+    case SideOutcome::Interrupted: return QStringLiteral("interrupted");
+    case SideOutcome::NoAnswer: return QStringLiteral("no-answer");
+    case SideOutcome::NotRequested: break;
+    }
+    return QStringLiteral("not-requested");
+}
+
+void addDownloadResults(QJsonObject* document)
+{
+    QJsonObject outcome;
+    QJsonObject counts;
+    for (const SideDownload& side : downloadResults()) {
+        if (side.outcome == SideOutcome::NotRequested)
+            continue;
+        const QString key(QLatin1Char(side.side));
+        outcome[key] = sideOutcomeName(side.outcome);
+        counts[key] = QJsonObject{{QStringLiteral("requested"), side.requested},
+                                  {QStringLiteral("received"), side.received}};
+    }
+    (*document)[QStringLiteral("outcome")] = outcome;
+    (*document)[QStringLiteral("counts")] = counts;
+}
+
 namespace {
 
 const QString command = QStringLiteral("download");
@@ -67,24 +100,40 @@ int readRequest(const QCommandLineParser& parser, DownloadRequest* request)
     return -1;
 }
 
-// True when every side asked for got an answer from the unit.
-bool sidesAnswered(const CliSession& session, const DownloadRequest& request)
+QString outcomeReason(SideOutcome outcome)
 {
-    bool answered = true;
+    switch (outcome) {
+    case SideOutcome::Interrupted:
+        return QStringLiteral("interrupted (line lost, or the unit stopped inside a record)");
+    case SideOutcome::NoAnswer:
+        return QStringLiteral("no answer from the unit");
+    default:
+        return sideOutcomeName(outcome);
+    }
+}
+
+// True when every side asked for was read completely; names each side that
+// was not, with its counts and how it ended.
+bool sidesComplete(const CliSession& session, const DownloadRequest& request)
+{
+    bool complete = true;
     const bool asked[2] = {request.sideA, request.sideB};
     for (int i = 0; i < 2; ++i) {
         if (!asked[i])
             continue;
-        if (session.sideBytes[i] == 0) {
-            cliErr() << "kelmora-cli download: side " << char('A' + i) << ": the unit sent nothing\n";
-            answered = false;
+        const SideDownload& side = session.downloaded[i];
+        if (side.outcome != SideOutcome::Complete) {
+            cliErr() << "kelmora-cli download: side " << char('A' + i) << ": " << side.received
+                     << " of " << side.requested << " records, " << outcomeReason(side.outcome)
+                     << "\n";
+            complete = false;
         } else if (!session.quietProgress()) {
             cliErr() << "side " << char('A' + i) << ": " << session.sideBytes[i] << " bytes, "
-                     << session.sideLines[i] << " history lines\n";
+                     << side.received << " records\n";
         }
     }
     cliErr().flush();
-    return answered;
+    return complete;
 }
 
 // Keeps what arrived, whatever became of the download. A failed archive is
@@ -149,9 +198,6 @@ int runDownload(const QStringList& arguments)
     const int count = request.count;
     const bool both = request.sideA && request.sideB;
     const char side = request.sideA ? 'A' : 'B';
-    QList<SideDownload> arrived;
-    QObject::connect(&session.reader(), &APP_KelmoraDataReader::sideDownloaded, &session,
-                     [&arrived](const SideDownload& download) { arrived.append(download); });
     const bool ended = session.run(
         [=](APP_KelmoraDataReader& reader) {
             if (both)
@@ -160,16 +206,26 @@ int runDownload(const QStringList& arguments)
                 reader.readHistory(side, count);
         },
         downloadBoundMs(count, both ? 2 : 1));
-    if (!parser.isSet(QStringLiteral("no-archive")))
+    if (!parser.isSet(QStringLiteral("no-archive"))) {
+        QList<SideDownload> arrived;
+        for (const SideDownload& download : session.downloaded) {
+            if (download.outcome != SideOutcome::NotRequested)
+                arrived.append(download);
+        }
         archiveArrived(session.reader(), arrived, session.quietProgress());
+    }
     if (!ended || session.dataReadyCount == 0) {
         cliErr() << "kelmora-cli download: the download did not end in time\n";
         cliErr().flush();
         return CliUnitFailed;
     }
-    if (!sidesAnswered(session, request) || session.dataSuccess != 1)
-        return CliUnitFailed;
-    return writeFiles(session.reader(), request) ? CliDone : CliUnitFailed;
+    // What arrived is written even when a side was cut or got no answer: the
+    // records that came are the technician's, and the exit code tells.
+    const bool complete = sidesComplete(session, request);
+    downloadResults()[0] = session.downloaded[0];
+    downloadResults()[1] = session.downloaded[1];
+    const bool written = writeFiles(session.reader(), request);
+    return complete && written ? CliDone : CliUnitFailed;
 }
 
 const CliRegistration registration(

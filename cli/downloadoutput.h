@@ -3,6 +3,9 @@
 // every output whose option was given, after the records have arrived.
 #pragma once
 
+#include "reader/sidedownload.h"
+
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -26,3 +29,12 @@ struct DownloadOutputRegistration {
         downloadOutputs().append(output);
     }
 };
+
+// How each side of the download being written ended; set by download before
+// the outputs run.
+SideDownload (&downloadResults())[2];
+// "complete", "interrupted", "no-answer" or "not-requested".
+QString sideOutcomeName(SideOutcome outcome);
+// {"outcome": {"A": …}, "counts": {"A": {"requested": n, "received": n}}} for
+// the sides asked for, added to a JSON document.
+void addDownloadResults(QJsonObject* document);

@@ -13,9 +13,11 @@ namespace {
 bool writeJson(const QString& path, const APP_KelmoraDataReader& reader, bool sideA, bool sideB,
                QString* error)
 {
-    const QByteArray json = QJsonDocument(readerJson(reader, sideA, sideB)).toJson(QJsonDocument::Indented);
     // Written to a temporary file and renamed at the end, so that a full disk
     // never leaves a truncated document under the name asked for.
+    QJsonObject document = readerJson(reader, sideA, sideB);
+    addDownloadResults(&document);
+    const QByteArray json = QJsonDocument(document).toJson(QJsonDocument::Indented);
     return saveFileAtomically(
         path, [&](QIODevice& device) { return device.write(json) == json.size(); }, error);
 }

@@ -65,6 +65,7 @@ bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
     {
         std::lock_guard<std::mutex> lock(queueMutex);
         writeQueue.clear();
+        ++lineGeneration;
     }
     std::unique_lock<std::mutex> lock(stateMutex);
     path = devicePath(name);
@@ -90,7 +91,14 @@ bool COM_SerialPort::closePort()
 {
     std::lock_guard<std::mutex> control(controlMutex);
     stopRequested.store(true);
-    portOpen.store(false);
+    {
+        // Nothing queued before the close goes out after it, and nothing of
+        // this connection can be queued any more.
+        std::lock_guard<std::mutex> lock(queueMutex);
+        portOpen.store(false);
+        writeQueue.clear();
+        ++lineGeneration;
+    }
     wait(closeWaitMs);
     return true;
 }
@@ -114,9 +122,9 @@ quint32 COM_SerialPort::baudRate() const
 
 COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block)
 {
+    std::lock_guard<std::mutex> lock(queueMutex);
     if (!portOpen.load())
         return noTicket;
-    std::lock_guard<std::mutex> lock(queueMutex);
     writeQueue.append({++lastTicket, block});
     return lastTicket;
 }
@@ -155,6 +163,22 @@ void COM_SerialPort::setWriteHookForTests(WriteHook hook)
     writeHook = std::move(hook);
 }
 
+COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block, quint64 expectedGeneration)
+{
+    // Checked under the queue's lock, which close and open take to change
+    // the number: a block is either queued on its own connection or dropped.
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
+        return noTicket;
+    writeQueue.append({++lastTicket, block});
+    return lastTicket;
+}
+
+quint64 COM_SerialPort::generation() const
+{
+    return lineGeneration.load();
+}
+
 int COM_SerialPort::rxCount() const
 {
     std::lock_guard<std::mutex> lock(rxMutex);
@@ -165,6 +189,16 @@ void COM_SerialPort::resetRxCount()
 {
     std::lock_guard<std::mutex> lock(rxMutex);
     rxFill = 0;
+}
+
+bool COM_SerialPort::resetRxCount(quint64 expectedGeneration)
+{
+    std::lock_guard<std::mutex> queueLock(queueMutex);
+    if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
+        return false;
+    std::lock_guard<std::mutex> lock(rxMutex);
+    rxFill = 0;
+    return true;
 }
 
 QByteArray COM_SerialPort::rxBytes(int from, int to) const
@@ -348,7 +382,17 @@ bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
         readFailures = 0;
     if (error == QSerialPort::ResourceError || readFailures >= maxReadFailures) {
         qCDebug(lcSerial) << "COM_SerialPort: line lost:" << port.errorString();
-        portOpen.store(false);
+        quint64 lostGeneration = 0;
+        bool lostByItself = false;
+        {
+            std::lock_guard<std::mutex> lock(queueMutex);
+            // A close meanwhile was the user's: nothing to announce.
+            lostByItself = portOpen.exchange(false) && !stopRequested.load();
+            lostGeneration = lineGeneration.load();
+            writeQueue.clear();
+        }
+        if (lostByItself)
+            emit lineLost(lostGeneration, port.errorString());
         return true;
     }
     if (error != QSerialPort::NoError)

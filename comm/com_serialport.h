@@ -57,6 +57,14 @@ public:
     // Appends a block to the write queue and returns its ticket; dropped
     // (noTicket) while the port is closed.
     WriteTicket queueWrite(const QByteArray& block);
+    // The same, but only while the connection is still the one numbered
+    // lineGeneration: a block of an operation begun on an earlier connection
+    // never goes out over a later one. noTicket when the block was dropped.
+    WriteTicket queueWrite(const QByteArray& block, quint64 lineGeneration);
+
+    // Number of the current connection: changes with every open and close,
+    // so whoever started work on one connection can tell that it has gone.
+    quint64 generation() const;
     // The outcome of a ticket; the outcomes of the last finishedKept blocks
     // are remembered, older ones and noTicket read as Dropped.
     WriteOutcome writeOutcome(WriteTicket ticket) const;
@@ -77,6 +85,10 @@ public:
     // reads the bytes below it.
     int rxCount() const;
     void resetRxCount();
+    // The same, only while the connection is still lineGeneration, so that
+    // an operation of an earlier connection cannot disturb a later one's
+    // reception. False when nothing was reset.
+    bool resetRxCount(quint64 lineGeneration);
     // Copies ring bytes [from, to) (0 <= from <= to <= 2048).
     QByteArray rxBytes(int from, int to) const;
 
@@ -98,6 +110,12 @@ public:
 
     int writeIntervalMs() const { return writeInterval.load(); }
     void setWriteIntervalMs(int ms) { writeInterval.store(ms); }
+
+Q_SIGNALS:
+    // The line of connection lineGeneration has gone by itself (adapter
+    // unplugged, read or write errors); not raised by closePort. Raised on
+    // the port thread.
+    void lineLost(quint64 lineGeneration, QString reason);
 
 protected:
     void run() override;
@@ -128,6 +146,7 @@ private:
     mutable std::mutex stateMutex;
     std::condition_variable openReported;  // with stateMutex
     std::atomic<bool> portOpen{false};
+    std::atomic<quint64> lineGeneration{0}; // changed under queueMutex
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> loopActive{false};   // from start() to the loop's very end
     std::atomic<int> writeInterval{250};

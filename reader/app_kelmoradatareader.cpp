@@ -3,6 +3,18 @@
 #include "comm/com_serialport.h"
 #include "reader/readerprotocol.h"
 
+#include <QElapsedTimer>
+
+namespace {
+
+// Silence that counts as a quiet line before the first query, the poll of
+// the wait, and the longest wait.
+constexpr qint64 quietLineMs = 300;
+constexpr int quietLinePollMs = 10;
+constexpr qint64 quietLineBoundMs = 15000;
+
+} // namespace
+
 APP_KelmoraDataReader* readerInstance = nullptr;
 
 APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
@@ -10,7 +22,8 @@ APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
 {
     qRegisterMetaType<KelmoraFillingData*>();
     qRegisterMetaType<quint16*>();
-    qRegisterMetaType<SideDownload>();  // download archive
+    qRegisterMetaType<SideDownload>();
+    qRegisterMetaType<UnitIdentity>();
     readerInstance = this;
 }
 
@@ -89,7 +102,8 @@ void APP_KelmoraDataReader::startOperation()
     // mutex, which the thread sanitizer cannot see; the run's last store to
     // runActive orders its work before what follows here in a way it can.
     (void)runActive.load(std::memory_order_acquire);
-    activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone};
+    activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone,
+                            port ? port->generation() : 0};
     runActive.store(true);
     start(QThread::InheritPriority);
 }
@@ -97,6 +111,7 @@ void APP_KelmoraDataReader::startOperation()
 void APP_KelmoraDataReader::run()
 {
     const Request request = activeRequest;
+    lineGeneration = request.lineGeneration;
     switch (request.operation) {
     case OperationConnect:
         connectAndIdentify();
@@ -105,11 +120,7 @@ void APP_KelmoraDataReader::run()
         downloadHistory(request.side, request.recordCount, request.emitWhenDone);
         break;
     case OperationReadHistoryBoth:
-        // Neither side announces itself; one signal after both says "look at
-        // both". A failure of side A does not keep side B from being read.
-        downloadHistory('A', request.recordCount, false);
-        downloadHistory('B', request.recordCount, false);
-        emit dataReady(nullptr, nullptr, 1);
+        downloadBothSides(request.recordCount);
         break;
     case OperationResetMode:
         resetModeOperation();
@@ -126,17 +137,94 @@ void APP_KelmoraDataReader::run()
     runActive.store(false, std::memory_order_release);
 }
 
+UnitIdentity APP_KelmoraDataReader::identityValue() const
+{
+    UnitIdentity unit;
+    unit.hardwareVersion = hardwareVersion;
+    unit.softwareVersion = softwareVersion;
+    unit.softwareVersionNumber = softwareVersionNumber;
+    unit.pvnValue = pvnValue;
+    unit.pulseInput = pulseInput;
+    unit.serialNumber = serialNumber;
+    unit.statusSideA = statusSideA;
+    unit.statusSideB = statusSideB;
+    unit.pcmText = pcmText;
+    unit.countryCode = countryCode;
+    unit.flags = flags;
+    return unit;
+}
+
+void APP_KelmoraDataReader::adoptIdentity(const UnitIdentity& unit)
+{
+    hardwareVersion = unit.hardwareVersion;
+    softwareVersion = unit.softwareVersion;
+    softwareVersionNumber = unit.softwareVersionNumber;
+    pvnValue = unit.pvnValue;
+    pulseInput = unit.pulseInput;
+    serialNumber = unit.serialNumber;
+    statusSideA = unit.statusSideA;
+    statusSideB = unit.statusSideB;
+    pcmText = unit.pcmText;
+    countryCode = unit.countryCode;
+    flags = unit.flags;
+}
+
+bool APP_KelmoraDataReader::lineCurrent() const
+{
+    return port && port->isOpen() && port->generation() == lineGeneration;
+}
+
+quint64 APP_KelmoraDataReader::queueCommand(const QByteArray& line)
+{
+    return port ? port->queueWrite(line, lineGeneration) : COM_SerialPort::noTicket;
+}
+
+// A unit keeps sending what an earlier connection asked for (a history is
+// minutes long) after that connection has gone. Its lines would be taken for
+// the replies of the identification, so the first query waits until the
+// line has been quiet for a moment, or gives up waiting after a bound.
+void APP_KelmoraDataReader::waitForQuietLine()
+{
+    if (!port || !port->resetRxCount(lineGeneration))
+        return;
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer quiet;
+    quiet.start();
+    int seen = 0;
+    while (quiet.elapsed() < quietLineMs && total.elapsed() < quietLineBoundMs && lineCurrent()) {
+        QThread::msleep(quietLinePollMs);
+        const int received = port->rxCount();
+        if (received != seen) {
+            seen = received;
+            quiet.restart();
+        }
+    }
+}
+
 void APP_KelmoraDataReader::connectAndIdentify()
 {
+    waitForQuietLine();
     if (queryHardwareVersion()) {
         // Some units answer only with even parity: reconnect once with it.
         if (!port) {
             emit connectionReady(false);
             return;
         }
+        // Only a line that is still the one this connect was asked on is
+        // reopened: after a Disconnect or a lost line nothing is reopened.
+        if (!lineCurrent()) {
+            emit connectionReady(false);
+            return;
+        }
         const QString path = port->portName();
         port->closePort();
-        if (!port->openPort(path, 9600, 2) || queryHardwareVersion()) {
+        if (!port->openPort(path, 9600, 2)) {
+            emit connectionReady(false);
+            return;
+        }
+        lineGeneration = port->generation();
+        if (queryHardwareVersion()) {
             emit connectionReady(false);
             return;
         }
@@ -169,5 +257,10 @@ void APP_KelmoraDataReader::connectAndIdentify()
     if (readRegister(104, &countryCode))
         countryCode = -1;
     queryPcm();  // older units may not know it; its text then reads "-1"
+    if (!lineCurrent()) {
+        emit connectionReady(false);
+        return;
+    }
+    emit unitIdentified(identityValue());
     emit connectionReady(true);
 }

@@ -6,6 +6,9 @@
 
 #include "reader/kelmorafillingdata.h"
 #include "reader/sidedownload.h"
+#include "reader/kelmorafillingdata.h"
+#include "reader/sidedownload.h"
+#include "reader/unitidentity.h"
 
 #include <QDateTime>
 #include <QString>
@@ -27,6 +30,16 @@ public:
         OperationResetMode = 4,
         OperationSetPulseInput = 5,
         OperationSetTime = 6,
+    };
+
+    // The status byte of dataReady.
+    enum DataResult : quint8 {
+        DataFailed = 0,        // nothing delivered
+        DataDelivered = 1,     // every side asked for was read completely
+        DataSideCleared = 2,   // a table has emptied its side
+        DataNoSideSelected = 3, // an import selected no record side
+        DataIncomplete = 4,    // records delivered, but a side was cut or got no answer
+        DataFileUnreadable = 5, // the import file could not be opened
     };
 
     explicit APP_KelmoraDataReader(QObject* parent = nullptr);
@@ -70,6 +83,11 @@ public:
     qint32 flags = 0;
     bool recordFormatNo = false;
 
+    // The unit members above as one value, and back (GUI thread, while no
+    // operation runs: the records shown are now this unit's).
+    UnitIdentity identityValue() const;
+    void adoptIdentity(const UnitIdentity& unit);
+
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
     void connectionReady(bool success);
@@ -81,9 +99,13 @@ Q_SIGNALS:
     // Progress of a history download: bytes and history lines received so
     // far for the side, against the number of records asked for.
     void historyProgress(char side, int bytesReceived, int linesReceived, int recordsRequested);
-    // Download archive: one side's history lines as received and how its
-    // reception ended, raised before the side's result.
-    void sideDownloaded(SideDownload download);
+    // How each side of a history download ended; raised just before the
+    // download's dataReady. A side that was not asked for is NotRequested.
+    void historyDownloaded(SideDownload sideA, SideDownload sideB);
+    // The identity of the unit on the line, raised just before a successful
+    // connectionReady. Register commands address this unit until the next
+    // identification, whatever file is opened meanwhile.
+    void unitIdentified(UnitIdentity unit);
 
 protected:
     void run() override;
@@ -100,16 +122,27 @@ private:
         qint32 recordCount;
         qint32 operationValue;
         bool emitWhenDone;
+        quint64 lineGeneration;  // the connection the request was made on
     };
 
     void startOperation();
 
     // Operations (reader thread).
     void connectAndIdentify();
-    void downloadHistory(char historySide, qint32 count, bool emitResult);
+    void waitForQuietLine();
+    SideDownload downloadHistory(char historySide, qint32 count, bool emitResult);
+    void downloadBothSides(qint32 count);
     void resetModeOperation();
     void setPulseInputOperation(qint32 value);
     void setTimeOperation(quint32 secondsSinceEpoch);
+
+    // True while the connection the operation began on is still open: after
+    // a Disconnect, a lost line or a newer connection it stops at once.
+    bool lineCurrent() const;
+    // Queues a command on the operation's connection; false when it is gone.
+    // The port's write ticket of the command; 0 (no ticket) when it was
+    // dropped because the connection is no longer the operation's.
+    quint64 queueCommand(const QByteArray& line);
 
     // Transactions: one command line out, one reply line back.
     QString transact(const QString& command, qint64 timeoutMs, bool* success);
@@ -132,7 +165,8 @@ private:
 
     // History download pieces.
     struct Reception;
-    bool receiveHistory(char historySide, qint32 count, Reception* reception);
+    void receiveHistory(char historySide, qint32 count, Reception* reception);
+    static SideOutcome outcomeOf(const Reception& reception, bool lineLost);
     void reportProgress(char historySide, const Reception& reception, qint32 count);
     int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built);
 
@@ -143,6 +177,10 @@ private:
     bool emitWhenDone = true;
     COM_SerialPort* port = nullptr;
     Request activeRequest{};
+    // Reader thread only: the connection the running operation works on,
+    // and the address of the unit identified on it.
+    quint64 lineGeneration = 0;
+    qint32 unitAddress = 0;
     std::atomic<bool> runActive{false}; // from start() to the end of run()
 };
 

@@ -58,7 +58,11 @@ bool APP_KelmoraDataReader::querySerialNumber()
     QString reply;
     if (namedQuery("TXP.C.SNR\r\n", "SNR.C:", &reply))
         return true;
-    return !readInt(replyValue(reply), &serialNumber);
+    const bool failed = !readInt(replyValue(reply), &serialNumber);
+    // The address of the unit on the line, kept apart from the shown
+    // members, which an import overwrites with a file's unit.
+    unitAddress = serialNumber;
+    return failed;
 }
 
 bool APP_KelmoraDataReader::queryStatus()
@@ -116,22 +120,22 @@ bool APP_KelmoraDataReader::readRegister(int registerNumber, qint32* destination
 {
     bool success = false;
     const QString reply = transactRegister(
-        buildRegisterCommand(serialNumber, registerNumber, 'C', false), commandTimeoutMs, &success);
+        buildRegisterCommand(unitAddress, registerNumber, 'C', false), commandTimeoutMs, &success);
     if (!success || reply.isEmpty())
         return true;
-    return parseRegisterReply(serialNumber, registerNumber, 'C', destination, reply) != 0;
+    return parseRegisterReply(unitAddress, registerNumber, 'C', destination, reply) != 0;
 }
 
 bool APP_KelmoraDataReader::writeRegister(int registerNumber, const QString& data)
 {
     bool success = false;
     const QString reply = transactRegister(
-        buildRegisterCommand(serialNumber, registerNumber, 'C', true, data), commandTimeoutMs,
+        buildRegisterCommand(unitAddress, registerNumber, 'C', true, data), commandTimeoutMs,
         &success);
     if (!success || reply.isEmpty())
         return true;
     qint32 echoed = 0;  // what the unit echoes is not compared with what was written
-    return parseRegisterReply(serialNumber, registerNumber, 'C', &echoed, reply) != 0;
+    return parseRegisterReply(unitAddress, registerNumber, 'C', &echoed, reply) != 0;
 }
 
 void APP_KelmoraDataReader::resetModeOperation()

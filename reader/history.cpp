@@ -4,7 +4,6 @@
 #include "reader/app_kelmoradatareader.h"
 
 #include "comm/com_serialport.h"
-#include "reader/historycapture.h"
 #include "reader/historyparser.h"
 #include "reader/readerprotocol.h"
 #include "frame/texttable.h"
@@ -41,15 +40,17 @@ struct APP_KelmoraDataReader::Reception {
     int limit = 0;
     int historyLines = 0;     // complete lines that start with a side tag
     int lineStart = 0;        // where the line being received begins
+    QList<QByteArray> lines;  // those lines as received, without their line end
+    bool limitReached = false;
     QElapsedTimer sinceProgress;
 };
 
 namespace {
 
-// Appends ring bytes to the reception up to its limit and counts the history
+// Appends ring bytes to the reception up to its limit and keeps the history
 // lines completed by them. Returns false once the limit is reached.
 bool takeBytes(const QByteArray& chunk, QByteArray* bytes, int limit, int* lineStart,
-               int* historyLines)
+               QList<QByteArray>* lines)
 {
     for (const char byte : chunk) {
         if (bytes->size() >= limit)
@@ -60,11 +61,30 @@ bool takeBytes(const QByteArray& chunk, QByteArray* bytes, int limit, int* lineS
         int start = *lineStart;
         while (start < bytes->size() && (bytes->at(start) == '\r' || bytes->at(start) == '\n'))
             ++start;
-        if (isHistoryLine(bytes->constData() + start, bytes->size() - 1 - start))
-            ++*historyLines;
-        *lineStart = bytes->size();
+        const int length = int(bytes->size()) - 1 - start;
+        if (isHistoryLine(bytes->constData() + start, length))
+            lines->append(bytes->mid(start, length));
+        *lineStart = int(bytes->size());
     }
     return bytes->size() < limit;
+}
+
+SideDownload sideNotAsked(char side)
+{
+    SideDownload download;
+    download.side = side;
+    return download;
+}
+
+// True when bytes after the last line end hold more than line-end
+// characters: the stream stopped inside a line.
+bool endsInsideALine(const QByteArray& bytes, int lineStart)
+{
+    for (int i = lineStart; i < bytes.size(); ++i) {
+        if (bytes.at(i) != '\r' && bytes.at(i) != '\n')
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -76,14 +96,15 @@ void APP_KelmoraDataReader::reportProgress(char historySide, const Reception& re
 }
 
 // Polls the ring every 20 ms and copies what is new; ends after 25 polls
-// without a byte or when the buffer of count x 128 bytes is full.
-bool APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Reception* reception)
+// without a byte, when the buffer of count x 128 bytes is full, or at once
+// when the operation's connection has gone.
+void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Reception* reception)
 {
     int readPosition = 0;
     int idlePolls = 0;
     reception->sinceProgress.start();
     bool room = true;
-    while (idlePolls < historyIdlePolls && room) {
+    while (idlePolls < historyIdlePolls && room && lineCurrent()) {
         int writePosition = port->rxCount();
         if (writePosition >= COM_SerialPort::rxBufferSize)
             writePosition = 0;
@@ -94,15 +115,16 @@ bool APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
             if (writePosition < readPosition) {
                 room = takeBytes(port->rxBytes(readPosition, COM_SerialPort::rxBufferSize),
                                  &reception->bytes, reception->limit, &reception->lineStart,
-                                 &reception->historyLines);
+                                 &reception->lines);
                 readPosition = 0;
             }
             if (room)
                 room = takeBytes(port->rxBytes(readPosition, writePosition), &reception->bytes,
                                  reception->limit, &reception->lineStart,
-                                 &reception->historyLines);
+                                 &reception->lines);
             readPosition = writePosition;
             idlePolls = 0;
+            reception->historyLines = int(reception->lines.size());
         }
         if (reception->sinceProgress.elapsed() >= progressIntervalMs) {
             reportProgress(historySide, *reception, count);
@@ -111,8 +133,22 @@ bool APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
         if (room)
             QThread::msleep(historyPollMs);
     }
+    reception->limitReached = !room;
     reportProgress(historySide, *reception, count);
-    return !reception->bytes.isEmpty();
+}
+
+// Complete: the unit went quiet after whole lines (or filled what was asked
+// for). Interrupted: the line went, or the stream stopped inside a line.
+// NoAnswer: nothing came back at all on a line that stayed up.
+SideOutcome APP_KelmoraDataReader::outcomeOf(const Reception& reception, bool lineLost)
+{
+    if (lineLost)
+        return SideOutcome::Interrupted;
+    if (reception.bytes.isEmpty())
+        return SideOutcome::NoAnswer;
+    if (!reception.limitReached && endsInsideALine(reception.bytes, reception.lineStart))
+        return SideOutcome::Interrupted;
+    return SideOutcome::Complete;
 }
 
 // Builds the side's new array completely, then hands it to the storage in one
@@ -141,46 +177,79 @@ int APP_KelmoraDataReader::storeHistory(char historySide, const QByteArray& byte
     return produced;
 }
 
-void APP_KelmoraDataReader::downloadHistory(char historySide, qint32 count, bool emitResult)
+SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 count,
+                                                   bool emitResult)
 {
+    SideDownload result;
+    result.side = historySide;
+    result.requested = count;
     const bool knownSide = sideRecordsVariable(historySide) != nullptr;
     quint16* countVariable = sideCountVariable(historySide);
     // The unit is asked for 1..65535 records: more would not fit a side, and
     // the receive limit grows with the count.
-    if (!port || !port->isOpen() || count < 1 || count > int(maxSideRecords)) {
+    if (!knownSide || count < 1 || count > int(maxSideRecords)) {
         if (emitResult)
-            emit dataReady(nullptr, nullptr, 0);
-        return;
+            emit dataReady(nullptr, nullptr, DataFailed);
+        return result;
     }
-    port->resetRxCount();
+    const QByteArray request =
+        "GET." + QByteArray(1, historySide) + ".HIS" + QByteArray::number(count) + "\r\n";
+    if (!port || !port->resetRxCount(lineGeneration) || !queueCommand(request)) {
+        result.outcome = SideOutcome::Interrupted;  // the line is gone already
+        if (emitResult) {
+            emit historyDownloaded(historySide == 'A' ? result : sideNotAsked('A'),
+                                   historySide == 'B' ? result : sideNotAsked('B'));
+            emit dataReady(nullptr, countVariable, DataFailed);
+        }
+        return result;
+    }
     emit display(text(125) + QLatin1Char(' ') + QLatin1Char(historySide) + QLatin1String(":\r\n"));
-    port->queueWrite("GET." + QByteArray(1, historySide) + ".HIS" + QByteArray::number(count)
-                     + "\r\n");
     emit append(QStringLiteral(" "));
 
     Reception reception;
     reception.limit = count * bytesPerRequestedRecord;
     reception.bytes.reserve(reception.limit);
-    const bool received = receiveHistory(historySide, count, &reception);
+    receiveHistory(historySide, count, &reception);
+    result.outcome = outcomeOf(reception, !lineCurrent());
+    result.historyLines = reception.lines;
 
-    if (!knownSide) {
-        if (emitResult)
-            emit dataReady(nullptr, nullptr, 0);
-        return;
-    }
-    // Download archive: the raw lines of the side, whatever became of them.
-    emit sideDownloaded(captureSideDownload(historySide, count, reception.bytes, port->isOpen(),
-                                            reception.bytes.size() >= reception.limit));
-
-    selectCurrentSide(historySide);
-    quint8 success = 0;
+    // What arrived is kept, however the side ended; a side that brought no
+    // record keeps its previous records unless the unit said it has none.
     KelmoraFillingData* built = nullptr;
-    if (!received) {
-        setSideCount(historySide, 0);  // the previous array stays, its count 0
-    } else {
-        storeHistory(historySide, reception.bytes, &built);
-        success = built ? 1 : 0;
+    const bool replace = result.outcome == SideOutcome::Complete || !reception.lines.isEmpty();
+    if (replace) {
+        selectCurrentSide(historySide);
+        result.received = storeHistory(historySide, reception.bytes, &built);
     }
-    if (emitResult)
-        emit dataReady(built, countVariable, success);
+    if (!emitResult)
+        return result;
+    emit historyDownloaded(historySide == 'A' ? result : sideNotAsked('A'),
+                           historySide == 'B' ? result : sideNotAsked('B'));
+    quint8 status = DataFailed;
+    if (built)
+        status = result.outcome == SideOutcome::Complete ? DataDelivered : DataIncomplete;
+    emit dataReady(built, countVariable, status);
+    return result;
+}
+
+// Neither side announces itself; one signal after both says "look at both".
+// A side that failed does not keep the other from being read, unless the
+// line itself has gone.
+void APP_KelmoraDataReader::downloadBothSides(qint32 count)
+{
+    const SideDownload a = downloadHistory('A', count, false);
+    SideDownload b;
+    b.side = 'B';
+    b.requested = count;
+    b.outcome = SideOutcome::Interrupted;
+    if (lineCurrent())
+        b = downloadHistory('B', count, false);
+    emit historyDownloaded(a, b);
+    const bool complete =
+        a.outcome == SideOutcome::Complete && b.outcome == SideOutcome::Complete;
+    const bool anyRecords = a.received > 0 || b.received > 0
+                            || a.outcome == SideOutcome::Complete
+                            || b.outcome == SideOutcome::Complete;
+    emit dataReady(nullptr, nullptr,
+                   complete ? DataDelivered : (anyRecords ? DataIncomplete : DataFailed));
 }

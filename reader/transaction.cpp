@@ -32,13 +32,14 @@ QString APP_KelmoraDataReader::runTransaction(const QString& command, qint64 tim
     const QByteArray line = command.toLatin1();
     COM_SerialPort::WriteTicket sent = COM_SerialPort::noTicket;
     for (int attempt = 0; attempt < commandAttempts; ++attempt) {
-        if (!port->isOpen())
-            return QString();
         // An earlier attempt's copy still waiting in the queue would follow
         // this one to the unit.
         port->withdrawWrite(sent);
-        port->resetRxCount();
-        sent = port->queueWrite(line);
+        if (!port->resetRxCount(lineGeneration))
+            return QString();
+        sent = queueCommand(line);
+        if (sent == COM_SerialPort::noTicket)
+            return QString();
         QElapsedTimer clock;
         clock.start();
         qint64 deadline = timeoutMs;
@@ -63,6 +64,8 @@ QString APP_KelmoraDataReader::runTransaction(const QString& command, qint64 tim
                 deadline = clock.elapsed() + timeoutMs;
                 lastSeen = received;
             }
+            if (!lineCurrent())
+                return QString();  // Disconnect, lost line or a newer connection
             QThread::usleep(commandPollMs * 1000);
         }
     }

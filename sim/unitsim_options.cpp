@@ -52,6 +52,7 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {"records-a", "History records kept for side A, default 300.", &o.recordsA},
         {"records-b", "History records kept for side B, default 300.", &o.recordsB},
         {"silent-first", "Ignore the first N commands (no reply), default 0.", &o.silentFirst},
+        {"vanish-after-commands", "Close the line and exit on receiving the Nth command (adapter unplugged).", &o.vanishAfterCommands},
     };
     for (const IntOption& opt : intOptions)
         parser.addOption({QString::fromLatin1(opt.name), QString::fromLatin1(opt.description), QStringLiteral("N")});
@@ -69,6 +70,8 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {QStringLiteral("fail-reg101"), QStringLiteral("Answer reads of register 101 with error code 3.")},
         {QStringLiteral("noise"), QStringLiteral("Send junk bytes (no CR, no letters) before every single-line reply.")},
         {QStringLiteral("cut-after"), QStringLiteral("Close the line and exit after this many history bytes (pulled cable)."), QStringLiteral("BYTES")},
+        {QStringLiteral("stall-after"), QStringLiteral("Fall silent after this many history bytes, line kept open (cable cut behind the adapter)."), QStringLiteral("BYTES")},
+        {QStringLiteral("silent-side"), QStringLiteral("Never answer the history request of this side (A or B)."), QStringLiteral("SIDE")},
         {QStringLiteral("bad-checksum-reply"), QStringLiteral("Register replies carry a wrong (numeric) checksum.")},
         {QStringLiteral("text-checksum-reply"), QStringLiteral("Register replies carry the checksum field \"x\".")},
         {QStringLiteral("cut-reply"), QStringLiteral("Single-line replies are sent without CR LF.")},
@@ -136,6 +139,19 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         if (!readInt(parser, QStringLiteral("cut-after"), 0, 1LL << 40, v))
             return false;
         o.cutAfter = v;
+    }
+    if (parser.isSet(QStringLiteral("stall-after"))) {
+        if (!readInt(parser, QStringLiteral("stall-after"), 0, 1LL << 40, v))
+            return false;
+        o.stallAfter = v;
+    }
+    if (parser.isSet(QStringLiteral("silent-side"))) {
+        const QString s = parser.value(QStringLiteral("silent-side")).toUpper();
+        if (s != QLatin1String("A") && s != QLatin1String("B")) {
+            std::fputs("kelmora-unitsim: --silent-side takes A or B\n", stderr);
+            return false;
+        }
+        o.silentSide = char(s.at(0).unicode());
     }
     o.baudPacing = !parser.isSet(QStringLiteral("no-pacing"));
     o.failStatus = parser.isSet(QStringLiteral("fail-status"));

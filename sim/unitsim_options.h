@@ -34,6 +34,9 @@ struct UnitSimOptions
     bool failRegister101 = false;
     bool noise = false;
     qint64 cutAfter = -1;
+    qint64 stallAfter = -1;   // history bytes after which the unit falls silent, line open
+    char silentSide = 0;      // 'A' or 'B': that side's history request gets no answer
+    int vanishAfterCommands = -1; // the line goes when this many commands have come
     bool badChecksumReply = false;
     bool textChecksumReply = false;
     bool cutReply = false;

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace {
 
 // Junk a real line picks up now and then: no CR, no upper-case letter and
@@ -48,6 +50,11 @@ QByteArray SimulatedUnitLogic::singleLine(const QByteArray& text) const
 UnitReply SimulatedUnitLogic::answer(const QByteArray& command)
 {
     ++commandsSeen;
+    if (options.vanishAfterCommands > 0 && commandsSeen >= options.vanishAfterCommands) {
+        UnitReply gone;
+        gone.closeLine = true;  // unplugged before this command is answered
+        return gone;
+    }
     if (commandsSeen <= options.silentFirst)
         return {};
     if (command.startsWith("GET.A.HIS") || command.startsWith("GET.B.HIS"))
@@ -109,7 +116,7 @@ UnitReply SimulatedUnitLogic::answerHistory(char side, const QByteArray& countTe
     UnitReply reply;
     reply.history = true;
     int wanted = 0;
-    if (!toInt(countText, wanted) || wanted <= 0)
+    if (!toInt(countText, wanted) || wanted <= 0 || side == options.silentSide)
         return reply;
     const QVector<SimRecord>& history = side == 'A' ? historyA : historyB;
     QJsonArray& sent = side == 'A' ? sentA : sentB;
@@ -119,6 +126,13 @@ UnitReply SimulatedUnitLogic::answerHistory(char side, const QByteArray& countTe
     const int first = std::max(0, int(history.size()) - wanted);
     for (int i = first; i < history.size(); ++i) {
         const QByteArray line = historyLine(side, history[i], options);
+        if (options.stallAfter >= 0 && historyBytesSent + line.size() > options.stallAfter) {
+            // The stream stops in the middle of this line; the line stays up.
+            const qint64 part = std::max<qint64>(0, options.stallAfter - historyBytesSent);
+            reply.bytes += line.left(int(part));
+            historyBytesSent += part;
+            return reply;
+        }
         if (options.cutAfter >= 0 && historyBytesSent + line.size() > options.cutAfter) {
             // The cable is pulled in the middle of this line.
             const qint64 part = options.cutAfter - historyBytesSent;

@@ -177,7 +177,14 @@ private Q_SLOTS:
         QCOMPARE(written.value(QStringLiteral("unit")).toObject().value(QStringLiteral("serialNumber")).toInt(), 12345);
         QVERIFY(run.err.contains("side A: "));
         QVERIFY(run.err.contains("side B: "));
-        QVERIFY(run.err.contains("15 history lines"));
+        QVERIFY(run.err.contains("side A: "));
+        QVERIFY(run.err.contains("15 records"));
+        QCOMPARE(written.value(QStringLiteral("outcome")).toObject(),
+                 (QJsonObject{{QStringLiteral("A"), QStringLiteral("complete")},
+                              {QStringLiteral("B"), QStringLiteral("complete")}}));
+        const QJsonObject countsA = written.value(QStringLiteral("counts")).toObject().value(QStringLiteral("A")).toObject();
+        QCOMPARE(countsA.value(QStringLiteral("requested")).toInt(), 20);
+        QCOMPARE(countsA.value(QStringLiteral("received")).toInt(), 15);
     }
 
     void downloadOfOneSideQuietly()
@@ -194,7 +201,9 @@ private Q_SLOTS:
         QCOMPARE(written.value(QStringLiteral("sideB")), sim.jsonDump().value(QStringLiteral("sideB")));
     }
 
-    void pulledCableFailsWithoutAFile()
+    // The line goes in the middle of side A: exit 1, each side named with
+    // its counts and how it ended, and the records that came are written.
+    void pulledCableWritesWhatArrived()
     {
         startSim({QStringLiteral("--records-a"), QStringLiteral("30"), QStringLiteral("--cut-after"),
                   QStringLiteral("600")});
@@ -202,9 +211,59 @@ private Q_SLOTS:
         const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
                                    QStringLiteral("--count"), QStringLiteral("30"), QStringLiteral("--json"), path});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.err.contains("side B: the unit sent nothing"));
-        QVERIFY(!QFile::exists(path));
+        QVERIFY2(run.err.contains(" of 30 records, interrupted"), run.err.constData());
+        QVERIFY2(run.err.contains("side B: 0 of 30 records, interrupted"), run.err.constData());
         QVERIFY2(run.ms < 30000, qPrintable(QString::number(run.ms)));
+        const QJsonObject written = readJson(path);
+        QCOMPARE(written.value(QStringLiteral("outcome")).toObject(),
+                 (QJsonObject{{QStringLiteral("A"), QStringLiteral("interrupted")},
+                              {QStringLiteral("B"), QStringLiteral("interrupted")}}));
+        // Every whole record the unit sent before the cut is in the file.
+        const QJsonArray sideA = written.value(QStringLiteral("sideA")).toArray();
+        const QJsonArray sent = sim.jsonDump().value(QStringLiteral("sideA")).toArray();
+        QVERIFY(!sent.isEmpty());
+        QVERIFY(sideA.size() >= sent.size() - 1 && sideA.size() <= sent.size());
+        for (int i = 0; i < sideA.size(); ++i)
+            QCOMPARE(sideA.at(i), sent.at(i));
+        const QJsonObject countsA = written.value(QStringLiteral("counts")).toObject().value(QStringLiteral("A")).toObject();
+        QCOMPARE(countsA.value(QStringLiteral("received")).toInt(), int(sideA.size()));
+        QVERIFY2(run.err.contains(QByteArray("side A: ") + QByteArray::number(sideA.size()) + " of 30"),
+                 run.err.constData());
+    }
+
+    // The unit stops inside a record with the line up, and then answers no
+    // more history: A interrupted, B no answer, A's whole records kept.
+    void stalledUnitAndSilentSide_data()
+    {
+        QTest::addColumn<QStringList>("unitOptions");
+        QTest::addColumn<QString>("outcomeA");
+        QTest::addColumn<QString>("outcomeB");
+        QTest::newRow("stall in side A") << QStringList{QStringLiteral("--stall-after"), QStringLiteral("500")}
+                                         << QStringLiteral("interrupted") << QStringLiteral("no-answer");
+        QTest::newRow("silent side B") << QStringList{QStringLiteral("--silent-side"), QStringLiteral("B")}
+                                       << QStringLiteral("complete") << QStringLiteral("no-answer");
+    }
+
+    void stalledUnitAndSilentSide()
+    {
+        QFETCH(QStringList, unitOptions);
+        QFETCH(QString, outcomeA);
+        QFETCH(QString, outcomeB);
+        startSim(QStringList{QStringLiteral("--no-pacing"), QStringLiteral("--records-a"), QStringLiteral("12")}
+                 + unitOptions);
+        const QString path = folder.filePath(QStringLiteral("partial.json"));
+        const CliRun run = runCli({QStringLiteral("download"), QStringLiteral("--port"), sim.devicePath(),
+                                   QStringLiteral("--count"), QStringLiteral("12"), QStringLiteral("--json"), path});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("side B: 0 of 12 records, no answer"), run.err.constData());
+        const QJsonObject written = readJson(path);
+        QCOMPARE(written.value(QStringLiteral("outcome")).toObject(),
+                 (QJsonObject{{QStringLiteral("A"), outcomeA}, {QStringLiteral("B"), outcomeB}}));
+        const QJsonArray sent = sim.jsonDump().value(QStringLiteral("sideA")).toArray();
+        QCOMPARE(written.value(QStringLiteral("sideA")).toArray(), sent);
+        QCOMPARE(written.value(QStringLiteral("sideB")).toArray().size(), 0);
+        if (outcomeA == QLatin1String("interrupted"))
+            QVERIFY(sent.size() < 12);
     }
 
     // Every download leaves a raw dump per side and a CSV; each imports back

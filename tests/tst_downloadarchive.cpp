@@ -3,7 +3,6 @@
 #include "reader/app_kelmoradatareader.h"
 #include "files/downloadarchive.h"
 #include "files_support.h"
-#include "reader/historycapture.h"
 #include "frame/texttable.h"
 
 #include <QDir>
@@ -226,37 +225,6 @@ private Q_SLOTS:
         QVERIFY(sideA.has_value());
         QCOMPARE(sideA->historyLines, QList<QByteArray>({line14, line11}));
         QVERIFY(listArchive(dir.filePath(QStringLiteral("no-such-archive"))).isEmpty());
-    }
-
-    // The reader's capture keeps whole history lines as sent and tells how
-    // the reception ended.
-    void captureKeepsWholeHistoryLines_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("outcome");
-        QTest::newRow("whole") << QByteArray(line14 + "\r\n" + line11 + "\r\n") << true << 2
-                               << int(SideOutcome::Complete);
-        QTest::newRow("cr cr lf and noise") << QByteArray("HIS.A\r\r\n" + line14 + "\r\r\n" + line11 + "\r")
-                                            << true << 2 << int(SideOutcome::Complete);
-        QTest::newRow("cut inside a record") << QByteArray(line14 + "\r\n" + line11.left(20)) << true << 1
-                                             << int(SideOutcome::Interrupted);
-        QTest::newRow("line lost") << QByteArray(line14 + "\r\n") << false << 1 << int(SideOutcome::Interrupted);
-        QTest::newRow("nothing") << QByteArray() << true << 0 << int(SideOutcome::NoAnswer);
-    }
-    void captureKeepsWholeHistoryLines()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, open);
-        QFETCH(int, lines);
-        QFETCH(int, outcome);
-        const SideDownload captured = captureSideDownload('A', 5, bytes, open, false);
-        QCOMPARE(captured.historyLines.size(), lines);
-        QCOMPARE(captured.received, lines);
-        QCOMPARE(int(captured.outcome), outcome);
-        if (lines > 0)
-            QCOMPARE(captured.historyLines.at(0), line14);
     }
 
     void openDialogStartFolder()

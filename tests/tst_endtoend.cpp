@@ -10,6 +10,8 @@
 #include "app/gui_portcombobox.h"
 #include "sim_unit.h"
 #include "frame/texttable.h"
+#include "frame/statustexts.h"
+#include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 
@@ -91,10 +93,11 @@ private Q_SLOTS:
     {
         auto* progress = child<GUI_DownloadProgress>("downloadProgress");
         bool progressSeen = false;
-        const QMetaObject::Connection seen = connect(window->reader(), &APP_KelmoraDataReader::historyProgress, this,
+        // Connected for this test only: later downloads must not write into
+        // this function's finished frame.
+        QObject progressContext;
+        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, &progressContext,
                 [&] { progressSeen = progressSeen || progress->isVisible(); });
-        // The lambda holds locals of this function: later downloads must not call it.
-        const auto forget = qScopeGuard([seen] { QObject::disconnect(seen); });
         answerer->clear();
         answerer->recordCount = 30;
         button("downloadButton")->click();
@@ -186,6 +189,82 @@ private Q_SLOTS:
         QCOMPARE(child<QTextEdit>("logView")->toPlainText(), QString());
         // The records stay with their pages.
         QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 5);
+    }
+
+    // Disconnect and Connect again within 100 ms while both sides come in:
+    // the Connect is taken, the window is connected again, the old download
+    // says it was interrupted, and after the Disconnect the unit hears
+    // nothing but the new connection's identification.
+    void quickReconnectDuringADownload()
+    {
+        button("connectButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(button("connectButton")->isEnabled(), 20000);
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connected);
+        answerer->clear();
+        answerer->recordCount = 40;
+        int linesA = 0;
+        QObject progressContext;
+        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, &progressContext,
+                [&linesA](char side, int, int lines, int) { if (side == 'A') linesA = lines; });
+        button("downloadButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(linesA >= 3, 20000);
+
+        const qint64 disconnectedAt = QDateTime::currentMSecsSinceEpoch();
+        const int logBefore = int(unit.logEntries().size());
+        button("connectButton")->click();  // Disconnect
+        QTest::qWait(50);
+        QElapsedTimer clock;
+        clock.start();
+        button("connectButton")->click();  // Connect
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connecting);
+        QTRY_VERIFY_WITH_TIMEOUT(window->linkState() != GUI_KelmoraDiagnose::LinkState::Connecting, 20000);
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connected);
+        QVERIFY(button("connectButton")->isEnabled());
+        QVERIFY(!child("downloadButton")->isHidden());
+
+        // The old download ended as interrupted, with what had arrived kept.
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(StatusText::downloadIncomplete));
+        QVERIFY(answerer->messages.at(0).informative.contains(numberedText(StatusText::sideInterrupted)));
+        QVERIFY(sideACount >= 3 && sideACount < 40);
+        QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), int(sideACount));
+
+        QStringList after;
+        const QList<SimulatedUnit::LogEntry> entries = unit.logEntries();
+        for (qsizetype i = logBefore; i < entries.size(); ++i) {
+            if (entries.at(i).ms >= disconnectedAt)
+                after.append(QString::fromLatin1(entries.at(i).command));
+        }
+        QVERIFY2(!after.isEmpty() && after.first() == QLatin1String("TXP.C.HVN"), qPrintable(after.join(QLatin1Char(' '))));
+        for (const QString& command : after)
+            QVERIFY2(!command.contains(QLatin1String(".HIS")), qPrintable(command));
+    }
+
+    // The cable is pulled during a download: the window says the line is
+    // lost and that the download was cut, and offers Connect again.
+    void pulledCableDuringADownload()
+    {
+        answerer->clear();
+        answerer->recordCount = 40;
+        int linesA = 0;
+        QObject progressContext;
+        connect(window->reader(), &APP_KelmoraDataReader::historyProgress, &progressContext,
+                [&linesA](char side, int, int lines, int) { if (side == 'A') linesA = lines; });
+        button("downloadButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(linesA >= 3, 20000);
+        unit.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 2, 5000);
+        QStringList titles;
+        for (const DialogAnswerer::SeenMessage& message : answerer->messages)
+            titles << message.text;
+        QVERIFY(titles.contains(numberedText(StatusText::lineLost)));
+        QVERIFY(titles.contains(numberedText(StatusText::downloadIncomplete)));
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+        QCOMPARE(button("connectButton")->text(), numberedText(14));
+        QVERIFY(button("connectButton")->isEnabled());
+        QVERIFY(child("downloadButton")->isHidden());
+        QVERIFY(!window->reader()->isRunning());
     }
 };
 

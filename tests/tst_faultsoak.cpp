@@ -14,6 +14,7 @@
 #include "app/gui_kelmoradiagnose.h"
 #include "app/gui_portcombobox.h"
 #include "sim_unit.h"
+#include "frame/statustexts.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 
@@ -41,6 +42,10 @@ enum class Fault {
     CutReply,           // reply lines without their CR LF
     FailStatus,         // status reply with one number
     FailReg101,         // register 101 answers an error
+    StallMidRecord,     // the history stops inside a record, the line stays up
+    SilentSideB,        // side B's history request gets no answer
+    VanishInIdentify,   // the adapter is pulled while the unit is identified
+    QuickReconnect,     // Disconnect and Connect within 100 ms during the download
     Count
 };
 
@@ -49,7 +54,8 @@ const char* faultName(Fault fault)
     static const char* const names[] = {"none",         "noise",         "silent unit",
                                         "silent first", "pulled cable",  "bad checksum",
                                         "text checksum", "cut reply",    "status fails",
-                                        "reg101 fails"};
+                                        "reg101 fails", "stall in record", "silent side B",
+                                        "gone in identify", "quick reconnect"};
     return names[int(fault)];
 }
 
@@ -59,7 +65,8 @@ struct CyclePlan {
     // point: "2.05" is the newer generation, "1.35" the older.
     bool newFirmware = false;
     int records = 8;          // asked for per side
-    int cutAfter = -1;        // history bytes before the cable is pulled
+    int cutAfter = -1;        // history bytes before the cable is pulled (or the unit stalls)
+    int vanishAfter = 2;      // the command on which the adapter goes
     quint32 unitSeed = 1;
 };
 
@@ -86,6 +93,7 @@ bool connectsWith(const CyclePlan& plan)
     switch (plan.fault) {
     case Fault::SilentUnit:
     case Fault::CutReply:
+    case Fault::VanishInIdentify:
         return false;
     case Fault::TextChecksum:
     case Fault::FailStatus:
@@ -152,6 +160,7 @@ private:
     QList<qint64> rssKb; // after rounds 1, 10 and the last
     int passedRounds = 0;
     int failedRound = 0;
+    KelmoraFillingData* sideABefore = nullptr;  // side A's array before the round's download
 
     template <typename T = QWidget>
     T* child(const char* name)
@@ -168,6 +177,7 @@ private:
     void connectUnit(const CyclePlan& plan, const QString& context);
     void checkUnitValues(const CyclePlan& plan, const QString& context);
     void download(const CyclePlan& plan, SimulatedUnit& unit, const QString& context);
+    void quickReconnect(SimulatedUnit& unit, const QString& context);
     void checkDownloadedSides(const CyclePlan& plan, const QJsonObject& sent,
                               KelmoraFillingData* sideBBefore, quint16 sideBCountBefore,
                               const QString& context);
@@ -228,19 +238,26 @@ CyclePlan TestFaultSoak::planCycle()
     // Somewhere in side A or side B (history lines are 60..100 bytes).
     plan.cutAfter = 30 + int(random.bounded(quint32(plan.records * 2 * 60)));
     plan.unitSeed = random.generate();
+    plan.vanishAfter = 1 + int(random.bounded(9));  // any of the identification's commands
     return plan;
 }
 
 QStringList TestFaultSoak::unitArguments(const CyclePlan& plan) const
 {
-    QStringList arguments{QStringLiteral("--no-pacing"),
-                          QStringLiteral("--records-a"), QString::number(unitRecordsPerSide),
+    QStringList arguments{QStringLiteral("--records-a"), QString::number(unitRecordsPerSide),
                           QStringLiteral("--records-b"), QString::number(unitRecordsPerSide),
                           QStringLiteral("--seed"), QString::number(plan.unitSeed),
                           QStringLiteral("--svn"), plan.newFirmware ? QStringLiteral("2.05")
                                                                     : QStringLiteral("1.35")};
+    // A quick reconnect needs a download that lasts: paced like the line.
+    if (plan.fault != Fault::QuickReconnect)
+        arguments << QStringLiteral("--no-pacing");
     switch (plan.fault) {
     case Fault::None: break;
+    case Fault::QuickReconnect: break;
+    case Fault::StallMidRecord: arguments << QStringLiteral("--stall-after") << QString::number(plan.cutAfter); break;
+    case Fault::SilentSideB: arguments << QStringLiteral("--silent-side") << QStringLiteral("B"); break;
+    case Fault::VanishInIdentify: arguments << QStringLiteral("--vanish-after-commands") << QString::number(plan.vanishAfter); break;
     case Fault::Noise: arguments << QStringLiteral("--noise"); break;
     case Fault::SilentUnit: arguments << QStringLiteral("--silent-first") << QStringLiteral("1000"); break;
     case Fault::SilentThenRecovers: arguments << QStringLiteral("--silent-first") << QStringLiteral("3"); break;
@@ -342,7 +359,8 @@ void TestFaultSoak::connectUnit(const CyclePlan& plan, const QString& context)
     const int before = int(connectionOutcomes.size());
     const int messagesBefore = int(answerer->messages.size());
     button("connectButton")->click();
-    QVERIFY2(window->port()->isOpen(), qPrintable(context));
+    // An adapter pulled at the first command may be gone already.
+    QVERIFY2(window->port()->isOpen() || plan.fault == Fault::VanishInIdentify, qPrintable(context));
     QTRY_VERIFY2_WITH_TIMEOUT(connectionOutcomes.size() == before + 1, qPrintable(context),
                               connectBoundMs);
     const bool expected = connectsWith(plan);
@@ -350,6 +368,17 @@ void TestFaultSoak::connectUnit(const CyclePlan& plan, const QString& context)
              qPrintable(context + QStringLiteral(": connectionReady(%1)").arg(connectionOutcomes.last())));
     QTRY_VERIFY2(button("connectButton")->isEnabled(), qPrintable(context));
     QCOMPARE(button("connectButton")->text(), numberedText(expected ? 26 : 14));
+    if (plan.fault == Fault::VanishInIdentify) {
+        // The lost line is announced once, whichever report came first.
+        QTRY_VERIFY2_WITH_TIMEOUT(answerer->messages.size() == messagesBefore + 1, qPrintable(context), 5000);
+        QCOMPARE(answerer->messages.last().text, numberedText(StatusText::lineLost));
+        QVERIFY2(child<QTextEdit>("logView")->toPlainText().contains(numberedText(StatusText::lineLost)),
+                 qPrintable(context));
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+        QCOMPARE(button("connectButton")->text(), numberedText(14));
+        QVERIFY(!window->port()->isOpen());
+        return;
+    }
     QCOMPARE(window->port()->isOpen(), expected);
     QCOMPARE(child("downloadButton")->isVisible(), expected);
     QCOMPARE(int(answerer->messages.size()), messagesBefore); // no box for a connection
@@ -380,34 +409,97 @@ void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const Q
 {
     KelmoraFillingData* const sideBBefore = sideBRecords;
     const quint16 sideBCountBefore = sideBCount;
+    sideABefore = sideARecords;
     const int messagesBefore = int(answerer->messages.size());
+    // A pulled cable brings two boxes: the lost line and the cut download.
+    const int boxes = plan.fault == Fault::PulledCable ? 2 : 1;
     answerer->recordCount = plan.records;
     // The user watches chart A while the sides come in.
     child<QTabWidget>("tabs")->setCurrentIndex(2);
+    int linesA = 0;
+    QObject progressContext;
+    connect(window->reader(), &APP_KelmoraDataReader::historyProgress, &progressContext,
+            [&linesA](char side, int, int lines, int) { if (side == 'A') linesA = lines; });
     button("downloadButton")->click();
     QVERIFY2(window->reader()->isRunning(), qPrintable(context));
     QElapsedTimer clock;
     clock.start();
-    for (int tick = 0; answerer->messages.size() == messagesBefore && clock.elapsed() < downloadBoundMs;
+    bool reconnected = false;
+    for (int tick = 0; answerer->messages.size() < messagesBefore + boxes && clock.elapsed() < downloadBoundMs;
          ++tick) {
+        if (plan.fault == Fault::QuickReconnect && !reconnected && linesA >= 1) {
+            quickReconnect(unit, context);
+            reconnected = true;
+            if (QTest::currentTestFailed())
+                return;
+        }
         keepPagesBusy(tick);
         checkNoReleasedArrayShown(context);
         if (QTest::currentTestFailed())
             return;
         QTest::qWait(15);
     }
-    QVERIFY2(answerer->messages.size() == messagesBefore + 1,
+    QVERIFY2(answerer->messages.size() >= messagesBefore + boxes,
              qPrintable(context + QStringLiteral(": no summary within the bound")));
     QTRY_VERIFY2_WITH_TIMEOUT(!window->reader()->isRunning(), qPrintable(context), 5000);
-    const DialogAnswerer::SeenMessage& summary = answerer->messages.last();
-    QCOMPARE(summary.text, numberedText(105));
-    QCOMPARE(summary.informative, numberedText(21) + QStringLiteral(": %1 ").arg(sideACount)
-                                      + numberedText(20) + QStringLiteral("\r\n\r\n") + numberedText(22)
-                                      + QStringLiteral(": %1 ").arg(sideBCount) + numberedText(20));
     checkPagesShowStorage(context);
-    if (plan.fault == Fault::PulledCable)
+    const QList<DialogAnswerer::SeenMessage> seen = answerer->messages.mid(messagesBefore);
+    if (plan.fault == Fault::PulledCable) {
         QVERIFY2(unit.waitForExit(5000), qPrintable(context));
+        QVERIFY2(seen.size() == 2, qPrintable(context));
+        QVERIFY2(seen.at(0).text == numberedText(StatusText::lineLost)
+                     || seen.at(1).text == numberedText(StatusText::lineLost), qPrintable(context));
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+    }
+    const DialogAnswerer::SeenMessage summary =
+        seen.first().text == numberedText(StatusText::lineLost) ? seen.last() : seen.first();
+    if (summary.text == numberedText(105)) {
+        // Only a download that was not touched by its fault succeeds.
+        QVERIFY2(plan.fault != Fault::PulledCable && plan.fault != Fault::SilentSideB,
+                 qPrintable(context + QStringLiteral(": reported as read successfully")));
+        QCOMPARE(summary.informative, numberedText(21) + QStringLiteral(": %1 ").arg(sideACount)
+                                          + numberedText(20) + QStringLiteral("\r\n\r\n") + numberedText(22)
+                                          + QStringLiteral(": %1 ").arg(sideBCount) + numberedText(20));
+        QCOMPARE(int(sideACount), plan.records);
+        QCOMPARE(int(sideBCount), plan.records);
+    } else {
+        QCOMPARE(summary.text, numberedText(StatusText::downloadIncomplete));
+        QVERIFY2(plan.fault == Fault::PulledCable || plan.fault == Fault::StallMidRecord
+                     || plan.fault == Fault::SilentSideB || plan.fault == Fault::QuickReconnect,
+                 qPrintable(context + QStringLiteral(": incomplete without a fault")));
+        // One line per side, each with its counts.
+        QVERIFY2(summary.informative.contains(numberedText(21)) && summary.informative.contains(numberedText(22)),
+                 qPrintable(context + QLatin1Char(' ') + summary.informative));
+    }
+    if (plan.fault == Fault::QuickReconnect) {
+        QVERIFY2(reconnected || summary.text == numberedText(105), qPrintable(context));
+        return;
+    }
     checkDownloadedSides(plan, unit.jsonDump(), sideBBefore, sideBCountBefore, context);
+}
+
+// Disconnect, then Connect 50 ms later, while the download runs: the window
+// is connected again within the bound, and from the Disconnect on the unit
+// hears only the new connection's identification.
+void TestFaultSoak::quickReconnect(SimulatedUnit& unit, const QString& context)
+{
+    const int before = int(connectionOutcomes.size());
+    const qint64 disconnectedAt = QDateTime::currentMSecsSinceEpoch();
+    child<QTabWidget>("tabs")->setCurrentIndex(0);
+    button("connectButton")->click();
+    QTest::qWait(50);
+    button("connectButton")->click();
+    QVERIFY2(window->linkState() == GUI_KelmoraDiagnose::LinkState::Connecting, qPrintable(context));
+    QTRY_VERIFY2_WITH_TIMEOUT(connectionOutcomes.size() == before + 1, qPrintable(context), connectBoundMs);
+    QVERIFY2(connectionOutcomes.last(), qPrintable(context + QStringLiteral(": reconnect failed")));
+    QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connected);
+    QList<QByteArray> after;
+    for (const SimulatedUnit::LogEntry& entry : unit.logEntries())
+        if (entry.ms >= disconnectedAt)
+            after << entry.command;
+    QVERIFY2(!after.isEmpty() && after.first() == "TXP.C.HVN", qPrintable(context));
+    for (const QByteArray& command : after)
+        QVERIFY2(!command.contains(".HIS"), qPrintable(context + QStringLiteral(": old command ") + QString::fromLatin1(command)));
 }
 
 void TestFaultSoak::checkDownloadedSides(const CyclePlan& plan, const QJsonObject& sent,
@@ -427,8 +519,26 @@ void TestFaultSoak::checkDownloadedSides(const CyclePlan& plan, const QJsonObjec
                 return false;
         return true;
     };
-    QVERIFY2(matchesSent(sideARecords, sideACount, sentA),
+    // A side that brought no whole record keeps the records it had.
+    const bool sideAKept = sentA.isEmpty() && sideARecords == sideABefore;
+    QVERIFY2(sideAKept || matchesSent(sideARecords, sideACount, sentA),
              qPrintable(context + QStringLiteral(": side A %1 records, unit sent %2").arg(sideACount).arg(sentA.size())));
+    if (plan.fault == Fault::SilentSideB) {
+        // No answer: side B keeps exactly what it had.
+        QCOMPARE(int(sideACount), plan.records);
+        QVERIFY2(sideBRecords == sideBBefore && sideBCount == sideBCountBefore, qPrintable(context));
+        return;
+    }
+    if (plan.fault == Fault::StallMidRecord) {
+        // Whole records up to the stall are kept; a side the stall left
+        // without answer keeps its records.
+        if (!sent.contains(QStringLiteral("sideB")) || sentB.isEmpty()) {
+            QVERIFY2(sideBRecords == sideBBefore || int(sideBCount) == sentB.size(), qPrintable(context));
+        } else {
+            QVERIFY2(matchesSent(sideBRecords, sideBCount, sentB), qPrintable(context));
+        }
+        return;
+    }
     if (plan.fault != Fault::PulledCable) {
         QCOMPARE(int(sideACount), plan.records);
         QCOMPARE(int(sideBCount), plan.records);
@@ -437,14 +547,14 @@ void TestFaultSoak::checkDownloadedSides(const CyclePlan& plan, const QJsonObjec
     }
     if (cableInSideA) {
         QVERIFY2(sideACount < plan.records, qPrintable(context));
-        // Side B was never asked for: its records stay; a download that
-        // found the line gone before it noticed sets the count to 0.
+        // Side B was never asked for: its records stay as they were.
         QVERIFY2(sideBRecords == sideBBefore, qPrintable(context));
-        QVERIFY2(sideBCount == sideBCountBefore || sideBCount == 0, qPrintable(context));
+        QVERIFY2(sideBCount == sideBCountBefore, qPrintable(context));
     } else {
         QCOMPARE(int(sideACount), plan.records);
-        QVERIFY2(sideBCount < plan.records, qPrintable(context));
-        QVERIFY2(matchesSent(sideBRecords, sideBCount, sentB), qPrintable(context));
+        const bool sideBKept = sentB.isEmpty() && sideBRecords == sideBBefore;
+        QVERIFY2(sideBKept || sideBCount < plan.records, qPrintable(context));
+        QVERIFY2(sideBKept || matchesSent(sideBRecords, sideBCount, sentB), qPrintable(context));
     }
 }
 
@@ -498,8 +608,9 @@ void TestFaultSoak::disconnectUnit(const QString& context)
 {
     child<QTabWidget>("tabs")->setCurrentIndex(0);
     // A pulled cable or a failed identification has closed the port already.
-    if (window->port()->isOpen())
+    if (window->linkState() != GUI_KelmoraDiagnose::LinkState::NotConnected)
         button("connectButton")->click();
+    QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
     QVERIFY2(!window->port()->isOpen(), qPrintable(context));
     QTRY_VERIFY2_WITH_TIMEOUT(!window->reader()->isRunning(), qPrintable(context), 5000);
 }

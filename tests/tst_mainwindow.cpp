@@ -11,6 +11,16 @@
 #include "app/gui_portcombobox.h"
 #include "sim_rawline.h"
 #include "frame/texttable.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
+#include "table/gui_datatable.h"
+#include "chart/gui_displaychart.h"
+#include "app/gui_downloadprogress.h"
+#include "app/gui_kelmoradiagnose.h"
+#include "app/gui_portcombobox.h"
+#include "reader_ptypeer.h"
+#include "frame/statustexts.h"
+#include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 
@@ -70,6 +80,19 @@ private:
         readerInstance->pulseInput = 100;
         readerInstance->countryCode = countryCode;
         readerInstance->pcmText = pcm;
+    }
+    // The window as after a successful connect to the unit set with setUnit.
+    void connectWindow()
+    {
+        window->showConnecting();
+        window->unitIdentified(readerInstance->identityValue());
+        window->connectionReady(true);
+    }
+    // Back to the not-connected look, as the Disconnect button does it.
+    void disconnectWindow()
+    {
+        if (window->linkState() != GUI_KelmoraDiagnose::LinkState::NotConnected)
+            child<QPushButton>("connectButton")->click();
     }
     void checkGeometry(const char* name, const QRect& expected)
     {
@@ -196,7 +219,7 @@ private Q_SLOTS:
     void connectionReadyShowsUnit()
     {
         setUnit(1.52, 49, QStringLiteral("PCM-7"));
-        window->connectionReady(true);
+        connectWindow();
         QCOMPARE(visibleHomeWidgets(),
                  (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                               QStringLiteral("dateTimeEdit"), QStringLiteral("downloadButton"),
@@ -216,7 +239,9 @@ private Q_SLOTS:
     void connectionFailedHidesUnit()
     {
         setUnit(1.52, 49, QStringLiteral("PCM-7"));
-        window->connectionReady(true);
+        connectWindow();
+        disconnectWindow();
+        window->showConnecting();
         window->display(QStringLiteral("earlier line"));
         window->connectionReady(false);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
@@ -232,11 +257,11 @@ private Q_SLOTS:
     void unitInfoOmitsMissingValues()
     {
         setUnit(1.2, -1, QStringLiteral("-1"));
-        window->connectionReady(true);
+        connectWindow();
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(),
                  QStringLiteral("L0T122:\r\nL0T53:\r\nL0T131:\r\nL0T100:\r\nL0T102:\r\n"));
         QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QStringLiteral("40711\r\n3.2\r\nV1.52\r\n12.34\r\n100 / L\r\n"));
-        window->connectionReady(false);
+        disconnectWindow();
     }
 
     void newerUnitsNeverShowPulseInput()
@@ -244,26 +269,26 @@ private Q_SLOTS:
         QWidget* combo = child("pulseInputCombo");
         QWidget* button = child("setPulseInputButton");
         setUnit(2.0, 49, QStringLiteral("-1"));
-        window->connectionReady(true);
+        connectWindow();
         QVERIFY(!combo->isVisible() && !button->isVisible());
         QVERIFY(child("downloadButton")->isVisible());
-        window->connectionReady(false);
+        disconnectWindow();
 
         setUnit(1.99, 49, QStringLiteral("-1"));
-        window->connectionReady(true);
+        connectWindow();
         QVERIFY(combo->isVisible() && button->isVisible());
-        // The reader learns a newer version before the connection ends.
+        disconnectWindow();
+        QVERIFY(!combo->isVisible() && !button->isVisible());
+        // A newer unit identified on the next connect.
         readerInstance->softwareVersionNumber = 2.5;
-        window->connectionReady(false);
+        connectWindow();
         QVERIFY(!combo->isVisible() && !button->isVisible());
-        window->connectionReady(true);
-        QVERIFY(!combo->isVisible() && !button->isVisible());
-        window->connectionReady(false);
+        disconnectWindow();
     }
 
     void logStartsAfreshAfterEightLines()
     {
-        window->connectionReady(false);
+        disconnectWindow();
         log()->clear();
         for (int i = 1; i <= 8; ++i)
             window->display(QStringLiteral("line %1\r\n").arg(i));
@@ -348,7 +373,7 @@ private Q_SLOTS:
 
     void unknownResultDoesNothing()
     {
-        window->dataReady(nullptr, nullptr, 4);
+        window->dataReady(nullptr, nullptr, 6);
         window->dataReady(nullptr, nullptr, 200);
         QTest::qWait(50);
         QCOMPARE(answerer->messages.size(), 0);
@@ -455,7 +480,7 @@ private Q_SLOTS:
         resetSideStorage();
         installRecords('A', 2, 1);
         setUnit(1.5, 49, QStringLiteral("-1"));
-        window->connectionReady(true);
+        connectWindow();
         window->dataReady(sideARecords, &sideACount, 1);
         log()->clear();
         window->display(QStringLiteral("reply line"));
@@ -463,8 +488,8 @@ private Q_SLOTS:
 
         child<QPushButton>("languageButton2")->click();
         QCOMPARE(currentLanguage(), quint8(2));
-        // The port is closed here, so the button offers to connect.
-        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14, 2));
+        // Connected: the button beside the unit controls offers to disconnect.
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(26, 2));
         QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109, 2));
         QCOMPARE(child<QPushButton>("downloadButton")->text(), numberedText(108, 2));
         QCOMPARE(child<QPushButton>("resetModeButton")->text(), numberedText(116, 2));
@@ -480,7 +505,8 @@ private Q_SLOTS:
         QCOMPARE(chart('B')->header()->text(), numberedText(89, 2));
         QCOMPARE(chart('A')->modeButton(ModeIndex)->toolTip(), numberedText(60, 2));
         QCOMPARE(chart('B')->modeButton(ModeFuelFlow)->toolTip(), numberedText(48, 2));
-        window->connectionReady(false);
+        disconnectWindow();
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14, 2));
     }
 
     // The open dialog lists raw dumps and CSV exports on every platform: Qt
@@ -656,6 +682,173 @@ private Q_SLOTS:
         QCOMPARE(GUI_DownloadProgress::byteText(999), QStringLiteral("999 B"));
         QCOMPARE(GUI_DownloadProgress::byteText(12345), QStringLiteral("12.3 kB"));
         QCOMPARE(GUI_DownloadProgress::byteText(2500000), QStringLiteral("2.5 MB"));
+    }
+
+    // The port reports its line gone: the window says so at once and goes
+    // back to the not-connected look; a report about an older line is ignored.
+    void lostLineIsShownAtOnce()
+    {
+        setUnit(1.52, 49, QStringLiteral("PCM-7"));
+        connectWindow();
+        COM_SerialPort* port = window->port();
+        emit port->lineLost(port->generation() + 1, QStringLiteral("old line"));
+        QTest::qWait(20);
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::Connected);
+        QCOMPARE(answerer->messages.size(), 0);
+        emit port->lineLost(port->generation(), QStringLiteral("device gone"));
+        QTRY_COMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(StatusText::lineLost));
+        QCOMPARE(answerer->messages.at(0).informative, numberedText(StatusText::checkCable));
+        QVERIFY(logText().endsWith(numberedText(StatusText::lineLost)));
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
+        QVERIFY(child<QPushButton>("connectButton")->isEnabled());
+        QVERIFY(!child("resetModeButton")->isVisible());
+        QVERIFY(!child("downloadButton")->isVisible());
+        QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QString());
+        // A language switch keeps offering Connect.
+        child<QPushButton>("languageButton1")->click();
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14, 1));
+    }
+
+    // With the port already closed under it, Disconnect still disconnects
+    // instead of trying to connect.
+    void disconnectAlwaysDisconnects()
+    {
+        setUnit(1.52, 49, QStringLiteral("PCM-7"));
+        connectWindow();
+        QVERIFY(!window->port()->isOpen());
+        log()->clear();
+        child<QPushButton>("connectButton")->click();
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+        QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
+        QVERIFY(!child("setTimeButton")->isVisible());
+        QCOMPARE(logText(), QString());  // no connect attempt
+    }
+
+    // While an operation runs, every press that has to wait says so; Close
+    // asks with the stop warning; a Disconnect ends the operation within a
+    // second.
+    void pressesDuringAnOperationSpeak()
+    {
+        ReaderPtyPeer peer;
+        if (!peer.start([](ReaderPtyPeer&, const QByteArray&) {}))  // a unit that never answers
+            QSKIP(qPrintable(peer.error()));
+        QVERIFY(window->port()->openPort(peer.slavePath(), 9600, 1));
+        setUnit(1.52, 49, QStringLiteral("PCM-7"));
+        connectWindow();
+        window->reader()->connectUnit();
+        QVERIFY(window->reader()->isRunning());
+        log()->clear();
+        for (const char* name : {"openFileButton", "downloadButton", "resetModeButton",
+                                 "setTimeButton", "setPulseInputButton"}) {
+            child<QPushButton>(name)->click();
+            QVERIFY2(logText().endsWith(numberedText(StatusText::busy)), name);
+        }
+        QCOMPARE(logText().count(numberedText(StatusText::busy)), 5);
+        QCOMPARE(answerer->fileDialogs, 0);
+        QCOMPARE(answerer->recordCountDialogs, 0);
+
+        answerer->messageAnswer = 1;
+        QVERIFY(!window->close());
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(StatusText::quitStopsOperation));
+        answerer->messageAnswer = 0;
+
+        QElapsedTimer clock;
+        clock.start();
+        child<QPushButton>("connectButton")->click();  // Disconnect
+        QVERIFY(window->reader()->wait(QDeadlineTimer(3000)));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+        QTest::qWait(50);  // the operation's late result changes nothing
+        QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
+        QVERIFY(child<QPushButton>("connectButton")->isEnabled());
+    }
+
+    // The clock field shows the PC's time as it moves on, keeps what the
+    // user set, and follows again after Set clock.
+    void clockFieldFollowsThePc()
+    {
+        const QString minute = QStringLiteral("yyyy-MM-dd HH:mm");
+        QDateTime pc(QDate(2025, 6, 2), QTime(9, 15, 0));
+        window->setPcClock([&pc] { return pc; });
+        QCOMPARE(window->clockFieldTime().toString(minute), QStringLiteral("2025-06-02 09:15"));
+        pc = pc.addSecs(60);  // a minute later, say after a download
+        QTRY_COMPARE_WITH_TIMEOUT(window->clockFieldTime().toString(minute), QStringLiteral("2025-06-02 09:16"), 3000);
+
+        auto* field = child<QDateTimeEdit>("dateTimeEdit");
+        field->setDateTime(QDateTime(QDate(2025, 1, 1), QTime(12, 0)));  // the user's own time
+        pc = pc.addSecs(120);
+        window->followPcClock();
+        QCOMPARE(window->clockFieldTime().toString(minute), QStringLiteral("2025-01-01 12:00"));
+        window->timeSet(true);
+        QCOMPARE(window->clockFieldTime().toString(minute), QStringLiteral("2025-06-02 09:18"));
+        window->setPcClock({});
+    }
+
+    // A file opened while connected does not change the unit shown for the
+    // line, nor the one whose records a download brings.
+    void importWhileConnectedKeepsTheConnectedUnit()
+    {
+        setUnit(1.52, 49, QStringLiteral("PCM-7"));
+        connectWindow();
+        const QString values = child<QLabel>("infoValuesLabel")->text();
+        const QString path = dir.filePath(QStringLiteral("old-unit.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("A=Nr.7 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75\r\n");
+        file.close();
+        readerInstance->importDataFile(path);
+        QCOMPARE(readerInstance->serialNumber, -1);
+        answerer->clear();
+        readerInstance->pulseInput = 250;  // as read back from the unit by a Set pulse input
+        window->pulseInputSet(true);       // refreshes the unit column
+        QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QString(values).replace(QStringLiteral("100 / L"), QStringLiteral("250 / L")));
+        QCOMPARE(window->connectedUnit().serialNumber, 40711);
+        // The next download's records are the connected unit's.
+        window->historyDownloaded(SideDownload(), SideDownload());
+        QCOMPARE(readerInstance->serialNumber, 40711);
+        disconnectWindow();
+        resetSideStorage();
+    }
+
+    // A download that did not end completely never says "read successfully":
+    // one line per side with its counts and how it ended, records listed.
+    void incompleteDownloadNamesEachSide()
+    {
+        resetSideStorage();
+        installRecords('A', 44, 1);
+        installRecords('B', 3, 100);
+        SideDownload a;
+        a.side = 'A';
+        a.outcome = SideOutcome::Interrupted;
+        a.requested = 200;
+        a.received = 44;
+        SideDownload b;
+        b.side = 'B';
+        b.outcome = SideOutcome::NoAnswer;
+        b.requested = 200;
+        window->historyDownloaded(a, b);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataIncomplete);
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(StatusText::downloadIncomplete));
+        const QString account = answerer->messages.at(0).informative;
+        QVERIFY2(account.contains(numberedText(21)) && account.contains(numberedText(StatusText::sideInterrupted)), qPrintable(account));
+        QVERIFY2(account.contains(numberedText(22)) && account.contains(numberedText(StatusText::sideNoAnswer)), qPrintable(account));
+        QCOMPARE(table('A')->shownRecords(), sideARecords);
+        QCOMPARE(table('B')->shownRecords(), sideBRecords);
+
+        // Both sides got no answer: a failure box with the same account.
+        answerer->clear();
+        a.outcome = SideOutcome::NoAnswer;
+        a.received = 0;
+        window->historyDownloaded(a, b);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataFailed);
+        QCOMPARE(answerer->messages.size(), 1);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(StatusText::downloadIncomplete));
+        QCOMPARE(answerer->messages.at(0).informative.count(numberedText(StatusText::sideNoAnswer)), 2);
+        resetSideStorage();
     }
 
     void closeQuestion()

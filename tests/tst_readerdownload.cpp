@@ -39,6 +39,16 @@ class TestReaderDownload : public QObject
         return result;
     }
 
+    // The per-side results of the download, as the reader published them.
+    QList<QPair<SideDownload, SideDownload>> outcomes;
+    void recordOutcomes()
+    {
+        outcomes.clear();
+        QObject::connect(reader, &APP_KelmoraDataReader::historyDownloaded, rig->logContext.get(),
+                         [this](const SideDownload& a, const SideDownload& b) { outcomes.append({a, b}); },
+                         Qt::QueuedConnection);
+    }
+
     static QList<int> range(int first, int count)
     {
         QList<int> result;
@@ -67,9 +77,23 @@ private Q_SLOTS:
         unit->historyB = lines('B', 20, 501);
         if (!startUnit())
             return;
+        recordOutcomes();
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistoryBoth(50); }, 30000));
         const auto& data = rig->log.data;
         QCOMPARE(data.size(), 1);
+        QCOMPARE(outcomes.size(), 1);
+        const SideDownload& a = outcomes.first().first;
+        const SideDownload& b = outcomes.first().second;
+        QCOMPARE(a.side, 'A');
+        QCOMPARE(b.side, 'B');
+        QCOMPARE(int(a.outcome), int(SideOutcome::Complete));
+        QCOMPARE(int(b.outcome), int(SideOutcome::Complete));
+        QCOMPARE(a.requested, 50);
+        QCOMPARE(a.received, 30);
+        QCOMPARE(b.received, 20);
+        // Each history line exactly as the unit sent it, without its line end.
+        QCOMPARE(a.historyLines, unit->historyA);
+        QCOMPARE(b.historyLines, unit->historyB);
         QCOMPARE(data.first().records, nullptr);
         QCOMPARE(data.first().count, nullptr);
         QCOMPARE(data.first().success, quint8(1));
@@ -118,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(numbers(sideARecords, sideACount), range(1, 5));
     }
 
-    void silentUnitGivesCountZeroAndKeepsTheArray()
+    void silentUnitKeepsThePreviousRecords()
     {
         unit->historyA = lines('A', 3);
         if (!startUnit())
@@ -137,9 +161,11 @@ private Q_SLOTS:
         const auto& data = rig->log.data;
         QCOMPARE(data.size(), 1);
         QCOMPARE(data.first().count, &sideACount);
-        QCOMPARE(data.first().success, quint8(0));
-        QCOMPARE(sideACount, quint16(0));
+        QCOMPARE(data.first().success, quint8(APP_KelmoraDataReader::DataFailed));
+        // Nothing came: the records of the last download stay, untouched.
+        QCOMPARE(sideACount, quint16(3));
         QCOMPARE(sideARecords, before);
+        QCOMPARE(numbers(sideARecords, sideACount), range(1, 3));
     }
 
     void pulledCableEndsTheDownloadSoon()
@@ -148,6 +174,7 @@ private Q_SLOTS:
         unit->hangUpAfterLines = 10;
         if (!startUnit())
             return;
+        recordOutcomes();
         qint64 endedAt = -1;
         QObject::connect(reader, &APP_KelmoraDataReader::dataReady, rig->logContext.get(),
                          [&endedAt, this] { endedAt = rig->peer->elapsedMs(); }, Qt::QueuedConnection);
@@ -160,12 +187,106 @@ private Q_SLOTS:
         // The unit stopped about 10 lines after the request reached it.
         QVERIFY2(endedAt - wire.last().atMs < 2500,
                  qPrintable(QStringLiteral("%1 ms").arg(endedAt - wire.last().atMs)));
-        QCOMPARE(data.first().success, quint8(1));
+        // Cut short: the records that came are delivered, but not as a success.
+        QCOMPARE(data.first().success, quint8(APP_KelmoraDataReader::DataIncomplete));
+        QCOMPARE(outcomes.size(), 1);
+        QCOMPARE(int(outcomes.first().first.outcome), int(SideOutcome::Interrupted));
+        QCOMPARE(outcomes.first().first.received, int(sideACount));
+        QCOMPARE(int(outcomes.first().second.outcome), int(SideOutcome::NotRequested));
         // What reached the port before the hang-up became records, in order;
         // bytes still in flight when the line went may be lost.
         QVERIFY2(sideACount >= 1 && sideACount <= unit->historyLinesSent.load(),
                  qPrintable(QStringLiteral("%1 of %2").arg(sideACount).arg(unit->historyLinesSent.load())));
         QCOMPARE(numbers(sideARecords, sideACount), range(1, sideACount));
+    }
+
+    // The unit stops inside a record while the line stays up (cable cut
+    // behind the adapter): the whole records are kept, the side is
+    // interrupted, and side B is still asked for.
+    void stallInsideARecordIsInterrupted()
+    {
+        unit->historyA = lines('A', 20);
+        unit->stallAfterLines = 7;
+        unit->historyB = lines('B', 4, 300);
+        startUnit();
+        recordOutcomes();
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistoryBoth(20); }, 30000));
+        QCOMPARE(rig->log.data.size(), 1);
+        QCOMPARE(rig->log.data.first().success, quint8(APP_KelmoraDataReader::DataIncomplete));
+        QCOMPARE(outcomes.size(), 1);
+        const SideDownload& a = outcomes.first().first;
+        QCOMPARE(int(a.outcome), int(SideOutcome::Interrupted));
+        QCOMPARE(a.received, 7);
+        QCOMPARE(a.historyLines, unit->historyA.mid(0, 7));
+        QCOMPARE(numbers(sideARecords, sideACount), range(1, 7));
+        QCOMPARE(int(outcomes.first().second.outcome), int(SideOutcome::Complete));
+        QCOMPARE(numbers(sideBRecords, sideBCount), range(300, 4));
+    }
+
+    // Side B does not answer: side A is delivered, B keeps what it had and
+    // is reported as without answer.
+    void silentSideBKeepsItsRecords()
+    {
+        unit->historyA = lines('A', 5);
+        unit->historyB = lines('B', 6, 40);
+        startUnit();
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistory('B', 6); }, 20000));
+        KelmoraFillingData* const arrayB = sideBRecords;
+        {
+            QMutexLocker guard(&unit->mutex);
+            unit->historyB.clear();
+        }
+        recordOutcomes();
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistoryBoth(10); }, 30000));
+        QCOMPARE(rig->log.data.first().success, quint8(APP_KelmoraDataReader::DataIncomplete));
+        QCOMPARE(outcomes.size(), 1);
+        QCOMPARE(int(outcomes.first().first.outcome), int(SideOutcome::Complete));
+        QCOMPARE(int(outcomes.first().second.outcome), int(SideOutcome::NoAnswer));
+        QCOMPARE(outcomes.first().second.received, 0);
+        QVERIFY(outcomes.first().second.historyLines.isEmpty());
+        QCOMPARE(sideBRecords, arrayB);
+        QCOMPARE(numbers(sideBRecords, sideBCount), range(40, 6));
+        QCOMPARE(numbers(sideARecords, sideACount), range(1, 5));
+    }
+
+    // The line goes after side A: side B is not even asked for, and no
+    // command is queued on a line that is gone.
+    void lineLostBetweenSidesInterruptsSideB()
+    {
+        unit->historyA = lines('A', 8);
+        unit->hangUpAfterLines = 8;
+        unit->historyB = lines('B', 8, 100);
+        startUnit();
+        recordOutcomes();
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistoryBoth(8); }, 30000));
+        QCOMPARE(outcomes.size(), 1);
+        QVERIFY(outcomes.first().first.received <= 8);
+        QCOMPARE(int(outcomes.first().second.outcome), int(SideOutcome::Interrupted));
+        QVERIFY(!rig->wire().contains("GET.B.HIS8"));
+        QVERIFY(!rig->port->isOpen());
+    }
+
+    // A Disconnect in the middle of side A ends the download within a poll
+    // or two, with what had arrived.
+    void closedPortEndsTheDownloadAtOnce()
+    {
+        unit->historyA = lines('A', 200);
+        unit->historyBytesPerSecond = 2000;
+        startUnit();
+        recordOutcomes();
+        reader->readHistoryBoth(200);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig->log.progress.isEmpty() && rig->log.progress.last().lines >= 3, 10000);
+        QElapsedTimer clock;
+        clock.start();
+        rig->port->closePort();
+        QVERIFY(rig->waitForReader(5000));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(outcomes.size(), 1);
+        QCOMPARE(int(outcomes.first().first.outcome), int(SideOutcome::Interrupted));
+        QVERIFY(outcomes.first().first.received >= 3);
+        QCOMPARE(int(sideACount), outcomes.first().first.received);
+        QCOMPARE(int(outcomes.first().second.outcome), int(SideOutcome::Interrupted));
+        QVERIFY(!rig->wire().contains("GET.B.HIS200"));
     }
 
     void receptionStopsAtTheLimitOfTheCount()

@@ -5,6 +5,7 @@
 #include "reader_rig.h"
 
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -246,6 +247,75 @@ private Q_SLOTS:
             return;
         QVERIFY(!identify());
         QCOMPARE(peer()->countReceived("TXP.C.HVN"), 6);  // three, reconnect, three more
+    }
+
+    // The adapter is pulled while the unit is identified: the connect fails
+    // soon, the port announces the lost line once, and nothing is reopened
+    // or sent afterwards.
+    void adapterVanishingDuringIdentify()
+    {
+        unit->hangUpOnCommand = "TXP.C.SNR";
+        connectUnit();
+        QList<quint64> lost;
+        QObject::connect(rig->port.get(), &COM_SerialPort::lineLost, rig->logContext.get(),
+                         [&lost](quint64 generation, const QString&) { lost.append(generation); },
+                         Qt::QueuedConnection);
+        const quint64 generation = rig->port->generation();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!identify());
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QCoreApplication::processEvents();
+        QCOMPARE(lost, QList<quint64>{generation});
+        QVERIFY(!rig->port->isOpen());
+        QCOMPARE(wire().last(), QByteArray("TXP.C.SNR"));
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 1);
+    }
+
+    // A file opened after the connect brings its own serial number; the
+    // register commands still address the unit on the line.
+    void importWhileConnectedKeepsTheUnitAddress()
+    {
+        connectUnit();
+        UnitIdentity identified;
+        QObject::connect(reader, &APP_KelmoraDataReader::unitIdentified, rig->logContext.get(),
+                         [&identified](const UnitIdentity& u) { identified = u; }, Qt::QueuedConnection);
+        QVERIFY(identify());
+        QCOMPARE(identified.serialNumber, 12345);
+        QCOMPARE(identified.pcmText, QStringLiteral("HELLO"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fakeHistoryLine('A', 7) + "\r\n");
+        file.close();
+        reader->importDataFile(path);
+        QCOMPARE(reader->serialNumber, -1);  // the file's unit is unknown
+        const int before = int(wire().size());
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) {
+            r.setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9)));
+        }, 10000));
+        QCOMPARE(rig->log.results, QList<bool>{true});
+        const QByteArray write = "W;12345;C;110;240305;0709;";
+        QVERIFY(wire().mid(before).contains(
+            write + QByteArray::number(APP_KelmoraDataReader::registerChecksum(write))));
+        resetSideStorage();
+    }
+
+    // An operation that began on a connection sends nothing over a newer
+    // one: the old transaction gives up as soon as its line is closed.
+    void transactionOfAnEarlierConnectionSendsNothingOnTheNewOne()
+    {
+        connectPeer([](ReaderPtyPeer&, const QByteArray&) {});  // never answers
+        const QString path = rig->port->portName();
+        rig->reader->connectUnit();
+        QTRY_VERIFY_WITH_TIMEOUT(peer()->countReceived("TXP.C.HVN") == 1, 5000);
+        rig->port->closePort();
+        QVERIFY(rig->port->openPort(path, 9600, 1));
+        QVERIFY(rig->waitForReader(3000));
+        QThread::msleep(600);  // longer than the write interval: a stray command would be out
+        QCOMPARE(peer()->countReceived("TXP.C.HVN"), 1);
+        QCOMPARE(rig->log.results, QList<bool>{false});
     }
 
     void resetModeOnTheWire()

@@ -13,6 +13,9 @@
 #include <QTest>
 
 #include <QtGlobal>
+
+#include <atomic>
+#include <mutex>
 #ifdef Q_OS_UNIX
 #include <termios.h>
 #endif
@@ -61,6 +64,7 @@ private slots:
     void evenParityReopenWorks();
     void closeThenImmediateReopenWorks();
     void pulledCableClosesThePort();
+    void writesOfAnEarlierConnectionAreDropped();
     void simulatorCutMidHistoryClosesThePort();
     void closeReturnsTrueAndPortStaysUsableObject();
     void scanListsRunningSimulatorOnlyWhileItRuns();
@@ -407,17 +411,65 @@ void TestSerialPort::pulledCableClosesThePort()
     QVERIFY(peer.openPeer());
     const QString device = peer.devicePath();
     COM_SerialPort port;
+    std::mutex lostMutex;
+    QList<quint64> lost;  // raised on the port thread
+    QObject::connect(&port, &COM_SerialPort::lineLost, &port, [&](quint64 generation, const QString&) {
+        std::lock_guard<std::mutex> lock(lostMutex);
+        lost.append(generation);
+    }, Qt::DirectConnection);
     QVERIFY(port.openPort(device, 9600, 1));
+    const quint64 generation = port.generation();
     QVERIFY(peer.write("partial"));
     QVERIFY(waitFor([&] { return port.rxCount() == 7; }, 2000));
     peer.close();
     QVERIFY(waitFor([&] { return !port.isOpen(); }, 1500));
+    // Announced once, naming the connection that went.
+    QVERIFY(waitFor([&] { std::lock_guard<std::mutex> lock(lostMutex); return !lost.isEmpty(); }, 1500));
+    QTest::qWait(50);
+    {
+        std::lock_guard<std::mutex> lock(lostMutex);
+        QCOMPARE(lost, QList<quint64>{generation});
+    }
+    QVERIFY(!port.queueWrite("late\r\n", generation));
     port.queueWrite("after\r\n");            // dropped, no crash
     QCOMPARE(ringText(port), QByteArray("partial"));
     QVERIFY(port.closePort());
     // The line is gone for good, so a reopen fails instead of hanging.
     QVERIFY(!port.openPort(device, 9600, 2));
     QVERIFY(!port.isOpen());
+}
+
+// A command of an operation begun on an earlier connection never goes out
+// over a newer one, and cannot clear the newer one's reception; closing by
+// hand announces no lost line.
+void TestSerialPort::writesOfAnEarlierConnectionAreDropped()
+{
+    RawLine peer;
+    QVERIFY(peer.openPeer());
+    COM_SerialPort port;
+    std::atomic<int> lost{0};
+    QObject::connect(&port, &COM_SerialPort::lineLost, &port, [&lost] { ++lost; }, Qt::DirectConnection);
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    const quint64 first = port.generation();
+    QVERIFY(port.closePort());
+    QVERIFY(port.generation() != first);
+    QVERIFY(!port.queueWrite("closed\r\n", first));
+    QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
+    const quint64 second = port.generation();
+    QVERIFY(second != first);
+    QVERIFY(!port.queueWrite("old\r\n", first));
+    QVERIFY(peer.write("new data"));
+    QVERIFY(waitFor([&] { return port.rxCount() == 8; }, 2000));
+    QVERIFY(!port.resetRxCount(first));
+    QCOMPARE(port.rxCount(), 8);
+    QVERIFY(port.queueWrite("current\r\n", second));
+    QCOMPARE(peer.readLine(2000), QByteArray("current"));
+    QVERIFY(peer.readUntilSilent(400, 2000).isEmpty());
+    QVERIFY(port.resetRxCount(second));
+    QCOMPARE(port.rxCount(), 0);
+    QVERIFY(port.closePort());
+    QTest::qWait(50);
+    QCOMPARE(lost.load(), 0);
 }
 
 void TestSerialPort::simulatorCutMidHistoryClosesThePort()

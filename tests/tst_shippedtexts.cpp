@@ -4,6 +4,8 @@
 #include "frame/texttable.h"
 
 #include <QFile>
+#include "frame/statustexts.h"
+
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -14,12 +16,21 @@ namespace {
 const char* const shippedTable = KELMORA_SOURCE_DIR "/frame/qm7.loc";
 constexpr int languages = 6;
 
+// The block of line and download status texts, all in use.
+QList<int> statusTextNumbers()
+{
+    QList<int> numbers;
+    for (int n = StatusText::first; n <= StatusText::last; ++n)
+        numbers << n;
+    return numbers;
+}
+
 // Every entry number the program uses; keep in step with the code.
-const QList<int> usedNumbers = {
+const QList<int> usedNumbers = QList<int>{
     4, 5, 10, 14, 15, 16, 18, 20, 21, 22, 23, 25, 26, 30, 31, 34, 35, 36, 37,
     46, 48, 49, 50, 51, 53, 54, 60, 69, 71, 72, 75, 80, 82, 83, 84, 85, 89, 98,
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
-    127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162};
+    127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers();
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).
@@ -124,6 +135,18 @@ private Q_SLOTS:
             QVERIFY2(markedUnused != usedNumbers.contains(n),
                      qPrintable(QStringLiteral("entry %1: key %2").arg(n).arg(
                          QString::fromLatin1(raw.entries.at(n).key))));
+        }
+    }
+
+    // The per-side count is filled in by number, in whatever order the
+    // language puts received and requested.
+    void countTextCarriesBothNumbersInEveryLanguage()
+    {
+        for (int lang = 0; lang < languages; ++lang) {
+            const QString countText = raw.text(StatusText::recordsOfRequested, lang);
+            QVERIFY2(countText.count(QStringLiteral("%1")) == 1 && countText.count(QStringLiteral("%2")) == 1,
+                     qPrintable(countText));
+            QVERIFY2(!countText.arg(44).arg(200).contains(QLatin1Char('%')), qPrintable(countText));
         }
     }
 

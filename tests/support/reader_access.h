@@ -2,17 +2,28 @@
 #pragma once
 
 #include "reader/app_kelmoradatareader.h"
+#include "reader/app_kelmoradatareader.h"
+#include "comm/com_serialport.h"
 
 class ReaderTestAccess
 {
 public:
+    // A transaction driven from the test works on the port's connection as
+    // it is now, as an operation started now would.
+    static void useCurrentLine(APP_KelmoraDataReader& reader)
+    {
+        reader.lineGeneration = reader.serialPort() ? reader.serialPort()->generation() : 0;
+    }
+
     static QString transact(APP_KelmoraDataReader& reader, const QString& command, bool* success)
     {
+        useCurrentLine(reader);
         return reader.transact(command, 1000, success);
     }
     static QString transactRegister(APP_KelmoraDataReader& reader, const QString& command,
                                     bool* success)
     {
+        useCurrentLine(reader);
         return reader.transactRegister(command, 1000, success);
     }
 };

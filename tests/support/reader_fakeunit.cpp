@@ -60,6 +60,10 @@ void ReaderFakeUnit::answer(ReaderPtyPeer& peer, const QByteArray& line)
         --ignoreCommands;
         return;
     }
+    if (!hangUpOnCommand.isEmpty() && line == hangUpOnCommand) {
+        peer.hangUp();
+        return;
+    }
     QByteArray reply;
     if (line == "TXP.C.HVN")
         reply = "HVN.C:" + hardwareVersion;
@@ -94,8 +98,13 @@ void ReaderFakeUnit::sendHistory(ReaderPtyPeer& peer, const QList<QByteArray>& l
     if (lines.isEmpty())
         return;  // a side without history stays silent
     QByteArray stream = "History\r\n";
-    for (int i = 0; i < lines.size() && (ignoreRequestedCount || i < count); ++i)
+    for (int i = 0; i < lines.size() && (ignoreRequestedCount || i < count); ++i) {
+        if (i == stallAfterLines) {
+            stream += lines.at(i).left(lines.at(i).size() / 2);  // stops inside the record
+            break;
+        }
         stream += lines.at(i) + "\r\n";
+    }
     // Sent in slices of 10 ms worth of bytes, as a serial line would.
     const int slice = qMax(1, historyBytesPerSecond / 100);
     int lineEnds = 0;

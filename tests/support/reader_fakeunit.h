@@ -28,6 +28,8 @@ struct ReaderFakeUnit {
     int historyBytesPerSecond = 20000;   // pacing of the history stream
     bool ignoreRequestedCount = false;   // sends every line whatever was asked
     int hangUpAfterLines = -1;           // cable pulled after this many history lines
+    int stallAfterLines = -1;            // half of the next line, then silence, line kept up
+    QByteArray hangUpOnCommand;          // cable pulled when this command comes
     std::atomic<int> historyLinesSent{0};
     // Held while a command is answered; a test that changes the unit
     // between operations takes it.
