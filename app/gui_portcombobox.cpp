@@ -26,6 +26,10 @@ GUI_PortComboBox::GUI_PortComboBox(QWidget* parent)
 {
     setModel(portModel);
     connect(this, &QComboBox::currentIndexChanged, this, &GUI_PortComboBox::showChoice);
+    // Once more after the event: the combo box may write the item's whole
+    // text into its field after it has announced the new index.
+    connect(this, &QComboBox::currentIndexChanged, this, &GUI_PortComboBox::showChoice,
+            Qt::QueuedConnection);
 }
 
 void GUI_PortComboBox::showChoice()
