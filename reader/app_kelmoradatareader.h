@@ -166,6 +166,7 @@ private:
     // History download pieces.
     struct Reception;
     void receiveHistory(char historySide, qint32 count, Reception* reception);
+    QByteArray takeNewBytes(int* readPosition) const;
     static SideOutcome outcomeOf(const Reception& reception, bool lineLost);
     void reportProgress(char historySide, const Reception& reception, qint32 count);
     int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built);

@@ -95,6 +95,25 @@ void APP_KelmoraDataReader::reportProgress(char historySide, const Reception& re
     emit historyProgress(historySide, int(reception.bytes.size()), reception.historyLines, count);
 }
 
+// The bytes the port has put into the ring since readPosition, in order,
+// across the ring's wrap to index 0; readPosition moves on to the end.
+QByteArray APP_KelmoraDataReader::takeNewBytes(int* readPosition) const
+{
+    int writePosition = port->rxCount();
+    if (writePosition >= COM_SerialPort::rxBufferSize)
+        writePosition = 0;
+    QByteArray chunk;
+    if (writePosition == *readPosition)
+        return chunk;
+    if (writePosition < *readPosition) {
+        chunk = port->rxBytes(*readPosition, COM_SerialPort::rxBufferSize);
+        *readPosition = 0;
+    }
+    chunk += port->rxBytes(*readPosition, writePosition);
+    *readPosition = writePosition;
+    return chunk;
+}
+
 // Polls the ring every 20 ms and copies what is new; ends after 25 polls
 // without a byte, when the buffer of count x 128 bytes is full, or at once
 // when the operation's connection has gone.
@@ -104,27 +123,19 @@ void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
     int idlePolls = 0;
     reception->sinceProgress.start();
     bool room = true;
+    const auto take = [&](const QByteArray& chunk) {
+        room = takeBytes(chunk, &reception->bytes, reception->limit, &reception->lineStart,
+                         &reception->lines);
+        reception->historyLines = int(reception->lines.size());
+    };
     while (idlePolls < historyIdlePolls && room && lineCurrent()) {
-        int writePosition = port->rxCount();
-        if (writePosition >= COM_SerialPort::rxBufferSize)
-            writePosition = 0;
-        if (writePosition == readPosition) {
+        const QByteArray chunk = takeNewBytes(&readPosition);
+        if (chunk.isEmpty()) {
             ++idlePolls;
         } else {
             emit append(QStringLiteral("."));
-            if (writePosition < readPosition) {
-                room = takeBytes(port->rxBytes(readPosition, COM_SerialPort::rxBufferSize),
-                                 &reception->bytes, reception->limit, &reception->lineStart,
-                                 &reception->lines);
-                readPosition = 0;
-            }
-            if (room)
-                room = takeBytes(port->rxBytes(readPosition, writePosition), &reception->bytes,
-                                 reception->limit, &reception->lineStart,
-                                 &reception->lines);
-            readPosition = writePosition;
+            take(chunk);
             idlePolls = 0;
-            reception->historyLines = int(reception->lines.size());
         }
         if (reception->sinceProgress.elapsed() >= progressIntervalMs) {
             reportProgress(historySide, *reception, count);
@@ -132,6 +143,17 @@ void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
         }
         if (room)
             QThread::msleep(historyPollMs);
+    }
+    // A line that went right after its last bytes came in leaves them in the
+    // ring: they are this side's, unless a newer connection has reset the
+    // ring meanwhile (checked again after the copy).
+    if (room && !lineCurrent()) {
+        const quint64 now = port->generation();
+        if (!port->isOpen() && (now == lineGeneration || now == lineGeneration + 1)) {
+            const QByteArray chunk = takeNewBytes(&readPosition);
+            if (!chunk.isEmpty() && !port->isOpen() && port->generation() == now)
+                take(chunk);
+        }
     }
     reception->limitReached = !room;
     reportProgress(historySide, *reception, count);
