@@ -100,8 +100,9 @@ void textCell(QTextStream& s, const QString& value)
       << xmlText(value) << cellEnd;
 }
 
-void identityRow(QTextStream& s, const ExportIdentity& unit)
+void identityRow(QTextStream& s, const ExportIdentity& unit, int language)
 {
+    auto text = [language](int n) { return textIn(n, language); };
     s << rowStart;
     labelCell(s, text(122));
     textCell(s, QString::number(unit.serialNumber));
@@ -122,11 +123,12 @@ void identityRow(QTextStream& s, const ExportIdentity& unit)
     s << rowEnd;
 }
 
-void labelRow(QTextStream& s, bool recordFormatNo)
+void labelRow(QTextStream& s, bool recordFormatNo, int language)
 {
+    auto text = [language](int n) { return textIn(n, language); };
     s << rowStart;
     for (int column = 0; column < dataColumns; ++column)
-        labelCell(s, columnLabel(column, recordFormatNo));
+        labelCell(s, columnLabel(column, recordFormatNo, language));
     labelCell(s, text(110) + QStringLiteral(" (+)"));
     labelCell(s, text(110) + QStringLiteral(" (-)"));
     s << rowEnd;
@@ -280,13 +282,14 @@ bool writeContentPrologue(QTextStream& stream)
     return streamOk(stream);
 }
 
-bool writeDataSheet(QTextStream& s, const QString& side)
+bool writeDataSheet(QTextStream& s, const QString& side, const ExportContent& content)
 {
-    if (!validSide(side))
-        return streamOk(s);
     const char letter = side == QLatin1String("A") ? 'A' : 'B';
-    const ExportIdentity unit = exportIdentity();
-    const SideRecords data = sideRecords(letter);
+    if (!validSide(side) || !content.side(letter))
+        return streamOk(s);
+    const ExportIdentity& unit = content.unit;
+    const SideRecords& data = *content.side(letter);
+    auto text = [&content](int n) { return textIn(n, content.language); };
     const qint32 status = letter == 'A' ? unit.statusSideA : unit.statusSideB;
 
     s << "      <table:table table:name='KELMORA_SIDE_" << side << "' table:style-name='ta1'>\n"
@@ -300,14 +303,14 @@ bool writeDataSheet(QTextStream& s, const QString& side)
     s << rowStart;
     labelCell(s, text(54));
     s << rowEnd << emptyRow;
-    identityRow(s, unit);
+    identityRow(s, unit, content.language);
     s << emptyRow << rowStart;
     labelCell(s, text(125));
     textCell(s, side);
     labelCell(s, text(134));
     textCell(s, groupedBinary(status));
     s << rowEnd << emptyRow;
-    labelRow(s, unit.recordFormatNo);
+    labelRow(s, data.recordFormatNo, content.language);
     s << emptyRow;
     if (!writeRecordRows(s, data))
         return false;

@@ -29,7 +29,7 @@ bool APP_KelmoraDataReader::queryHardwareVersion()
     if (namedQuery("TXP.C.HVN\r\n", "HVN.C:", &reply))
         return true;
     bool ok = false;
-    hardwareVersion = replyValue(reply).toDouble(&ok);
+    unit.hardwareVersion = replyValue(reply).toDouble(&ok);
     return !ok;
 }
 
@@ -38,10 +38,10 @@ bool APP_KelmoraDataReader::querySoftwareVersion()
     QString reply;
     if (namedQuery("TXP.C.SVN\r\n", "SVN.C:", &reply))
         return true;
-    softwareVersion = replyValue(reply).trimmed();
-    softwareVersionNumber = softwareVersionNumberOf(softwareVersion);
-    qCDebug(readerLog) << "software version" << softwareVersion;
-    qCDebug(readerLog) << "software version" << softwareVersion << "number" << softwareVersionNumber;
+    unit.softwareVersion = replyValue(reply).trimmed();
+    unit.softwareVersionNumber = softwareVersionNumberOf(unit.softwareVersion);
+    qCDebug(readerLog) << "software version" << unit.softwareVersion << "number"
+                       << unit.softwareVersionNumber;
     return false;
 }
 
@@ -50,7 +50,7 @@ bool APP_KelmoraDataReader::queryPulseInput()
     QString reply;
     if (namedQuery("TXP.C.IMP\r\n", "IMP.C:", &reply))
         return true;
-    return !readInt(replyValue(reply), &pulseInput);
+    return !readInt(replyValue(reply), &unit.pulseInput);
 }
 
 bool APP_KelmoraDataReader::querySerialNumber()
@@ -58,10 +58,10 @@ bool APP_KelmoraDataReader::querySerialNumber()
     QString reply;
     if (namedQuery("TXP.C.SNR\r\n", "SNR.C:", &reply))
         return true;
-    const bool failed = !readInt(replyValue(reply), &serialNumber);
-    // The address of the unit on the line, kept apart from the shown
-    // members, which an import overwrites with a file's unit.
-    unitAddress = serialNumber;
+    const bool failed = !readInt(replyValue(reply), &unit.serialNumber);
+    // The address of the unit on the line, for the register commands that
+    // follow.
+    unitAddress = unit.serialNumber;
     return failed;
 }
 
@@ -73,9 +73,9 @@ bool APP_KelmoraDataReader::queryStatus()
     const QString value = replyValue(reply).trimmed();
     if (!value.contains(QLatin1Char(' ')))
         return true;
-    if (!readInt(value.section(QLatin1Char(' '), 0, 0), &statusSideA))
+    if (!readInt(value.section(QLatin1Char(' '), 0, 0), &unit.statusSideA))
         return true;
-    return !readInt(value.section(QLatin1Char(' '), 1, 1), &statusSideB);
+    return !readInt(value.section(QLatin1Char(' '), 1, 1), &unit.statusSideB);
 }
 
 bool APP_KelmoraDataReader::queryFlags()
@@ -86,7 +86,7 @@ bool APP_KelmoraDataReader::queryFlags()
     qCDebug(readerLog) << "vom Kelmora <- " << reply;
     if (failed)
         return true;
-    return !readInt(replyValue(reply), &flags);
+    return !readInt(replyValue(reply), &unit.flags);
 }
 
 bool APP_KelmoraDataReader::queryPcm()
@@ -94,18 +94,18 @@ bool APP_KelmoraDataReader::queryPcm()
     bool success = false;
     QString reply = transact(QStringLiteral("GET.C.PCM\r\n"), commandTimeoutMs, &success);
     if (!success || reply.isEmpty()) {
-        pcmText = QStringLiteral("-1");
+        unit.pcmText = QStringLiteral("-1");
         return true;
     }
     if (!reply.startsWith(QLatin1String("PCM.C:")))
         return true;
     if (reply.contains(QLatin1String("Fehler"))) {
-        pcmText = QStringLiteral("-1");
+        unit.pcmText = QStringLiteral("-1");
         return false;
     }
     if (reply.size() > 19)
         reply.truncate(20);
-    pcmText = replyValue(reply);
+    unit.pcmText = replyValue(reply);
     return false;
 }
 
@@ -150,6 +150,9 @@ void APP_KelmoraDataReader::setPulseInputOperation(qint32 value)
     const bool failed =
         sendSetting(QStringLiteral("RXP.C.IMP %1\r\n").arg(value), "IMP.C:")
         || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:") || queryPulseInput();
+    // The pulse input as read back, for whoever asks for the identity once
+    // the signal has arrived.
+    publishIdentity();
     emit pulseInputSet(!failed);
 }
 

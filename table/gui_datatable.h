@@ -3,6 +3,9 @@
 #pragma once
 
 #include "reader/kelmorafillingdata.h"
+#include "reader/unitidentity.h"
+
+#include "files/exportcommon.h"
 
 #include <QTableWidget>
 #include <QWidget>
@@ -38,6 +41,13 @@ public:
     QTableWidget* table() { return &tableWidget; }
     // The array the page lists and exports (borrowed; null when empty).
     const KelmoraFillingData* shownRecords() const { return records; }
+    // The unit and record layout of the records handed over next: the
+    // headers and the exports use this copy until another is given.
+    void setRecordOrigin(const RecordOrigin& given);
+    const RecordOrigin& recordOrigin() const { return origin; }
+    // The page of the other side, whose records (and their layout) an
+    // export of both sides takes as well.
+    void setOtherSidePage(const GUI_DataTable* other) { otherSide = other; }
 
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
@@ -52,7 +62,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    static QString headerText(int column);
+    QString headerText(int column) const;
     void fillRow(int row, const KelmoraFillingData& record);
     // Record indexes in the order the table is about to sort them into.
     std::vector<int> rowOrder(const KelmoraFillingData* fillingData, int rows) const;
@@ -60,6 +70,7 @@ private:
     // Which sides an export covers: the page's own side, or both when the
     // other side holds records too and the user asks for both.
     void chooseExportSides(bool& sideA, bool& sideB) const;
+    ExportContent exportContent(bool sideA, bool sideB) const;
     void exportCsv();
     void exportOds();
 
@@ -73,4 +84,6 @@ private:
     QTableWidget tableWidget;
     KelmoraFillingData* records = nullptr;
     quint16* count = nullptr;
+    RecordOrigin origin;
+    const GUI_DataTable* otherSide = nullptr;
 };

@@ -62,7 +62,6 @@ private Q_SLOTS:
     void init()
     {
         resetSideStorage();
-        reader->recordFormatNo = false;
         answerer->clear();
         answerer->messageAnswer = 0;
     }
@@ -117,8 +116,8 @@ private Q_SLOTS:
     void headingsFollowRecordFormat()
     {
         installRecords('B', 2, 1);
-        reader->recordFormatNo = true;
         GUI_DataTable page;
+        page.setRecordOrigin(RecordOrigin{UnitIdentity(), true});
         page.listData(sideBRecords, &sideBCount);
         QCOMPARE(page.table()->horizontalHeaderItem(8)->text(), numberedText(154));
         QCOMPARE(page.table()->horizontalHeaderItem(9)->text(), numberedText(51));

@@ -23,6 +23,7 @@
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
+#include "reader_access.h"
 
 #include <QDateTimeEdit>
 #include <QFileDialog>
@@ -46,6 +47,7 @@ private:
     QString textTablePath;
     DialogAnswerer* answerer = nullptr;
     GUI_KelmoraDiagnose* window = nullptr;
+    UnitIdentity testUnit;  // what the next connectWindow identifies
 
     template <typename T = QWidget>
     T* child(const char* name)
@@ -72,20 +74,20 @@ private:
     }
     void setUnit(double softwareVersionNumber, qint32 countryCode, const QString& pcm)
     {
-        readerInstance->serialNumber = 40711;
-        readerInstance->hardwareVersion = 3.2;
-        readerInstance->softwareVersion = QStringLiteral("V1.52");
-        readerInstance->softwareVersionNumber = softwareVersionNumber;
-        readerInstance->pvnValue = 1234;
-        readerInstance->pulseInput = 100;
-        readerInstance->countryCode = countryCode;
-        readerInstance->pcmText = pcm;
+        testUnit.serialNumber = 40711;
+        testUnit.hardwareVersion = 3.2;
+        testUnit.softwareVersion = QStringLiteral("V1.52");
+        testUnit.softwareVersionNumber = softwareVersionNumber;
+        testUnit.pvnValue = 1234;
+        testUnit.pulseInput = 100;
+        testUnit.countryCode = countryCode;
+        testUnit.pcmText = pcm;
     }
     // The window as after a successful connect to the unit set with setUnit.
     void connectWindow()
     {
         window->showConnecting();
-        window->unitIdentified(readerInstance->identityValue());
+        window->unitIdentified(testUnit);
         window->connectionReady(true);
     }
     // Back to the not-connected look, as the Disconnect button does it.
@@ -280,7 +282,7 @@ private Q_SLOTS:
         disconnectWindow();
         QVERIFY(!combo->isVisible() && !button->isVisible());
         // A newer unit identified on the next connect.
-        readerInstance->softwareVersionNumber = 2.5;
+        testUnit.softwareVersionNumber = 2.5;
         connectWindow();
         QVERIFY(!combo->isVisible() && !button->isVisible());
         disconnectWindow();
@@ -799,16 +801,22 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("A=Nr.7 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75\r\n");
         file.close();
-        readerInstance->importDataFile(path);
-        QCOMPARE(readerInstance->serialNumber, -1);
+        window->loadDataFile(path);
+        QCOMPARE(table('A')->recordOrigin().unit.serialNumber, -1);  // the file's unit is unknown
         answerer->clear();
-        readerInstance->pulseInput = 250;  // as read back from the unit by a Set pulse input
+        UnitIdentity readBack = testUnit;
+        readBack.pulseInput = 250;  // as read back from the unit by a Set pulse input
+        ReaderTestAccess::publishIdentity(*readerInstance, readBack);
         window->pulseInputSet(true);       // refreshes the unit column
         QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QString(values).replace(QStringLiteral("100 / L"), QStringLiteral("250 / L")));
         QCOMPARE(window->connectedUnit().serialNumber, 40711);
         // The next download's records are the connected unit's.
-        window->historyDownloaded(SideDownload(), SideDownload());
-        QCOMPARE(readerInstance->serialNumber, 40711);
+        SideDownload downloaded;
+        downloaded.recordsReplaced = true;
+        window->historyDownloaded(downloaded, SideDownload());
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
+        QCOMPARE(table('A')->recordOrigin().unit.serialNumber, 40711);
+        QCOMPARE(chart('A')->recordOrigin().unit.serialNumber, 40711);
         disconnectWindow();
         resetSideStorage();
     }

@@ -323,10 +323,14 @@ private Q_SLOTS:
         unit->historyA = tagged;
         if (!startUnit())
             return;
-        QVERIFY(!reader->recordFormatNo);
+        SideDownload downloaded;
+        QObject::connect(reader, &APP_KelmoraDataReader::historyDownloaded, rig->logContext.get(),
+                         [&downloaded](const SideDownload& a, const SideDownload&) { downloaded = a; },
+                         Qt::QueuedConnection);
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistory('A', 4); }, 20000));
         QCOMPARE(sideACount, quint16(4));
-        QVERIFY(reader->recordFormatNo);
+        QVERIFY(downloaded.recordsReplaced);
+        QVERIFY(downloaded.recordFormatNo);
     }
 
     void requestWhileRunningChangesNothing()
