@@ -48,6 +48,9 @@ public:
     // The page of the other side, whose records (and their layout) an
     // export of both sides takes as well.
     void setOtherSidePage(const GUI_DataTable* other) { otherSide = other; }
+    // What an export of the sides asked for writes: this page's unit, each
+    // side's stored records headed by its own layout, the current language.
+    ExportContent exportContent(bool sideA, bool sideB) const;
 
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
@@ -70,7 +73,6 @@ private:
     // Which sides an export covers: the page's own side, or both when the
     // other side holds records too and the user asks for both.
     void chooseExportSides(bool& sideA, bool& sideB) const;
-    ExportContent exportContent(bool sideA, bool sideB) const;
     void exportCsv();
     void exportOds();
 

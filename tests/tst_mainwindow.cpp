@@ -24,6 +24,10 @@
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 #include "reader_access.h"
+#include "files/csvwriter.h"
+#include "files/odscontent.h"
+
+#include <QBuffer>
 
 #include <QDateTimeEdit>
 #include <QFileDialog>
@@ -787,6 +791,53 @@ private Q_SLOTS:
         window->timeSet(true);
         QCOMPARE(window->clockFieldTime().toString(minute), QStringLiteral("2025-06-02 09:18"));
         window->setPcClock({});
+    }
+
+    // Each side keeps the record layout of its own lines: a "No" file opened
+    // into side A leaves side B's headings, legend and export columns "Nr".
+    void sidesKeepTheirOwnRecordFormat()
+    {
+        auto write = [this](const QString& name, const QByteArray& line) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(line + "\r\n" + line + "\r\n");
+        };
+        write(QStringLiteral("nr-b.txt"), "B=Nr.7 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75");
+        write(QStringLiteral("no-a.txt"), "A=No:8 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75");
+        window->loadDataFile(dir.filePath(QStringLiteral("nr-b.txt")));
+        window->loadDataFile(dir.filePath(QStringLiteral("no-a.txt")));
+        QCOMPARE(sideACount, quint16(2));
+        QCOMPARE(sideBCount, quint16(2));
+        QCOMPARE(table('A')->table()->horizontalHeaderItem(8)->text(), numberedText(154));
+        QCOMPARE(table('A')->table()->horizontalHeaderItem(9)->text(), numberedText(51));
+        QCOMPARE(table('B')->table()->horizontalHeaderItem(8)->text(), numberedText(152));
+        QCOMPARE(table('B')->table()->horizontalHeaderItem(9)->text(), numberedText(49));
+        QVERIFY(chart('A')->recordOrigin().recordFormatNo);   // legend: text 51
+        QVERIFY(!chart('B')->recordOrigin().recordFormatNo);  // legend: text 49
+        // An export of both sides from either page heads each side by its own.
+        for (char page : {'A', 'B'}) {
+            const ExportContent content = table(page)->exportContent(true, true);
+            QBuffer csv;
+            csv.open(QIODevice::WriteOnly);
+            QTextStream stream(&csv);
+            QVERIFY(writeCsv(stream, content));
+            const QList<QByteArray> lines = csv.data().split('\n');
+            const auto header = [&](int text) {
+                for (int i = 1; i < lines.size(); ++i)
+                    if (lines.at(i - 1).startsWith(numberedText(134).toUtf8()))
+                        if (lines.at(i).startsWith(numberedText(120).toUtf8()) && text-- == 0)
+                            return lines.at(i).split(';');
+                return QList<QByteArray>();
+            };
+            QCOMPARE(header(0).value(8), numberedText(154).toUtf8());  // side A
+            QCOMPARE(header(1).value(8), numberedText(152).toUtf8());  // side B
+            QString odsSheet;
+            QTextStream sheet(&odsSheet);
+            QVERIFY(writeDataSheet(sheet, QStringLiteral("B"), content));
+            sheet.flush();
+            QVERIFY(odsSheet.contains(numberedText(152)) && !odsSheet.contains(numberedText(154)));
+        }
+        resetSideStorage();
     }
 
     // A file opened while connected does not change the unit shown for the
