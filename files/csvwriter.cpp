@@ -1,4 +1,5 @@
 #include "files/csvwriter.h"
+#include "files/filetexts.h"
 
 #include "files/exportcommon.h"
 #include "files/atomicfile.h"
@@ -32,11 +33,13 @@ QString csvTextIn(int n, int language)
 void writeHeader(QTextStream& stream, const ExportIdentity& unit, int language)
 {
     auto csvText = [language](int n) { return csvTextIn(n, language); };
-    stream << csvText(54) << lineEnd;
-    stream << csvText(122) << ';' << unit.serialNumber << lineEnd;
-    stream << csvText(53) << ';' << doubleText(unit.hardwareVersion) << ';' << csvText(131) << ';'
-           << csvField(unit.softwareVersion) << ';' << csvText(100) << ';' << unit.pvnValue << ';'
-           << csvText(102) << ';' << unit.pulseInput << ';' << csvText(18) << ';' << unit.countryCode
+    stream << csvText(FileText::exportTitle) << lineEnd;
+    stream << csvText(FileText::serialNumber) << ';' << unit.serialNumber << lineEnd;
+    stream << csvText(FileText::hardwareVersion) << ';' << doubleText(unit.hardwareVersion) << ';'
+           << csvText(FileText::softwareVersion) << ';' << csvField(unit.softwareVersion) << ';'
+           << csvText(FileText::pvnValue) << ';' << unit.pvnValue << ';'
+           << csvText(FileText::pulseInput) << ';' << unit.pulseInput << ';'
+           << csvText(FileText::countryCode) << ';' << unit.countryCode
            << ";PCM;" << csvField(unit.pcmText) << ";FLG;" << unit.flags << lineEnd;
 }
 
@@ -55,8 +58,8 @@ void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
 {
     auto csvText = [language](int n) { return csvTextIn(n, language); };
     qCDebug(lcCsv, "Countrycode 2 \"%d\"", int(side.recordFormatNo));
-    stream << csvText(sideA ? 126 : 127) << lineEnd;
-    stream << csvText(134) << ';'
+    stream << csvText(sideA ? FileText::sectionSideA : FileText::sectionSideB) << lineEnd;
+    stream << csvText(FileText::statusWord) << ';'
            << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
     for (int column = 0; column < dataColumns; ++column)
         stream << csvField(columnLabel(column, side.recordFormatNo, language)) << ';';

@@ -1,5 +1,7 @@
 #include "files/exportcommon.h"
 
+#include "files/filetexts.h"
+
 #include "reader/kelmorafillingdata.h"
 #include "frame/texttable.h"
 
@@ -40,8 +42,8 @@ QString columnLabel(int column, bool recordFormatNo, int language)
     if (column < 0 || column >= dataColumns)
         return QString();
     if (column == 8)
-        return textIn(recordFormatNo ? 154 : 152, language);
+        return textIn(recordFormatNo ? FileText::auxValueNo : FileText::auxValueNr, language);
     if (column == 9)
-        return textIn(recordFormatNo ? 51 : 49, language);
+        return textIn(recordFormatNo ? FileText::fuelFlowNo : FileText::fuelFlowNr, language);
     return textIn(labels[column], language);
 }

@@ -1,6 +1,7 @@
 // Loading a saved data file: the unit's history lines as a text dump, or the
 // tool's own CSV export in any of the six languages.
 #include "files/dataimport.h"
+#include "files/filetexts.h"
 
 #include "files/filetime.h"
 #include "reader/historyparser.h"
@@ -290,12 +291,13 @@ bool readIdentity(UnitIdentity& unit, const QStringList& f)
 // (binary) and its column header row.
 bool readSectionHeader(CsvLines& lines, qint32& status, bool& recordFormatNo)
 {
-    if (!lines.next() || !lines.startsWithText(134) || !requiredInteger(lines.fields(), 1, status, 2))
+    if (!lines.next() || !lines.startsWithText(FileText::statusWord)
+        || !requiredInteger(lines.fields(), 1, status, 2))
         return false;
-    if (!lines.next() || !lines.startsWithText(120))
+    if (!lines.next() || !lines.startsWithText(FileText::recordNumber))
         return false;
     const QStringList header = lines.fields();
-    recordFormatNo = header.size() > 8 && header.at(8) == lines.textOf(154);
+    recordFormatNo = header.size() > 8 && header.at(8) == lines.textOf(FileText::auxValueNo);
     return true;
 }
 
@@ -310,7 +312,7 @@ ImportResult readRows(ImportState& state, CsvLines& lines, char side, bool recor
     bool atSideB = false;
     int rows = 0;
     while (lines.next()) {
-        if (stopAtSideB && lines.startsWithText(127)) {
+        if (stopAtSideB && lines.startsWithText(FileText::sectionSideB)) {
             qCDebug(lcImport) << "LINE B";
             atSideB = true;
             break;
@@ -350,17 +352,18 @@ ImportResult importCsv(ImportState& state, int language)
     unit.flags = 0;
 
     CsvLines lines(state.file, language);
-    if (!lines.next() || !lines.startsWithText(54))
+    if (!lines.next() || !lines.startsWithText(FileText::exportTitle))
         return ImportResult::Failed;
-    if (!lines.next() || !lines.startsWithText(122)
+    if (!lines.next() || !lines.startsWithText(FileText::serialNumber)
         || !requiredInteger(lines.fields(), 1, unit.serialNumber))
         return ImportResult::Failed;
-    if (!lines.next() || !lines.startsWithText(53) || !readIdentity(unit, lines.fields()))
+    if (!lines.next() || !lines.startsWithText(FileText::hardwareVersion)
+        || !readIdentity(unit, lines.fields()))
         return ImportResult::Failed;
     qCDebug(lcImport) << "Bis hier 1";
     if (!lines.next())
         return ImportResult::Failed;
-    if (lines.startsWithText(126)) {
+    if (lines.startsWithText(FileText::sectionSideA)) {
         qCDebug(lcImport) << "Bis hier 2";
         bool formatNo = false;
         if (!readSectionHeader(lines, unit.statusSideA, formatNo))
@@ -371,7 +374,7 @@ ImportResult importCsv(ImportState& state, int language)
             return result;
         state.import.sides.back().announcedBeforeEnd = true;
     }
-    if (!lines.startsWithText(127))
+    if (!lines.startsWithText(FileText::sectionSideB))
         return ImportResult::Failed;
     qCDebug(lcImport) << "LINE A";
     bool formatNo = false;
@@ -396,7 +399,9 @@ QStringList leadingLines(QIODevice& file, int count)
 bool headerInLanguage(const QStringList& lines, int language)
 {
     auto starts = [&](int line, int n) { return line < lines.size() && lineStartsWith(lines.at(line), textIn(n, language)); };
-    return starts(0, 54) && starts(1, 122) && starts(2, 53) && (starts(3, 126) || starts(3, 127));
+    using namespace FileText;
+    return starts(0, exportTitle) && starts(1, serialNumber) && starts(2, hardwareVersion)
+           && (starts(3, sectionSideA) || starts(3, sectionSideB));
 }
 
 // The language of a CSV export: a language whose text 54 occurs in the
@@ -411,7 +416,7 @@ int csvLanguage(QIODevice& file, const QByteArray& header)
     const QString firstLine = lines.value(0);
     int firstCandidate = -1;
     for (int language = 0; language < textTableLanguages; ++language) {
-        const QString title = textIn(54, language);
+        const QString title = textIn(FileText::exportTitle, language);
         if (title.isEmpty() || (!headerText.contains(title) && !firstLine.contains(title)))
             continue;
         if (headerInLanguage(lines, language))

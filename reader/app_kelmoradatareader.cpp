@@ -195,7 +195,7 @@ void APP_KelmoraDataReader::waitForQuietLine()
 void APP_KelmoraDataReader::connectAndIdentify()
 {
     waitForQuietLine();
-    if (queryHardwareVersion()) {
+    if (queryHardwareVersionFailed()) {
         // Some units answer only with even parity: reconnect once with it.
         if (!port) {
             finishConnect(false);
@@ -214,17 +214,17 @@ void APP_KelmoraDataReader::connectAndIdentify()
             return;
         }
         lineGeneration = port->generation();
-        if (queryHardwareVersion()) {
+        if (queryHardwareVersionFailed()) {
             finishConnect(false);
             return;
         }
     }
-    if (querySoftwareVersion() || queryPulseInput() || querySerialNumber()) {
+    if (querySoftwareVersionFailed() || queryPulseInputFailed() || querySerialNumberFailed()) {
         finishConnect(false);
         return;
     }
     const bool newFirmware = unit.softwareVersionNumber > newFirmwareThreshold;
-    if (queryStatus()) {
+    if (queryStatusFailed()) {
         if (newFirmware) {
             finishConnect(false);
             return;
@@ -232,11 +232,11 @@ void APP_KelmoraDataReader::connectAndIdentify()
         unit.statusSideA = 0;
         unit.statusSideB = 0;
     }
-    if (queryFlags()) {
+    if (queryFlagsFailed()) {
         finishConnect(false);
         return;
     }
-    if (readRegister(101, &unit.pvnValue)) {
+    if (readRegisterFailed(101, &unit.pvnValue)) {
         qCDebug(readerLog) << "register 101 failed, software version number" << unit.softwareVersionNumber;
         if (newFirmware) {
             finishConnect(false);
@@ -244,9 +244,9 @@ void APP_KelmoraDataReader::connectAndIdentify()
         }
         unit.pvnValue = 0;
     }
-    if (readRegister(104, &unit.countryCode))
+    if (readRegisterFailed(104, &unit.countryCode))
         unit.countryCode = -1;
-    queryPcm();  // older units may not know it; its text then reads "-1"
+    queryPcmFailed();  // older units may not know it; its text then reads "-1"
     if (!lineCurrent()) {
         finishConnect(false);
         return;

@@ -146,18 +146,19 @@ private:
     void publishIdentity();
     void finishConnect(bool success);
 
-    // Queries and settings; each returns true when it failed.
-    bool namedQuery(const char* line, const char* prefix, QString* reply);
-    bool queryHardwareVersion();
-    bool querySoftwareVersion();
-    bool queryPulseInput();
-    bool querySerialNumber();
-    bool queryStatus();
-    bool queryFlags();
-    bool queryPcm();
-    bool sendSetting(const QString& line, const char* prefix);
-    bool readRegister(int registerNumber, qint32* destination);
-    bool writeRegister(int registerNumber, const QString& data);
+    // Queries and settings: each says whether it failed (no answer, a
+    // malformed one, or a unit error).
+    bool namedQueryFailed(const char* line, const char* prefix, QString* reply);
+    bool queryHardwareVersionFailed();
+    bool querySoftwareVersionFailed();
+    bool queryPulseInputFailed();
+    bool querySerialNumberFailed();
+    bool queryStatusFailed();
+    bool queryFlagsFailed();
+    bool queryPcmFailed();
+    bool sendSettingFailed(const QString& line, const char* prefix);
+    bool readRegisterFailed(int registerNumber, qint32* destination);
+    bool writeRegisterFailed(int registerNumber, const QString& data);
 
     // History download pieces.
     struct Reception;

@@ -283,7 +283,7 @@ void GUI_DataTable::buttonClicked()
         exportOds();
     } else if (button == clearButton && count) {
         *count = 0;
-        emit dataReady(records, count, 2);
+        emit dataReady(records, count, APP_KelmoraDataReader::DataSideCleared);
     }
 }
 

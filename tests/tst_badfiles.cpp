@@ -269,7 +269,7 @@ private slots:
         QFETCH(QString, name);
         import(badDir + name);
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(3));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataNoSideSelected));
         QVERIFY(!deliveries.at(0).records);
         QVERIFY(!deliveries.at(0).count);
         QVERIFY(!sideARecords && !sideBRecords);
@@ -330,7 +330,7 @@ private slots:
         fillBothSides();
         import(writeFile(QStringLiteral("title-b.csv"), withLine(9, "Dispenser side C")));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).count, &sideACount);
         QVERIFY(sideACount >= 3);
         QCOMPARE(sideARecords[2].number, 9);
@@ -344,7 +344,7 @@ private slots:
         import(writeFile(QStringLiteral("long.txt"), historyLine(1) + "\r\nA=Nr.2 " + megabyte
                                                          + "\r\n" + historyLine(3) + "\r\n"));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(2));
         QCOMPARE(sideARecords[1].number, 3);
         // The same with the unit's own CR line ends.
@@ -377,7 +377,7 @@ private slots:
             raw += historyLine(i) + '\r';
         import(writeFile(QStringLiteral("big.txt"), raw));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(65535));
         QCOMPARE(sideARecords[65534].number, 65535);
 

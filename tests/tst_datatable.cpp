@@ -252,7 +252,7 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<KelmoraFillingData*>(), sideARecords);
         QCOMPARE(spy.at(0).at(1).value<quint16*>(), &sideACount);
-        QCOMPARE(spy.at(0).at(2).value<quint8>(), quint8(2));
+        QCOMPARE(spy.at(0).at(2).value<quint8>(), quint8(APP_KelmoraDataReader::DataSideCleared));
         QCOMPARE(sideACount, quint16(0));
         QVERIFY(sideARecords != nullptr); // the array stays with the storage
 

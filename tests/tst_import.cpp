@@ -137,7 +137,7 @@ private slots:
         import(writeFile(QStringLiteral("one.txt"),
                          "A=Nr.7 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 SWOFF\r\n"));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).records, sideARecords);
         QCOMPARE(deliveries.at(0).count, &sideACount);
         QCOMPARE(sideACount, quint16(1));
@@ -228,9 +228,9 @@ private slots:
         resetSideStorage();
         import(path);
         QCOMPARE(deliveries.size(), 2);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).count, &sideACount);
-        QCOMPARE(deliveries.at(1).code, quint8(1));
+        QCOMPARE(deliveries.at(1).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(1).count, &sideBCount);
         QCOMPARE(deliveries.at(1).records, sideBRecords);
         QCOMPARE(sideACount, quint16(2));
@@ -294,7 +294,7 @@ private slots:
         lines[2].replace(QStringLiteral("2.25"), QStringLiteral("2,25"));
         import(writeFile(QStringLiteral("resaved.csv"), lines.join(QStringLiteral("\r\n")).toUtf8()));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(imported.unit.hardwareVersion, 2.25);
         for (KelmoraFillingData& r : records)
             r.timestamp -= r.timestamp % 60;  // whole-hour zone: seconds are the local seconds
@@ -326,7 +326,7 @@ private slots:
         data.insert(lastRow, row + "\r\n");
         import(writeFile(QStringLiteral("malformed.csv"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(2));
         QCOMPARE(sideARecords[1].number, 2);
     }
@@ -344,7 +344,7 @@ private slots:
         currentRecords = &sideARecords;
         import(writeFile(QStringLiteral("allbad.csv"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(sideACount, quint16(1));
         QCOMPARE(sideARecords[0].number, 7);
     }
@@ -354,7 +354,7 @@ private slots:
     {
         import(writeFile(QStringLiteral("bom.txt"), QByteArray("\xEF\xBB\xBF") + line12 + line14 + line11));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).count, &sideACount);
         QCOMPARE(sideACount, quint16(3));
         QCOMPARE(sideARecords[0].number, 2);
@@ -384,7 +384,7 @@ private slots:
                          head + "Text 53;1.5;x;SW 2;x;6.6;x;250\r\nSide B <right>\r\nText 134;101\r\n"
                                 "Text 120;a;b;c;d;e;f;g;Text 152\r\n"));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(imported.unit.serialNumber, 815);
         QCOMPARE(imported.unit.hardwareVersion, 1.5);
         QCOMPARE(imported.unit.softwareVersion, QStringLiteral("SW 2"));
@@ -418,7 +418,7 @@ private slots:
         currentRecords = &sideARecords;
         import(writeFile(QStringLiteral("bad.csv"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(deliveries.at(0).records, sideARecords);
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
         QCOMPARE(sideACount, quint16(1));
@@ -430,7 +430,7 @@ private slots:
         currentRecords = &sideARecords;
         import(writeFile(QStringLiteral("short31.txt"), QByteArray(31, 'x').replace(0, 4, "A=Nr")));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
         QCOMPARE(sideACount, quint16(1));
     }
@@ -441,7 +441,7 @@ private slots:
         currentRecords = &sideBRecords;
         import(writeFile(QStringLiteral("unknown.txt"), QByteArray(100, 'q')));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(deliveries.at(0).records, sideBRecords);
     }
 
@@ -452,7 +452,7 @@ private slots:
         // A directory exists but cannot be read as a file, even by root.
         import(dir.path());
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(5));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFileUnreadable));
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
 #ifdef Q_OS_UNIX
         // A named pipe without a writer must not make the import wait.
@@ -460,13 +460,13 @@ private slots:
         QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
         import(QFile::decodeName(fifo));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(5));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFileUnreadable));
         if (geteuid() != 0) {
             const QString path = writeFile(QStringLiteral("locked.txt"), line14);
             QFile::setPermissions(path, QFileDevice::Permissions());
             import(path);
             QCOMPARE(deliveries.size(), 1);
-            QCOMPARE(deliveries.at(0).code, quint8(5));
+            QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFileUnreadable));
         }
 #endif
     }
@@ -475,7 +475,7 @@ private slots:
     {
         import(writeFile(QStringLiteral("unknown2.txt"), QByteArray(100, 'q')));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(3));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataNoSideSelected));
         QCOMPARE(deliveries.at(0).records, static_cast<KelmoraFillingData*>(nullptr));
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
     }
@@ -498,7 +498,7 @@ private slots:
             junk.append(QByteArray("A=N\0 1 2 3 4 5 6 7 8 9 10\n", 26));
         import(writeFile(QStringLiteral("junk.txt"), junk));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QVERIFY2(sideACount >= 1000, qPrintable(QString::number(sideACount)));
         QCOMPARE(sideARecords[0].number, 1);
     }
@@ -510,7 +510,7 @@ private slots:
             data += "A=Nr." + QByteArray::number(i) + " 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2\r\n";
         import(writeFile(QStringLiteral("big.txt"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(65535));
         QCOMPARE(sideARecords[0].number, 1);
         QCOMPARE(sideARecords[65534].number, 65535);
@@ -549,7 +549,7 @@ private slots:
         import(path);
         QVERIFY(filesLoadSyntheticTexts(false));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(1));
     }
 

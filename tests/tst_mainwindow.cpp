@@ -393,7 +393,7 @@ private Q_SLOTS:
         tabs()->setCurrentIndex(0);
         const int paintedA = chart('A')->paintedDrawings();
         const int paintedB = chart('B')->paintedDrawings();
-        window->dataReady(nullptr, nullptr, 1);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.size(), 1);
         QCOMPARE(answerer->messages.at(0).text, numberedText(105));
         QVERIFY(chart('A')->paintedDrawings() > paintedA);
@@ -415,7 +415,7 @@ private Q_SLOTS:
         installRecords('A', 0, 1);
         installRecords('B', 4, 100);
         tabs()->setCurrentIndex(0);
-        window->dataReady(nullptr, nullptr, 1);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.at(0).informative,
                  QStringLiteral("L0T21: 0 L0T20\r\n\r\nL0T22: 4 L0T20"));
         QCOMPARE(table('A')->table()->rowCount(), 0);
@@ -430,7 +430,7 @@ private Q_SLOTS:
         installRecords('B', 2, 100);
         table('A')->listData(nullptr, &sideACount);
         tabs()->setCurrentIndex(0);
-        window->dataReady(sideBRecords, &sideBCount, 1);
+        window->dataReady(sideBRecords, &sideBCount, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.size(), 1);
         QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T22: 2 L0T20"));
         QCOMPARE(table('B')->table()->rowCount(), 2);
@@ -439,7 +439,7 @@ private Q_SLOTS:
 
         answerer->clear();
         tabs()->setCurrentIndex(0);
-        window->dataReady(sideARecords, &sideACount, 1);
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T21: 6 L0T20"));
         QCOMPARE(table('A')->table()->rowCount(), 6);
         QCOMPARE(tabs()->currentIndex(), 2);
@@ -453,8 +453,8 @@ private Q_SLOTS:
         quint16 foreignCount = 3;
         table('A')->listData(nullptr, &sideACount);
         tabs()->setCurrentIndex(0);
-        window->dataReady(foreign, &foreignCount, 1);
-        window->dataReady(foreign, &foreignCount, 2);
+        window->dataReady(foreign, &foreignCount, APP_KelmoraDataReader::DataDelivered);
+        window->dataReady(foreign, &foreignCount, APP_KelmoraDataReader::DataSideCleared);
         QTest::qWait(50);
         QCOMPARE(answerer->messages.size(), 0);
         QCOMPARE(table('A')->table()->rowCount(), 0);
@@ -467,7 +467,7 @@ private Q_SLOTS:
         resetSideStorage();
         installRecords('A', 4, 1);
         installRecords('B', 3, 100);
-        window->dataReady(nullptr, nullptr, 1);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataDelivered);
         answerer->clear();
         QCOMPARE(table('B')->table()->rowCount(), 3);
         table('B')->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
@@ -487,7 +487,7 @@ private Q_SLOTS:
         installRecords('A', 2, 1);
         setUnit(1.5, 49, QStringLiteral("-1"));
         connectWindow();
-        window->dataReady(sideARecords, &sideACount, 1);
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
         log()->clear();
         window->display(QStringLiteral("reply line"));
         const QString values = child<QLabel>("infoValuesLabel")->text();
