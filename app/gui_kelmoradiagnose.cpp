@@ -143,6 +143,9 @@ void GUI_KelmoraDiagnose::createPages()
     chartB = new GUI_DisplayChart();
     chartB->setObjectName(QStringLiteral("chartB"));
     tabs->addTab(chartB, QStringLiteral("Chart B"));
+    // An export of both sides takes the other side's records from its page.
+    tableA->setOtherSidePage(tableB);
+    tableB->setOtherSidePage(tableA);
     connect(sideStorageNotifier(), &SideStorageNotifier::sideReleasing, this,
             &GUI_KelmoraDiagnose::releaseSidePages);
 }

@@ -6,8 +6,6 @@
 #include "app/gui_logview.h"
 #include "reader/kelmorafillingdata.h"
 #include "reader/sidedownload.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
 #include "reader/unitidentity.h"
 
 #include <QDateTime>
@@ -81,6 +79,10 @@ public:
     // dumps and CSV exports. Blanks alone separate the patterns (Qt splits on
     // them), so every platform lists both kinds.
     static QString dataFileFilter();
+    // Loads a data file as the open-file button does once a file is chosen:
+    // the sides it holds replace the stored ones, each with the unit the
+    // file names and its own record layout. Not while an operation runs.
+    void loadDataFile(const QString& path);
 
     COM_SerialPort* port() const { return serialPort; }
     APP_KelmoraDataReader* reader() const { return dataReader; }
@@ -169,6 +171,9 @@ private:
     QList<SideDownload> arrivedSides;
     LinkState link = LinkState::NotConnected;
     UnitIdentity unitOnLine;
+    // Per side (A, B): where the records it holds came from, handed to its
+    // pages with the records.
+    RecordOrigin sideOrigin[2];
     SideDownload lastDownload[2];
     bool downloadResultPending = false;
     QTimer* clockTimer = nullptr;

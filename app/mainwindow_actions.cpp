@@ -13,14 +13,7 @@
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
-#include "reader/app_kelmoradatareader.h"
-#include "chart/chartmode.h"
-#include "comm/com_serialport.h"
-#include "table/gui_datatable.h"
-#include "chart/gui_displaychart.h"
-#include "app/gui_downloadprogress.h"
-#include "app/gui_portcombobox.h"
-#include "frame/messagebox.h"
+#include "files/dataimport.h"
 #include "frame/statustexts.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
@@ -99,7 +92,17 @@ void GUI_KelmoraDiagnose::openDataFile()
     // thread may be replacing it too.
     if (refuseWhileBusy())
         return;
-    dataReader->importDataFile(path);
+    loadDataFile(path);
+}
+
+void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
+{
+    DataImport import = readDataFile(path);
+    // The pages of each side read get the unit the file names and the
+    // layout of that side's lines; the other side's pages keep theirs.
+    for (const ImportedSide& side : import.sides)
+        sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unit, side.recordFormatNo};
+    dataReader->installImport(import);
 }
 
 void GUI_KelmoraDiagnose::startDownload()
@@ -134,7 +137,7 @@ void GUI_KelmoraDiagnose::archiveArrivedSides()
 {
     if (arrivedSides.isEmpty())
         return;
-    const ArchiveWrite archived = archiveDownload(readerIdentity(*dataReader), arrivedSides);
+    const ArchiveWrite archived = archiveDownload(unitOnLine, arrivedSides);
     arrivedSides.clear();
     if (!archived.ok())
         display(text(textArchiveFailed) + QLatin1Char(' ') + archived.error);
@@ -151,7 +154,7 @@ void GUI_KelmoraDiagnose::operationModeReset(bool success)
 void GUI_KelmoraDiagnose::pulseInputSet(bool success)
 {
     if (success) {
-        unitOnLine.pulseInput = dataReader->pulseInput;  // read back from the unit
+        unitOnLine.pulseInput = dataReader->identity().pulseInput;  // read back from the unit
         showUnitInfo(false);
         display(QStringLiteral("Pulse input successfully set."));
     } else {
@@ -193,9 +196,12 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
             arrivedSides.append(side);
     }
     downloadResultPending = true;
-    // The records now shown came from the unit on the line, whatever file
-    // was opened before: exports and the chart's info line say so.
-    dataReader->adoptIdentity(unitOnLine);
+    // The records a side now holds came from the unit on the line, whatever
+    // file was opened before: its exports and chart info line say so.
+    for (const SideDownload& side : {sideA, sideB}) {
+        if (side.recordsReplaced)
+            sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
+    }
 }
 
 void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success)
@@ -263,6 +269,8 @@ void GUI_KelmoraDiagnose::listSide(char side)
     GUI_DisplayChart* chart = side == 'A' ? chartA : chartB;
     KelmoraFillingData* records = side == 'A' ? sideARecords : sideBRecords;
     quint16* count = side == 'A' ? &sideACount : &sideBCount;
+    table->setRecordOrigin(sideOrigin[side == 'A' ? 0 : 1]);
+    chart->setRecordOrigin(sideOrigin[side == 'A' ? 0 : 1]);
     table->listData(records, count);
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
 }

@@ -153,16 +153,17 @@ int main(int argc, char** argv)
         runs = qMax(1, args.at(runsAt + 1).toInt());
     const int pngAt = int(args.indexOf(QStringLiteral("--png")));
 
-    APP_KelmoraDataReader reader;
-    reader.hardwareVersion = 2.1;
-    reader.softwareVersion = QStringLiteral("V1.42 build 2019");
-    reader.pvnValue = 3;
-    reader.pulseInput = 100;
-    reader.serialNumber = 104233;
-    reader.countryCode = 49;
-    reader.statusSideA = 5;
+    RecordOrigin origin;
+    origin.unit.hardwareVersion = 2.1;
+    origin.unit.softwareVersion = QStringLiteral("V1.42 build 2019");
+    origin.unit.pvnValue = 3;
+    origin.unit.pulseInput = 100;
+    origin.unit.serialNumber = 104233;
+    origin.unit.countryCode = 49;
+    origin.unit.statusSideA = 5;
 
     GUI_DisplayChart chart;
+    chart.setRecordOrigin(origin);
     chart.resize(1280, 720);
     chart.show();
     app.processEvents();

@@ -305,7 +305,7 @@ void GUI_DisplayChart::paintEverySegment(QPainter& painter, int first, int last)
 void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight)
 {
     const QFontMetrics metrics = painter.fontMetrics();
-    const int formatNo = readerInstance && readerInstance->recordFormatNo ? 1 : 0;
+    const int formatNo = origin.recordFormatNo ? 1 : 0;
     painter.setPen(QPen(Qt::black, 1));
     const QString caption = text(50);
     painter.drawText((width - metrics.horizontalAdvance(caption)) / 2, labelHeight - 80, caption);
@@ -361,7 +361,7 @@ void GUI_DisplayChart::paintInfoLine(QPainter& painter, int labelHeight)
     // Values keep their columns unless the one before is too long for its
     // column (a long version text): then the rest move right, never overlap.
     int nextFree = 0;
-    for (const ChartInfoItem& item : chartInfoLine(readerInstance, sideA)) {
+    for (const ChartInfoItem& item : chartInfoLine(origin.unit, sideA)) {
         const int x = qMax(item.x, nextFree);
         painter.drawText(x, labelHeight - 5, item.text);
         nextFree = x + metrics.horizontalAdvance(item.text) + 10;

@@ -1,10 +1,10 @@
 // The line of unit values at the bottom of every chart picture.
 #pragma once
 
+#include "reader/unitidentity.h"
+
 #include <QString>
 #include <QVector>
-
-class APP_KelmoraDataReader;
 
 struct ChartInfoItem {
     int x;         // left end of the text in the picture
@@ -12,9 +12,8 @@ struct ChartInfoItem {
 };
 
 // The texts of the info line for the chart of side A (sideA true) or B, from
-// the values the reader keeps for the connected unit. Without a reader there
-// is nothing to show: the list is empty.
-QVector<ChartInfoItem> chartInfoLine(const APP_KelmoraDataReader* reader, bool sideA);
+// the unit the side's records came from.
+QVector<ChartInfoItem> chartInfoLine(const UnitIdentity& unit, bool sideA);
 
 // Entries of the text table that only the chart uses.
 namespace ChartText {

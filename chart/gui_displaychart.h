@@ -9,6 +9,7 @@
 #include "chart/chartordercache.h"
 #include "chart/chartseries.h"
 #include "reader/kelmorafillingdata.h"
+#include "reader/unitidentity.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -59,6 +60,10 @@ public:
     // Drawings that got as far as painting a new picture, since construction.
     int paintedDrawings() const { return paintedCount; }
     const QLabel* header() const { return &headerLabel; }
+    // The unit and record layout of the records handed over next; the info
+    // line and the legend show this copy until another is given.
+    void setRecordOrigin(const RecordOrigin& given) { origin = given; }
+    const RecordOrigin& recordOrigin() const { return origin; }
     const QPushButton* modeButton(ChartMode buttonMode) const;
     const QLabel* marker() const { return &markerLabel; }
     const QLabel* valueBox() const { return &infoLabel; }
@@ -159,6 +164,7 @@ private:
     int drawnLast = -1;
     int paintedCount = 0;
 
+    RecordOrigin origin;
     ChartOrderCache orderCache;
     int undatedRecords = 0;
     bool reducedDrawing = true;

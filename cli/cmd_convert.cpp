@@ -2,10 +2,9 @@
 // it again as CSV, ODS and/or JSON.
 #include "clicommand.h"
 
-#include "reader/app_kelmoradatareader.h"
-#include "files/csvwriter.h"
 #include "files/atomicfile.h"
-#include "reader/kelmorafillingdata.h"
+#include "files/csvwriter.h"
+#include "files/dataimport.h"
 #include "files/odsexport.h"
 #include "files/recordjson.h"
 #include "frame/texttable.h"
@@ -76,11 +75,25 @@ bool parseOptions(const QStringList& arguments, ConvertOptions& options, QTextSt
     return true;
 }
 
+// The sides the file held, as the import read them.
+ExportContent importedContent(const DataImport& import, int language)
+{
+    ExportContent content;
+    content.unit = exportIdentityOf(import.unit);
+    content.language = language;
+    for (const ImportedSide& side : import.sides) {
+        const SideRecords records{side.records.get(), side.count, side.recordFormatNo};
+        (side.side == 'A' ? content.sideA : content.sideB) = records;
+    }
+    return content;
+}
+
 // "-" writes the document to standard output; a file is saved atomically.
-bool writeJsonFile(const QString& name, const APP_KelmoraDataReader& reader, bool sideA, bool sideB,
+bool writeJsonFile(const QString& name, const DataImport& import, const ExportContent& content,
                    QString* error)
 {
-    const QByteArray json = QJsonDocument(readerJson(reader, sideA, sideB)).toJson();
+    const QByteArray json =
+        QJsonDocument(recordsDocument(import.unit, content.sideA, content.sideB)).toJson();
     if (name != QLatin1String("-")) {
         return saveFileAtomically(
             name, [&](QIODevice& device) { return device.write(json) == json.size(); }, error);
@@ -107,35 +120,25 @@ int runConvert(const QStringList& arguments)
         err << "convert: " << options.input << " does not exist\n";
         return CliUnitFailed;
     }
-    APP_KelmoraDataReader reader;
-    bool sideA = false;
-    bool sideB = false;
-    quint8 lastCode = 0;
-    QObject::connect(&reader, &APP_KelmoraDataReader::dataReady,
-                     [&](KelmoraFillingData*, quint16* count, quint8 code) {
-                         lastCode = code;
-                         if (code == 1) {
-                             sideA = sideA || count == &sideACount;
-                             sideB = sideB || count == &sideBCount;
-                         }
-                     });
-    reader.importDataFile(options.input);
-    if (lastCode != 1 || (!sideA && !sideB)) {
-        err << "convert: " << options.input << " could not be loaded (code " << lastCode << ")\n";
+    const DataImport import = readDataFile(options.input);
+    if (import.result != ImportResult::Delivered || import.sides.empty()) {
+        err << "convert: " << options.input << " could not be loaded ("
+            << importResultName(import.result) << ")\n";
         return CliUnitFailed;
     }
     setCurrentLanguage(quint8(options.language));
+    const ExportContent content = importedContent(import, options.language);
     bool ok = true;
     QString error;
-    if (!options.csv.isEmpty() && !writeCsvFile(options.csv, sideA, sideB, &error)) {
+    if (!options.csv.isEmpty() && !writeCsvFile(options.csv, content, &error)) {
         err << "convert: could not write " << options.csv << ": " << error << "\n";
         ok = false;
     }
-    if (!options.ods.isEmpty() && !writeOds(options.ods, sideA, sideB, &error)) {
+    if (!options.ods.isEmpty() && !writeOds(options.ods, content, &error)) {
         err << "convert: could not write " << options.ods << ": " << error << "\n";
         ok = false;
     }
-    if (!options.json.isEmpty() && !writeJsonFile(options.json, reader, sideA, sideB, &error)) {
+    if (!options.json.isEmpty() && !writeJsonFile(options.json, import, content, &error)) {
         err << "convert: could not write " << options.json << ": " << error << "\n";
         ok = false;
     }

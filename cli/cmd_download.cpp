@@ -141,7 +141,7 @@ bool sidesComplete(const CliSession& session, const DownloadRequest& request)
 void archiveArrived(const APP_KelmoraDataReader& reader, const QList<SideDownload>& arrived,
                     bool quiet)
 {
-    const ArchiveWrite archived = archiveDownload(readerIdentity(reader), arrived);
+    const ArchiveWrite archived = archiveDownload(reader.identity(), arrived);
     if (!archived.ok())
         cliErr() << "kelmora-cli download: the download could not be archived: " << archived.error << "\n";
     else if (!quiet && !archived.files.isEmpty())

@@ -5,6 +5,7 @@
 #include "clisession.h"
 
 #include "files/recordjson.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <QJsonDocument>
 
@@ -27,7 +28,7 @@ int runIdentify(const QStringList& arguments)
     const int identified = openAndIdentify(parser, command, session);
     if (identified >= 0)
         return identified;
-    cliOut() << QJsonDocument(unitJson(session.reader())).toJson(QJsonDocument::Indented);
+    cliOut() << QJsonDocument(unitJson(session.reader().identity())).toJson(QJsonDocument::Indented);
     cliOut().flush();
     return CliDone;
 }

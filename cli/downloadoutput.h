@@ -3,6 +3,7 @@
 // every output whose option was given, after the records have arrived.
 #pragma once
 
+#include "files/exportcommon.h"
 #include "reader/sidedownload.h"
 
 #include <QJsonObject>
@@ -33,6 +34,10 @@ struct DownloadOutputRegistration {
 // How each side of the download being written ended; set by download before
 // the outputs run.
 SideDownload (&downloadResults())[2];
+// What the outputs write: the sides asked for from the per-side storage,
+// each headed by the record layout its download brought, the unit the reader
+// identified, in the language chosen with --lang.
+ExportContent downloadedContent(const APP_KelmoraDataReader& reader, bool sideA, bool sideB);
 // "complete", "interrupted", "no-answer" or "not-requested".
 QString sideOutcomeName(SideOutcome outcome);
 // {"outcome": {"A": …}, "counts": {"A": {"requested": n, "received": n}}} for

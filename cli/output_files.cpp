@@ -6,18 +6,33 @@
 #include "files/csvwriter.h"
 #include "files/odsexport.h"
 
-namespace {
+#include "frame/texttable.h"
+#include "reader/app_kelmoradatareader.h"
 
-bool writeCsvOutput(const QString& path, const APP_KelmoraDataReader&, bool sideA, bool sideB,
-                    QString* error)
+ExportContent downloadedContent(const APP_KelmoraDataReader& reader, bool sideA, bool sideB)
 {
-    return writeCsvFile(path, sideA, sideB, error);
+    ExportContent content;
+    content.unit = exportIdentityOf(reader.identity());
+    content.language = currentLanguage();
+    if (sideA)
+        content.sideA = storedSide('A', downloadResults()[0].recordFormatNo);
+    if (sideB)
+        content.sideB = storedSide('B', downloadResults()[1].recordFormatNo);
+    return content;
 }
 
-bool writeOdsOutput(const QString& path, const APP_KelmoraDataReader&, bool sideA, bool sideB,
-                    QString* error)
+namespace {
+
+bool writeCsvOutput(const QString& path, const APP_KelmoraDataReader& reader, bool sideA,
+                    bool sideB, QString* error)
 {
-    return writeOds(path, sideA, sideB, error);
+    return writeCsvFile(path, downloadedContent(reader, sideA, sideB), error);
+}
+
+bool writeOdsOutput(const QString& path, const APP_KelmoraDataReader& reader, bool sideA,
+                    bool sideB, QString* error)
+{
+    return writeOds(path, downloadedContent(reader, sideA, sideB), error);
 }
 
 const DownloadOutputRegistration csvRegistration(

@@ -4,6 +4,7 @@
 
 #include "files/atomicfile.h"
 #include "files/recordjson.h"
+#include "reader/app_kelmoradatareader.h"
 
 #include <QIODevice>
 #include <QJsonDocument>
@@ -15,7 +16,8 @@ bool writeJson(const QString& path, const APP_KelmoraDataReader& reader, bool si
 {
     // Written to a temporary file and renamed at the end, so that a full disk
     // never leaves a truncated document under the name asked for.
-    QJsonObject document = readerJson(reader, sideA, sideB);
+    const ExportContent content = downloadedContent(reader, sideA, sideB);
+    QJsonObject document = recordsDocument(reader.identity(), content.sideA, content.sideB);
     addDownloadResults(&document);
     const QByteArray json = QJsonDocument(document).toJson(QJsonDocument::Indented);
     return saveFileAtomically(

@@ -1,4 +1,5 @@
 #include "files/csvwriter.h"
+#include "files/filetexts.h"
 
 #include "files/exportcommon.h"
 #include "files/atomicfile.h"
@@ -24,18 +25,21 @@ bool streamOk(const QTextStream& stream)
 
 // A text of the table as one field (quoted only if it holds ';', '"' or a
 // line break).
-QString csvText(int n)
+QString csvTextIn(int n, int language)
 {
-    return csvField(text(n));
+    return csvField(textIn(n, language));
 }
 
-void writeHeader(QTextStream& stream, const ExportIdentity& unit)
+void writeHeader(QTextStream& stream, const ExportIdentity& unit, int language)
 {
-    stream << csvText(54) << lineEnd;
-    stream << csvText(122) << ';' << unit.serialNumber << lineEnd;
-    stream << csvText(53) << ';' << doubleText(unit.hardwareVersion) << ';' << csvText(131) << ';'
-           << csvField(unit.softwareVersion) << ';' << csvText(100) << ';' << unit.pvnValue << ';'
-           << csvText(102) << ';' << unit.pulseInput << ';' << csvText(18) << ';' << unit.countryCode
+    auto csvText = [language](int n) { return csvTextIn(n, language); };
+    stream << csvText(FileText::exportTitle) << lineEnd;
+    stream << csvText(FileText::serialNumber) << ';' << unit.serialNumber << lineEnd;
+    stream << csvText(FileText::hardwareVersion) << ';' << doubleText(unit.hardwareVersion) << ';'
+           << csvText(FileText::softwareVersion) << ';' << csvField(unit.softwareVersion) << ';'
+           << csvText(FileText::pvnValue) << ';' << unit.pvnValue << ';'
+           << csvText(FileText::pulseInput) << ';' << unit.pulseInput << ';'
+           << csvText(FileText::countryCode) << ';' << unit.countryCode
            << ";PCM;" << csvField(unit.pcmText) << ";FLG;" << unit.flags << lineEnd;
 }
 
@@ -50,13 +54,15 @@ void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeC
 }
 
 void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
-                    const SideRecords& side)
+                    const SideRecords& side, int language)
 {
-    stream << csvText(sideA ? 126 : 127) << lineEnd;
-    stream << csvText(134) << ';'
+    auto csvText = [language](int n) { return csvTextIn(n, language); };
+    qCDebug(lcCsv, "Countrycode 2 \"%d\"", int(side.recordFormatNo));
+    stream << csvText(sideA ? FileText::sectionSideA : FileText::sectionSideB) << lineEnd;
+    stream << csvText(FileText::statusWord) << ';'
            << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
     for (int column = 0; column < dataColumns; ++column)
-        stream << csvField(columnLabel(column, unit.recordFormatNo)) << ';';
+        stream << csvField(columnLabel(column, side.recordFormatNo, language)) << ';';
     stream << "./:" << lineEnd;
     LocalTimeCache times;
     for (int i = 0; i < side.count; ++i) {
@@ -68,15 +74,15 @@ void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
 
 } // namespace
 
-bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
+bool writeCsv(QTextStream& stream, const ExportContent& content)
 {
     stream.setEncoding(QStringConverter::Utf8);
     stream.setGenerateByteOrderMark(false);
-    writeHeader(stream, exportIdentity());
-    if (sideA && streamOk(stream))
-        writeCsvSide(stream, true);
-    if (sideB && streamOk(stream))
-        writeCsvSide(stream, false);
+    writeHeader(stream, content.unit, content.language);
+    if (content.sideA && streamOk(stream))
+        writeSideBlock(stream, content.unit, true, *content.sideA, content.language);
+    if (content.sideB && streamOk(stream))
+        writeSideBlock(stream, content.unit, false, *content.sideB, content.language);
     // Pushes the last lines through to the device (and a file's own buffer)
     // so that a full disk shows up here and not after the caller has told
     // the user the file is good.
@@ -84,34 +90,13 @@ bool writeCsv(QTextStream& stream, bool sideA, bool sideB)
     return streamOk(stream);
 }
 
-void writeCsvSide(QTextStream& stream, bool sideA)
-{
-    const ExportIdentity unit = exportIdentity();
-    qCDebug(lcCsv, "Countrycode 2 \"%d\"", int(unit.recordFormatNo));
-    writeSideBlock(stream, unit, sideA, sideRecords(sideA ? 'A' : 'B'));
-}
-
-bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const SideRecords* sideA,
-                     const SideRecords* sideB)
-{
-    stream.setEncoding(QStringConverter::Utf8);
-    stream.setGenerateByteOrderMark(false);
-    writeHeader(stream, unit);
-    if (sideA && streamOk(stream))
-        writeSideBlock(stream, unit, true, *sideA);
-    if (sideB && streamOk(stream))
-        writeSideBlock(stream, unit, false, *sideB);
-    stream.flush();
-    return streamOk(stream);
-}
-
-bool writeCsvFile(const QString& path, bool sideA, bool sideB, QString* error)
+bool writeCsvFile(const QString& path, const ExportContent& content, QString* error)
 {
     return saveFileAtomically(
         path,
         [&](QIODevice& device) {
             QTextStream stream(&device);
-            return writeCsv(stream, sideA, sideB);
+            return writeCsv(stream, content);
         },
         error);
 }

@@ -6,18 +6,11 @@
 #include <QString>
 #include <QTextStream>
 
-// Writes the header and the side blocks asked for (side A first) in the
-// current language. False when the stream reported a write error.
-bool writeCsv(QTextStream& stream, bool sideA, bool sideB);
-void writeCsvSide(QTextStream& stream, bool sideA);
-
-// Writes the same file for records held outside the per-side storage (the
-// download archive): the given identity, and side A and/or B when their
-// pointer is set, side A first. False when the stream reported a write error.
-bool writeCsvRecords(QTextStream& stream, const ExportIdentity& unit, const SideRecords* sideA,
-                     const SideRecords* sideB);
+// Writes the header and the side blocks present (side A first) in the
+// content's language. False when the stream reported a write error.
+bool writeCsv(QTextStream& stream, const ExportContent& content);
 
 // Saves the CSV file at path atomically (see files/atomicfile.h): the
 // previous file stays as it was unless the new one was written completely.
 // False with the reason in error on failure.
-bool writeCsvFile(const QString& path, bool sideA, bool sideB, QString* error = nullptr);
+bool writeCsvFile(const QString& path, const ExportContent& content, QString* error = nullptr);

@@ -3,6 +3,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "files/csvwriter.h"
+#include "frame/texttable.h"
 #include "reader/historyparser.h"
 
 #include <QBuffer>
@@ -102,51 +103,39 @@ QString freeStamp(const QDir& folder, const QDateTime& endedAt)
     }
 }
 
-ExportIdentity exportIdentityOf(const UnitIdentity& unit, bool recordFormatNo)
-{
-    ExportIdentity identity;
-    identity.hardwareVersion = unit.hardwareVersion;
-    identity.softwareVersion = unit.softwareVersion;
-    identity.pvnValue = unit.pvnValue;
-    identity.pulseInput = unit.pulseInput;
-    identity.serialNumber = unit.serialNumber;
-    identity.countryCode = unit.countryCode;
-    identity.flags = unit.flags;
-    identity.pcmText = unit.pcmText;
-    identity.statusSideA = unit.statusSideA;
-    identity.statusSideB = unit.statusSideB;
-    identity.recordFormatNo = recordFormatNo;
-    return identity;
-}
-
 // The records of the sides that brought lines, parsed as a download parses
 // them, and the CSV of them.
 QByteArray csvOf(const UnitIdentity& unit, const QList<SideDownload>& sides)
 {
     QVector<KelmoraFillingData> parsed[2];
     bool present[2] = {false, false};
-    bool formatNo = false;
-    bool formatDecided = false;
+    bool formatNo[2] = {false, false};
     for (const SideDownload& side : sides) {
         const int index = side.side == 'B' ? 1 : 0;
         if (side.historyLines.isEmpty() || (side.side != 'A' && side.side != 'B'))
             continue;
         const int capacity = qMin(int(side.historyLines.size()), int(maxSideRecords));
         parsed[index] = QVector<KelmoraFillingData>(capacity, KelmoraFillingData{});
+        // Each side's own lines decide the layout its columns are headed by.
+        bool formatDecided = false;
         const int count = parseHistoryLines(rawDump(side.historyLines), parsed[index].data(),
-                                            capacity, &formatNo, &formatDecided);
+                                            capacity, &formatNo[index], &formatDecided);
         parsed[index].resize(count);
         present[index] = true;
     }
     if (!present[0] && !present[1])
         return QByteArray();
-    const SideRecords a{parsed[0].constData(), quint16(parsed[0].size())};
-    const SideRecords b{parsed[1].constData(), quint16(parsed[1].size())};
+    ExportContent content;
+    content.unit = exportIdentityOf(unit);
+    content.language = currentLanguage();
+    if (present[0])
+        content.sideA = SideRecords{parsed[0].constData(), quint16(parsed[0].size()), formatNo[0]};
+    if (present[1])
+        content.sideB = SideRecords{parsed[1].constData(), quint16(parsed[1].size()), formatNo[1]};
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     QTextStream stream(&buffer);
-    writeCsvRecords(stream, exportIdentityOf(unit, formatNo), present[0] ? &a : nullptr,
-                    present[1] ? &b : nullptr);
+    writeCsv(stream, content);
     return buffer.data();
 }
 
@@ -221,21 +210,4 @@ ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>
 ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>& sides)
 {
     return archiveDownload(unit, sides, QDateTime::currentDateTime(), archiveFolder());
-}
-
-UnitIdentity readerIdentity(const APP_KelmoraDataReader& reader)
-{
-    UnitIdentity unit;
-    unit.hardwareVersion = reader.hardwareVersion;
-    unit.softwareVersion = reader.softwareVersion;
-    unit.softwareVersionNumber = reader.softwareVersionNumber;
-    unit.pvnValue = reader.pvnValue;
-    unit.pulseInput = reader.pulseInput;
-    unit.serialNumber = reader.serialNumber;
-    unit.statusSideA = reader.statusSideA;
-    unit.statusSideB = reader.statusSideB;
-    unit.pcmText = reader.pcmText;
-    unit.countryCode = reader.countryCode;
-    unit.flags = reader.flags;
-    return unit;
 }

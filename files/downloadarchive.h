@@ -42,9 +42,6 @@ ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>
                              const QDateTime& endedAt, const QString& root);
 ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>& sides);
 
-// The unit values the reader holds (what the register commands address).
-UnitIdentity readerIdentity(const APP_KelmoraDataReader& reader);
-
 // One side of one archived download.
 struct ArchiveEntry {
     QString unit;            // the unit's folder name: serial number or "unknown"

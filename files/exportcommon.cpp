@@ -1,33 +1,31 @@
 #include "files/exportcommon.h"
 
-#include "reader/app_kelmoradatareader.h"
+#include "files/filetexts.h"
+
 #include "reader/kelmorafillingdata.h"
 #include "frame/texttable.h"
 
 
-ExportIdentity exportIdentity()
+ExportIdentity exportIdentityOf(const UnitIdentity& unit)
 {
     ExportIdentity identity;
-    const APP_KelmoraDataReader* reader = readerInstance;
-    if (!reader)
-        return identity;
-    identity.hardwareVersion = reader->hardwareVersion;
-    identity.softwareVersion = reader->softwareVersion;
-    identity.pvnValue = reader->pvnValue;
-    identity.pulseInput = reader->pulseInput;
-    identity.serialNumber = reader->serialNumber;
-    identity.countryCode = reader->countryCode;
-    identity.flags = reader->flags;
-    identity.pcmText = reader->pcmText;
-    identity.statusSideA = reader->statusSideA;
-    identity.statusSideB = reader->statusSideB;
-    identity.recordFormatNo = reader->recordFormatNo;
+    identity.hardwareVersion = unit.hardwareVersion;
+    identity.softwareVersion = unit.softwareVersion;
+    identity.pvnValue = unit.pvnValue;
+    identity.pulseInput = unit.pulseInput;
+    identity.serialNumber = unit.serialNumber;
+    identity.countryCode = unit.countryCode;
+    identity.flags = unit.flags;
+    identity.pcmText = unit.pcmText;
+    identity.statusSideA = unit.statusSideA;
+    identity.statusSideB = unit.statusSideB;
     return identity;
 }
 
-SideRecords sideRecords(char side)
+SideRecords storedSide(char side, bool recordFormatNo)
 {
     SideRecords result;
+    result.recordFormatNo = recordFormatNo;
     if (side == 'A') {
         result.records = sideARecords;
         result.count = sideARecords ? sideACount : 0;
@@ -38,14 +36,14 @@ SideRecords sideRecords(char side)
     return result;
 }
 
-QString columnLabel(int column, bool recordFormatNo)
+QString columnLabel(int column, bool recordFormatNo, int language)
 {
     static const int labels[dataColumns] = {120, 23, 31, 50, 111, 69, 137, 150, 152, 49, 30, 4, 140};
     if (column < 0 || column >= dataColumns)
         return QString();
     if (column == 8)
-        return text(recordFormatNo ? 154 : 152);
+        return textIn(recordFormatNo ? FileText::auxValueNo : FileText::auxValueNr, language);
     if (column == 9)
-        return text(recordFormatNo ? 51 : 49);
-    return text(labels[column]);
+        return textIn(recordFormatNo ? FileText::fuelFlowNo : FileText::fuelFlowNr, language);
+    return textIn(labels[column], language);
 }

@@ -2,13 +2,17 @@
 // when an export starts, and the text forms of numbers and times.
 #pragma once
 
+#include "reader/unitidentity.h"
+
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 struct KelmoraFillingData;
 
-// The reader's identity members, copied once per export so every line of a
-// file shows the same unit. Without a reader the values of an unknown unit.
+// The unit an export names in its header and status lines. By default the
+// values of an unknown unit.
 struct ExportIdentity {
     double hardwareVersion = -1.0;
     QString softwareVersion = QStringLiteral("-1");
@@ -20,10 +24,9 @@ struct ExportIdentity {
     QString pcmText = QStringLiteral("-1");
     qint32 statusSideA = 0;
     qint32 statusSideB = 0;
-    bool recordFormatNo = false;
 };
 
-ExportIdentity exportIdentity();
+ExportIdentity exportIdentityOf(const UnitIdentity& unit);
 
 // 'g' with 6 significant digits, C locale ("98.5", "1.23457e+06").
 inline QString doubleText(double value)
@@ -31,14 +34,31 @@ inline QString doubleText(double value)
     return QString::number(value, 'g', 6);
 }
 
-// The record array and count of side 'A' or 'B' (null/0 for any other letter).
+// One side's records as an export writes them, and the layout their lines
+// carried ("No" rather than "Nr"), which heads two of the columns.
 struct SideRecords {
     const KelmoraFillingData* records = nullptr;
     quint16 count = 0;
+    bool recordFormatNo = false;
 };
-SideRecords sideRecords(char side);
+// The stored array and count of side 'A' or 'B' (null/0 for any other letter).
+SideRecords storedSide(char side, bool recordFormatNo);
+
+// Everything an export writes: the unit, the sides present (side A first)
+// and the language of its texts.
+struct ExportContent {
+    ExportIdentity unit;
+    std::optional<SideRecords> sideA;
+    std::optional<SideRecords> sideB;
+    int language = 0;
+
+    const std::optional<SideRecords>& side(char letter) const
+    {
+        return letter == 'A' ? sideA : sideB;
+    }
+};
 
 // Column headings shared by the CSV header row and the ODS label row: the
 // 13 data columns from number to limit, in the order of the history line.
-QString columnLabel(int column, bool recordFormatNo);
+QString columnLabel(int column, bool recordFormatNo, int language);
 constexpr int dataColumns = 13;

@@ -1,6 +1,7 @@
 // Loading a saved data file: the unit's history lines as a text dump, or the
 // tool's own CSV export in any of the six languages.
-#include "reader/app_kelmoradatareader.h"
+#include "files/dataimport.h"
+#include "files/filetexts.h"
 
 #include "files/filetime.h"
 #include "reader/historyparser.h"
@@ -24,8 +25,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcImport, "kelmora.import", QtInfoMsg)
-
-enum ImportResult : quint8 { ImportFailed = 0, ImportDelivered = 1, ImportOpenFailed = 5 };
 
 constexpr qint64 headerBytes = 32;
 
@@ -53,13 +52,14 @@ public:
     int size() const { return count; }
     void settleTimes(RepeatedHourRecords& repeated) { repeated.settle(records, count); }
 
-    // Installs the array as the side's records (at least one slot, so a
+    // Hands the array over as the side's records (at least one slot, so a
     // side with no records still has an array and never looks unfilled).
-    bool install(char side)
+    bool handOver(ImportedSide& side)
     {
         if (allocationFailed || !reserve(1))
             return false;
-        installSideRecords(side, records, quint16(count));
+        side.records.reset(records);
+        side.count = quint16(count);
         records = nullptr;
         count = capacity = 0;
         return true;
@@ -87,36 +87,46 @@ private:
     bool allocationFailed = false;
 };
 
-// What one import did: the side it selected (0 for none) and the result.
+// One import under way: the device it reads and what it has read so far.
 struct ImportState {
-    ImportState(APP_KelmoraDataReader& r, QIODevice& f) : reader(r), file(f) {}
-    APP_KelmoraDataReader& reader;
+    ImportState(DataImport& i, QIODevice& f) : import(i), file(f) {}
+    DataImport& import;
     QIODevice& file;
-    char selectedSide = 0;
-    quint8 result = ImportFailed;
     LocalTimeCache times;
 };
 
 void selectSide(ImportState& state, char side)
 {
-    state.selectedSide = side;
-    currentRecords = sideRecordsVariable(side);
+    state.import.selectedSide = side;
+}
+
+// The buffer's records become the import's side; false when memory ran out.
+bool addSide(ImportState& state, RecordBuffer& buffer, char side, bool recordFormatNo)
+{
+    ImportedSide imported;
+    imported.side = side;
+    imported.recordFormatNo = recordFormatNo;
+    if (!buffer.handOver(imported))
+        return false;
+    state.import.sides.push_back(std::move(imported));
+    return true;
 }
 
 // Raw dump: history lines as the unit prints them. Lines may end in LF,
 // CR LF or a lone CR (the unit's own line end).
-quint8 importRaw(ImportState& state, char headerSide)
+ImportResult importRaw(ImportState& state, char headerSide)
 {
-    APP_KelmoraDataReader& reader = state.reader;
-    reader.hardwareVersion = -1.0;
-    reader.softwareVersion = QStringLiteral("-1");
-    reader.pvnValue = -1;
-    reader.pulseInput = -1;
-    reader.serialNumber = -1;
-    reader.statusSideA = 0;
-    reader.statusSideB = 0;
-    reader.pcmText = QStringLiteral("-1");
-    reader.countryCode = -99; // marks a test line not read yet
+    UnitIdentity& unit = state.import.unit;
+    unit.hardwareVersion = -1.0;
+    unit.softwareVersion = QStringLiteral("-1");
+    unit.pvnValue = -1;
+    unit.pulseInput = -1;
+    unit.serialNumber = -1;
+    unit.statusSideA = 0;
+    unit.statusSideB = 0;
+    unit.pcmText = QStringLiteral("-1");
+    unit.countryCode = -99; // marks a test line not read yet
+    bool recordFormatNo = false;
     const char side = headerSide == 'A' ? 'A' : 'B';
     selectSide(state, side);
 
@@ -132,8 +142,8 @@ quint8 importRaw(ImportState& state, char headerSide)
             // long line format.
             testLineSeen = true;
             qCDebug(lcImport) << "TESTLINE aus RAW Daten" << QString::fromUtf8(piece);
-            reader.flags = piece.count(' ') + 1 == 12 ? 4 : 0;
-            reader.countryCode = -1;
+            unit.flags = piece.count(' ') + 1 == 12 ? 4 : 0;
+            unit.countryCode = -1;
         }
         if (!isHistoryLine(piece.constData(), int(piece.size())))
             continue;
@@ -144,14 +154,14 @@ quint8 importRaw(ImportState& state, char headerSide)
         if (record)
             std::memset(record, 0, sizeof *record);
         const int words = parseHistoryLine(piece.constData(), int(piece.size()), record ? record : &spare, times,
-                                           buffer.size(), &reader.recordFormatNo, &tagDecided);
+                                           buffer.size(), &recordFormatNo, &tagDecided);
         if (record && (words == 14 || words == 12 || words == 11))
             buffer.commit();
     }
     buffer.settleTimes(times.repeated);
-    if (!buffer.install(side))
-        return ImportFailed;
-    return ImportDelivered;
+    if (!addSide(state, buffer, side, recordFormatNo))
+        return ImportResult::Failed;
+    return ImportResult::Delivered;
 }
 
 // A line that begins with text t; a first field in quotes counts without
@@ -262,45 +272,47 @@ bool optionalDecimal(const QStringList& f, int index, double& out)
     return ok;
 }
 
-bool readIdentity(APP_KelmoraDataReader& reader, const QStringList& f)
+bool readIdentity(UnitIdentity& unit, const QStringList& f)
 {
     double pvn = -1.0;
-    if (!optionalDecimal(f, 1, reader.hardwareVersion) || !optionalDecimal(f, 5, pvn)
+    if (!optionalDecimal(f, 1, unit.hardwareVersion) || !optionalDecimal(f, 5, pvn)
         || !std::isfinite(pvn) || std::fabs(pvn) > 2147483647.0)
         return false;
-    reader.pvnValue = qint32(std::lround(pvn));
+    unit.pvnValue = qint32(std::lround(pvn));
     if (f.size() > 3)
-        reader.softwareVersion = f.at(3);
+        unit.softwareVersion = f.at(3);
     if (f.size() > 11)
-        reader.pcmText = f.at(11);
-    return optionalInteger(f, 7, reader.pulseInput) && optionalInteger(f, 9, reader.countryCode)
-        && optionalInteger(f, 13, reader.flags);
+        unit.pcmText = f.at(11);
+    return optionalInteger(f, 7, unit.pulseInput) && optionalInteger(f, 9, unit.countryCode)
+        && optionalInteger(f, 13, unit.flags);
 }
 
 // The title line of a side is already current: reads its status word line
 // (binary) and its column header row.
-bool readSectionHeader(CsvLines& lines, APP_KelmoraDataReader& reader, qint32& status)
+bool readSectionHeader(CsvLines& lines, qint32& status, bool& recordFormatNo)
 {
-    if (!lines.next() || !lines.startsWithText(134) || !requiredInteger(lines.fields(), 1, status, 2))
+    if (!lines.next() || !lines.startsWithText(FileText::statusWord)
+        || !requiredInteger(lines.fields(), 1, status, 2))
         return false;
-    if (!lines.next() || !lines.startsWithText(120))
+    if (!lines.next() || !lines.startsWithText(FileText::recordNumber))
         return false;
     const QStringList header = lines.fields();
-    reader.recordFormatNo = header.size() > 8 && header.at(8) == lines.textOf(154);
+    recordFormatNo = header.size() > 8 && header.at(8) == lines.textOf(FileText::auxValueNo);
     return true;
 }
 
 // Data rows of one side up to the side B title (when stopAtSideB) or the end
 // of the file; then the side's array is replaced. Rows beyond what a side
 // can hold are read past, never wrapped into the count.
-quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB, bool* reachedSideB)
+ImportResult readRows(ImportState& state, CsvLines& lines, char side, bool recordFormatNo,
+                      bool stopAtSideB, bool* reachedSideB)
 {
     RecordBuffer buffer;
     RowTimes times{state.times, {}};
     bool atSideB = false;
     int rows = 0;
     while (lines.next()) {
-        if (stopAtSideB && lines.startsWithText(127)) {
+        if (stopAtSideB && lines.startsWithText(FileText::sectionSideB)) {
             qCDebug(lcImport) << "LINE B";
             atSideB = true;
             break;
@@ -318,54 +330,57 @@ quint8 readRows(ImportState& state, CsvLines& lines, char side, bool stopAtSideB
     // Rows of which not one converts are no records of this tool (a file
     // saved again in some other layout): the side keeps what it had.
     if (rows > 0 && buffer.size() == 0 && !buffer.failed())
-        return ImportFailed;
+        return ImportResult::Failed;
     selectSide(state, side);
     buffer.settleTimes(times.repeated);
-    return buffer.install(side) ? quint8(ImportDelivered) : quint8(ImportFailed);
+    return addSide(state, buffer, side, recordFormatNo) ? ImportResult::Delivered
+                                                        : ImportResult::Failed;
 }
 
-quint8 importCsv(ImportState& state, int language)
+ImportResult importCsv(ImportState& state, int language)
 {
-    APP_KelmoraDataReader& reader = state.reader;
-    reader.hardwareVersion = -1.0;
-    reader.pvnValue = -1;
-    reader.pulseInput = -1;
-    reader.serialNumber = -1;
-    reader.statusSideA = 0;
-    reader.statusSideB = 0;
-    reader.softwareVersion = QStringLiteral("-1");
-    reader.pcmText = QStringLiteral("-1");
-    reader.countryCode = -1;
-    reader.flags = 0;
-    reader.recordFormatNo = false;
+    UnitIdentity& unit = state.import.unit;
+    unit.hardwareVersion = -1.0;
+    unit.pvnValue = -1;
+    unit.pulseInput = -1;
+    unit.serialNumber = -1;
+    unit.statusSideA = 0;
+    unit.statusSideB = 0;
+    unit.softwareVersion = QStringLiteral("-1");
+    unit.pcmText = QStringLiteral("-1");
+    unit.countryCode = -1;
+    unit.flags = 0;
 
     CsvLines lines(state.file, language);
-    if (!lines.next() || !lines.startsWithText(54))
-        return ImportFailed;
-    if (!lines.next() || !lines.startsWithText(122)
-        || !requiredInteger(lines.fields(), 1, reader.serialNumber))
-        return ImportFailed;
-    if (!lines.next() || !lines.startsWithText(53) || !readIdentity(reader, lines.fields()))
-        return ImportFailed;
+    if (!lines.next() || !lines.startsWithText(FileText::exportTitle))
+        return ImportResult::Failed;
+    if (!lines.next() || !lines.startsWithText(FileText::serialNumber)
+        || !requiredInteger(lines.fields(), 1, unit.serialNumber))
+        return ImportResult::Failed;
+    if (!lines.next() || !lines.startsWithText(FileText::hardwareVersion)
+        || !readIdentity(unit, lines.fields()))
+        return ImportResult::Failed;
     qCDebug(lcImport) << "Bis hier 1";
     if (!lines.next())
-        return ImportFailed;
-    if (lines.startsWithText(126)) {
+        return ImportResult::Failed;
+    if (lines.startsWithText(FileText::sectionSideA)) {
         qCDebug(lcImport) << "Bis hier 2";
-        if (!readSectionHeader(lines, reader, reader.statusSideA))
-            return ImportFailed;
+        bool formatNo = false;
+        if (!readSectionHeader(lines, unit.statusSideA, formatNo))
+            return ImportResult::Failed;
         bool reachedSideB = false;
-        const quint8 result = readRows(state, lines, 'A', true, &reachedSideB);
-        if (result != ImportDelivered || !reachedSideB)
+        const ImportResult result = readRows(state, lines, 'A', formatNo, true, &reachedSideB);
+        if (result != ImportResult::Delivered || !reachedSideB)
             return result;
-        emit reader.dataReady(sideARecords, &sideACount, ImportDelivered);
+        state.import.sides.back().announcedBeforeEnd = true;
     }
-    if (!lines.startsWithText(127))
-        return ImportFailed;
+    if (!lines.startsWithText(FileText::sectionSideB))
+        return ImportResult::Failed;
     qCDebug(lcImport) << "LINE A";
-    if (!readSectionHeader(lines, reader, reader.statusSideB))
-        return ImportFailed;
-    return readRows(state, lines, 'B', false, nullptr);
+    bool formatNo = false;
+    if (!readSectionHeader(lines, unit.statusSideB, formatNo))
+        return ImportResult::Failed;
+    return readRows(state, lines, 'B', formatNo, false, nullptr);
 }
 
 // The first lines of a CSV export, enough to tell its language.
@@ -384,7 +399,9 @@ QStringList leadingLines(QIODevice& file, int count)
 bool headerInLanguage(const QStringList& lines, int language)
 {
     auto starts = [&](int line, int n) { return line < lines.size() && lineStartsWith(lines.at(line), textIn(n, language)); };
-    return starts(0, 54) && starts(1, 122) && starts(2, 53) && (starts(3, 126) || starts(3, 127));
+    using namespace FileText;
+    return starts(0, exportTitle) && starts(1, serialNumber) && starts(2, hardwareVersion)
+           && (starts(3, sectionSideA) || starts(3, sectionSideB));
 }
 
 // The language of a CSV export: a language whose text 54 occurs in the
@@ -399,7 +416,7 @@ int csvLanguage(QIODevice& file, const QByteArray& header)
     const QString firstLine = lines.value(0);
     int firstCandidate = -1;
     for (int language = 0; language < textTableLanguages; ++language) {
-        const QString title = textIn(54, language);
+        const QString title = textIn(FileText::exportTitle, language);
         if (title.isEmpty() || (!headerText.contains(title) && !firstLine.contains(title)))
             continue;
         if (headerInLanguage(lines, language))
@@ -410,11 +427,11 @@ int csvLanguage(QIODevice& file, const QByteArray& header)
     return firstCandidate;
 }
 
-quint8 importOpenFile(ImportState& state)
+ImportResult importOpenFile(ImportState& state)
 {
     QByteArray header = state.file.read(headerBytes);
     if (header.size() < headerBytes)
-        return ImportFailed;
+        return ImportResult::Failed;
     // A dump saved by an editor that marks UTF-8 (Notepad, PowerShell)
     // starts with a byte order mark; the history lines follow it.
     const QByteArray byteOrderMark("\xEF\xBB\xBF");
@@ -427,35 +444,56 @@ quint8 importOpenFile(ImportState& state)
     const QByteArray tag = header.mid(1, 3);
     if (tag == "=Nr" || tag == "=No") {
         if (!state.file.seek(rawStart))
-            return ImportFailed;
+            return ImportResult::Failed;
         return importRaw(state, header.at(0));
     }
     const int language = csvLanguage(state.file, header);
     if (language < 0 || !state.file.seek(0))
-        return ImportFailed;
+        return ImportResult::Failed;
     return importCsv(state, language);
 }
 
 } // namespace
 
-void APP_KelmoraDataReader::importDataFile(const QString& path)
+QString importResultName(ImportResult result)
 {
-    if (!QFileInfo::exists(path))
-        return;
+    switch (result) {
+    case ImportResult::Delivered:
+        return QStringLiteral("read");
+    case ImportResult::FileUnreadable:
+        return QStringLiteral("not readable");
+    case ImportResult::Failed:
+        break;
+    }
+    return QStringLiteral("not a data file of this tool");
+}
+
+const ImportedSide* DataImport::side(char letter) const
+{
+    for (const ImportedSide& imported : sides) {
+        if (imported.side == letter)
+            return &imported;
+    }
+    return nullptr;
+}
+
+DataImport readDataFile(QIODevice& device)
+{
+    DataImport import;
+    ImportState state(import, device);
+    import.result = importOpenFile(state);
+    return import;
+}
+
+DataImport readDataFile(const QString& path)
+{
     QFile file(path);
-    ImportState state(*this, file);
     // Only regular files: opening a named pipe would wait for a writer
     // that never comes.
-    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
-        state.result = importOpenFile(state);
-        file.close();
-    } else {
-        state.result = ImportOpenFailed;
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        DataImport unreadable;
+        unreadable.result = ImportResult::FileUnreadable;
+        return unreadable;
     }
-    if (!currentRecords) {
-        emit dataReady(nullptr, nullptr, 3);
-        return;
-    }
-    quint16* count = state.selectedSide ? sideCountVariable(state.selectedSide) : nullptr;
-    emit dataReady(*currentRecords, count, state.result);
+    return readDataFile(file);
 }

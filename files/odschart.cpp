@@ -151,9 +151,8 @@ void writeSeries(QTextStream& s, const Series& series, const QString& side, cons
 
 } // namespace
 
-ChartBounds chartBounds(char side)
+ChartBounds chartBounds(const SideRecords& data)
 {
-    const SideRecords data = sideRecords(side);
     ChartBounds bounds;
     bounds.lastRow = 8 + data.count;
     qint64 maximum = std::numeric_limits<qint32>::min();
@@ -170,11 +169,11 @@ ChartBounds chartBounds(char side)
     return bounds;
 }
 
-bool writeChartObject(QTextStream& s, const QString& side)
+bool writeChartObject(QTextStream& s, const QString& side, const SideRecords& records)
 {
     if (side != QLatin1String("A") && side != QLatin1String("B"))
         return s.status() == QTextStream::Ok;
-    const ChartBounds bounds = chartBounds(side == QLatin1String("A") ? 'A' : 'B');
+    const ChartBounds bounds = chartBounds(records);
     s << documentStart << stylesBeforeXAxis
       << QString::fromLatin1(xAxisStyle).arg(bounds.xMaximum).arg(bounds.xMinimum)
       << stylesAfterXAxis;

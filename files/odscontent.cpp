@@ -1,4 +1,5 @@
 #include "files/odscontent.h"
+#include "files/filetexts.h"
 
 #include "files/exportcommon.h"
 #include "files/filetime.h"
@@ -100,20 +101,21 @@ void textCell(QTextStream& s, const QString& value)
       << xmlText(value) << cellEnd;
 }
 
-void identityRow(QTextStream& s, const ExportIdentity& unit)
+void identityRow(QTextStream& s, const ExportIdentity& unit, int language)
 {
+    auto text = [language](int n) { return textIn(n, language); };
     s << rowStart;
-    labelCell(s, text(122));
+    labelCell(s, text(FileText::serialNumber));
     textCell(s, QString::number(unit.serialNumber));
-    labelCell(s, text(53));
+    labelCell(s, text(FileText::hardwareVersion));
     textCell(s, doubleText(unit.hardwareVersion));
-    labelCell(s, text(131));
+    labelCell(s, text(FileText::softwareVersion));
     textCell(s, unit.softwareVersion);
-    labelCell(s, text(100));
+    labelCell(s, text(FileText::pvnValue));
     textCell(s, QString::number(unit.pvnValue));
-    labelCell(s, text(102));
+    labelCell(s, text(FileText::pulseInput));
     textCell(s, QString::number(unit.pulseInput));
-    labelCell(s, text(18));
+    labelCell(s, text(FileText::countryCode));
     textCell(s, QString::number(unit.countryCode));
     labelCell(s, QStringLiteral("PCM"));
     textCell(s, unit.pcmText);
@@ -122,13 +124,14 @@ void identityRow(QTextStream& s, const ExportIdentity& unit)
     s << rowEnd;
 }
 
-void labelRow(QTextStream& s, bool recordFormatNo)
+void labelRow(QTextStream& s, bool recordFormatNo, int language)
 {
+    auto text = [language](int n) { return textIn(n, language); };
     s << rowStart;
     for (int column = 0; column < dataColumns; ++column)
-        labelCell(s, columnLabel(column, recordFormatNo));
-    labelCell(s, text(110) + QStringLiteral(" (+)"));
-    labelCell(s, text(110) + QStringLiteral(" (-)"));
+        labelCell(s, columnLabel(column, recordFormatNo, language));
+    labelCell(s, text(FileText::rate) + QStringLiteral(" (+)"));
+    labelCell(s, text(FileText::rate) + QStringLiteral(" (-)"));
     s << rowEnd;
 }
 
@@ -280,13 +283,14 @@ bool writeContentPrologue(QTextStream& stream)
     return streamOk(stream);
 }
 
-bool writeDataSheet(QTextStream& s, const QString& side)
+bool writeDataSheet(QTextStream& s, const QString& side, const ExportContent& content)
 {
-    if (!validSide(side))
-        return streamOk(s);
     const char letter = side == QLatin1String("A") ? 'A' : 'B';
-    const ExportIdentity unit = exportIdentity();
-    const SideRecords data = sideRecords(letter);
+    if (!validSide(side) || !content.side(letter))
+        return streamOk(s);
+    const ExportIdentity& unit = content.unit;
+    const SideRecords& data = *content.side(letter);
+    auto text = [&content](int n) { return textIn(n, content.language); };
     const qint32 status = letter == 'A' ? unit.statusSideA : unit.statusSideB;
 
     s << "      <table:table table:name='KELMORA_SIDE_" << side << "' table:style-name='ta1'>\n"
@@ -298,16 +302,16 @@ bool writeDataSheet(QTextStream& s, const QString& side)
       << "        <table:table-column table:style-name='co1' table:number-columns-repeated='16376'"
          " table:default-cell-style-name='ce1'/>\n";
     s << rowStart;
-    labelCell(s, text(54));
+    labelCell(s, text(FileText::exportTitle));
     s << rowEnd << emptyRow;
-    identityRow(s, unit);
+    identityRow(s, unit, content.language);
     s << emptyRow << rowStart;
-    labelCell(s, text(125));
+    labelCell(s, text(FileText::dispenserSide));
     textCell(s, side);
-    labelCell(s, text(134));
+    labelCell(s, text(FileText::statusWord));
     textCell(s, groupedBinary(status));
     s << rowEnd << emptyRow;
-    labelRow(s, unit.recordFormatNo);
+    labelRow(s, data.recordFormatNo, content.language);
     s << emptyRow;
     if (!writeRecordRows(s, data))
         return false;

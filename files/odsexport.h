@@ -2,6 +2,8 @@
 // embedded chart per exported side.
 #pragma once
 
+#include "files/exportcommon.h"
+
 #include <QString>
 
 class QIODevice;
@@ -10,7 +12,7 @@ class QIODevice;
 // with the reason in error, when it could not be written completely; the
 // previous file of that name then stays as it was (the caller tells the user
 // with text 36). No dialogs.
-bool writeOds(const QString& fileName, bool sideA, bool sideB, QString* error = nullptr);
+bool writeOds(const QString& fileName, const ExportContent& content, QString* error = nullptr);
 
 // Writes the package into an open, writable device (seekable or not).
-bool writeOdsPackage(QIODevice& device, bool sideA, bool sideB);
+bool writeOdsPackage(QIODevice& device, const ExportContent& content);

@@ -109,18 +109,22 @@ bool writeGenerated(QuaZipFile& entry, const char* name, Writer write)
     return closeEntry(entry) && ok;
 }
 
-bool writeContent(QTextStream& stream, bool sideA, bool sideB)
+bool writeContent(QTextStream& stream, const ExportContent& content)
 {
     bool ok = writeContentPrologue(stream);
-    if (ok && sideA)
-        ok = writeDataSheet(stream, QStringLiteral("A")) && writeChartSheet(stream, QStringLiteral("A"));
-    if (ok && sideB)
-        ok = writeDataSheet(stream, QStringLiteral("B")) && writeChartSheet(stream, QStringLiteral("B"));
+    if (ok && content.sideA)
+        ok = writeDataSheet(stream, QStringLiteral("A"), content)
+             && writeChartSheet(stream, QStringLiteral("A"));
+    if (ok && content.sideB)
+        ok = writeDataSheet(stream, QStringLiteral("B"), content)
+             && writeChartSheet(stream, QStringLiteral("B"));
     return ok && writeContentClosing(stream);
 }
 
-bool writeEntries(QuaZip& zip, bool sideA, bool sideB)
+bool writeEntries(QuaZip& zip, const ExportContent& content)
 {
+    const bool sideA = content.sideA.has_value();
+    const bool sideB = content.sideB.has_value();
     QuaZipFile entry(&zip);
     for (const FixedEntry& fixed : fixedEntries) {
         if (!copyResource(entry, fixed))
@@ -130,14 +134,14 @@ bool writeEntries(QuaZip& zip, bool sideA, bool sideB)
                         [&](QTextStream& s) { return writeManifest(s, sideA, sideB); }))
         return false;
     if (!writeGenerated(entry, "content.xml",
-                        [&](QTextStream& s) { return writeContent(s, sideA, sideB); }))
+                        [&](QTextStream& s) { return writeContent(s, content); }))
         return false;
-    if (sideA && !writeGenerated(entry, "Object A/content.xml", [](QTextStream& s) {
-            return writeChartObject(s, QStringLiteral("A"));
+    if (sideA && !writeGenerated(entry, "Object A/content.xml", [&](QTextStream& s) {
+            return writeChartObject(s, QStringLiteral("A"), *content.sideA);
         }))
         return false;
-    if (sideB && !writeGenerated(entry, "Object B/content.xml", [](QTextStream& s) {
-            return writeChartObject(s, QStringLiteral("B"));
+    if (sideB && !writeGenerated(entry, "Object B/content.xml", [&](QTextStream& s) {
+            return writeChartObject(s, QStringLiteral("B"), *content.sideB);
         }))
         return false;
     return true;
@@ -184,7 +188,7 @@ bool writeManifest(QTextStream& s, bool sideA, bool sideB)
     return s.status() == QTextStream::Ok;
 }
 
-bool writeOdsPackage(QIODevice& device, bool sideA, bool sideB)
+bool writeOdsPackage(QIODevice& device, const ExportContent& content)
 {
     QuaZip zip(&device);
     // Sizes and checksums go into the local headers (the package is
@@ -195,16 +199,16 @@ bool writeOdsPackage(QIODevice& device, bool sideA, bool sideB)
     zip.setAutoClose(false);
     if (!zip.open(QuaZip::mdCreate))
         return false;
-    const bool entriesOk = writeEntries(zip, sideA, sideB);
+    const bool entriesOk = writeEntries(zip, content);
     zip.close();
     return entriesOk && zip.getZipError() == ZIP_OK;
 }
 
-bool writeOds(const QString& fileName, bool sideA, bool sideB, QString* error)
+bool writeOds(const QString& fileName, const ExportContent& content, QString* error)
 {
     QString reason;
     const bool ok = saveFileAtomically(
-        fileName, [&](QIODevice& device) { return writeOdsPackage(device, sideA, sideB); }, &reason);
+        fileName, [&](QIODevice& device) { return writeOdsPackage(device, content); }, &reason);
     if (!ok)
         qWarning() << "ODS export failed:" << fileName << reason;
     if (error)

@@ -1,24 +1,22 @@
 #include "files/recordjson.h"
 
-#include "reader/app_kelmoradatareader.h"
-
 #include <QDateTime>
 
-QJsonObject unitJson(const APP_KelmoraDataReader& reader)
+QJsonObject unitJson(const UnitIdentity& known, bool recordFormatNo)
 {
     QJsonObject unit;
-    unit[QStringLiteral("hardwareVersion")] = reader.hardwareVersion;
-    unit[QStringLiteral("softwareVersion")] = reader.softwareVersion;
-    unit[QStringLiteral("softwareVersionNumber")] = reader.softwareVersionNumber;
-    unit[QStringLiteral("pvnValue")] = reader.pvnValue;
-    unit[QStringLiteral("pulseInput")] = reader.pulseInput;
-    unit[QStringLiteral("serialNumber")] = reader.serialNumber;
-    unit[QStringLiteral("statusSideA")] = reader.statusSideA;
-    unit[QStringLiteral("statusSideB")] = reader.statusSideB;
-    unit[QStringLiteral("pcmText")] = reader.pcmText;
-    unit[QStringLiteral("countryCode")] = reader.countryCode;
-    unit[QStringLiteral("flags")] = reader.flags;
-    unit[QStringLiteral("recordFormatNo")] = reader.recordFormatNo;
+    unit[QStringLiteral("hardwareVersion")] = known.hardwareVersion;
+    unit[QStringLiteral("softwareVersion")] = known.softwareVersion;
+    unit[QStringLiteral("softwareVersionNumber")] = known.softwareVersionNumber;
+    unit[QStringLiteral("pvnValue")] = known.pvnValue;
+    unit[QStringLiteral("pulseInput")] = known.pulseInput;
+    unit[QStringLiteral("serialNumber")] = known.serialNumber;
+    unit[QStringLiteral("statusSideA")] = known.statusSideA;
+    unit[QStringLiteral("statusSideB")] = known.statusSideB;
+    unit[QStringLiteral("pcmText")] = known.pcmText;
+    unit[QStringLiteral("countryCode")] = known.countryCode;
+    unit[QStringLiteral("flags")] = known.flags;
+    unit[QStringLiteral("recordFormatNo")] = recordFormatNo;
     return unit;
 }
 
@@ -48,13 +46,15 @@ QJsonArray recordsJson(const KelmoraFillingData* records, quint16 count)
     return list;
 }
 
-QJsonObject readerJson(const APP_KelmoraDataReader& reader, bool sideA, bool sideB)
+QJsonObject recordsDocument(const UnitIdentity& unit, const std::optional<SideRecords>& sideA,
+                            const std::optional<SideRecords>& sideB)
 {
+    const std::optional<SideRecords>& first = sideA ? sideA : sideB;
     QJsonObject document;
-    document[QStringLiteral("unit")] = unitJson(reader);
+    document[QStringLiteral("unit")] = unitJson(unit, first && first->recordFormatNo);
     if (sideA)
-        document[QStringLiteral("sideA")] = recordsJson(sideARecords, sideACount);
+        document[QStringLiteral("sideA")] = recordsJson(sideA->records, sideA->count);
     if (sideB)
-        document[QStringLiteral("sideB")] = recordsJson(sideBRecords, sideBCount);
+        document[QStringLiteral("sideB")] = recordsJson(sideB->records, sideB->count);
     return document;
 }

@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QBuffer>
 #include <QVector>
 
 #include <cstddef>
@@ -15,6 +15,8 @@
 #include <cstdio>
 
 namespace {
+
+using R = APP_KelmoraDataReader;
 
 struct Delivery {
     KelmoraFillingData* records;
@@ -24,7 +26,6 @@ struct Delivery {
 
 QCoreApplication* application = nullptr;
 APP_KelmoraDataReader* reader = nullptr;
-QTemporaryFile* file = nullptr;
 QVector<Delivery> deliveries;
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
@@ -54,9 +55,11 @@ double touchRecords(const KelmoraFillingData* records, quint16 count)
 
 void checkDelivery(const Delivery& d, qsizetype lineBound)
 {
-    require(d.code == 0 || d.code == 1 || d.code == 3, "result code 0, 1 or 3", d);
-    require(d.code != 3 || (!d.records && !d.count), "code 3 with no array and no count", d);
-    require(d.code != 1 || d.count, "records delivered with their count", d);
+    require(d.code == R::DataFailed || d.code == R::DataDelivered || d.code == R::DataNoSideSelected,
+            "result code failed, delivered or no side selected", d);
+    require(d.code != R::DataNoSideSelected || (!d.records && !d.count),
+            "no side selected: no array and no count", d);
+    require(d.code != R::DataDelivered || d.count, "records delivered with their count", d);
     if (!d.count)
         return;
     const bool sideA = d.count == &sideACount;
@@ -87,11 +90,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
                      [](KelmoraFillingData* records, quint16* count, quint8 code) {
                          deliveries.append({records, count, code});
                      }, Qt::DirectConnection);
-    file = new QTemporaryFile;
-    if (!file->open()) {
-        std::fprintf(stderr, "fuzz_import: no temporary file\n");
-        std::exit(2);
-    }
     return 0;
 }
 
@@ -99,15 +97,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     resetSideStorage();
     deliveries.clear();
-    file->resize(0);
-    file->seek(0);
-    file->write(reinterpret_cast<const char*>(data), qint64(size));
-    file->flush();
-
-    reader->importDataFile(file->fileName());
-
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
                                                      qsizetype(size));
+    // The bytes are read where they lie, as the window's import reads a file.
+    QBuffer device;
+    device.setData(bytes);
+    device.open(QIODevice::ReadOnly);
+    DataImport import = readDataFile(device);
+    reader->installImport(import);
+
     // Every record comes from a line of its own, whatever ends the lines.
     const qsizetype lineBound = bytes.count('\r') + bytes.count('\n') + 1;
     // One delivery for a raw file or a failure; a CSV file with a side A
@@ -117,12 +115,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap();
     }
     if (deliveries.size() == 2) {
-        require(deliveries.at(0).count == &sideACount && deliveries.at(0).code == 1,
+        require(deliveries.at(0).count == &sideACount && deliveries.at(0).code == R::DataDelivered,
                 "side A delivered first", deliveries.at(0));
         // Then side B, or the failure of a broken side B section, which
         // still names side A, the side this import selected last.
         const Delivery& second = deliveries.at(1);
-        require(second.count == &sideBCount || (second.code == 0 && second.count == &sideACount),
+        require(second.count == &sideBCount || (second.code == R::DataFailed && second.count == &sideACount),
                 "side B or a failure delivered second", second);
     }
     for (const Delivery& d : deliveries)

@@ -137,36 +137,26 @@ void APP_KelmoraDataReader::run()
     runActive.store(false, std::memory_order_release);
 }
 
-UnitIdentity APP_KelmoraDataReader::identityValue() const
+UnitIdentity APP_KelmoraDataReader::identity() const
 {
-    UnitIdentity unit;
-    unit.hardwareVersion = hardwareVersion;
-    unit.softwareVersion = softwareVersion;
-    unit.softwareVersionNumber = softwareVersionNumber;
-    unit.pvnValue = pvnValue;
-    unit.pulseInput = pulseInput;
-    unit.serialNumber = serialNumber;
-    unit.statusSideA = statusSideA;
-    unit.statusSideB = statusSideB;
-    unit.pcmText = pcmText;
-    unit.countryCode = countryCode;
-    unit.flags = flags;
-    return unit;
+    QMutexLocker locked(&identityLock);
+    return publishedUnit;
 }
 
-void APP_KelmoraDataReader::adoptIdentity(const UnitIdentity& unit)
+void APP_KelmoraDataReader::publishIdentity()
 {
-    hardwareVersion = unit.hardwareVersion;
-    softwareVersion = unit.softwareVersion;
-    softwareVersionNumber = unit.softwareVersionNumber;
-    pvnValue = unit.pvnValue;
-    pulseInput = unit.pulseInput;
-    serialNumber = unit.serialNumber;
-    statusSideA = unit.statusSideA;
-    statusSideB = unit.statusSideB;
-    pcmText = unit.pcmText;
-    countryCode = unit.countryCode;
-    flags = unit.flags;
+    QMutexLocker locked(&identityLock);
+    publishedUnit = unit;
+}
+
+// A connect that fails keeps what it has read so far, as a connect always
+// did; only a successful one names the unit on the line.
+void APP_KelmoraDataReader::finishConnect(bool success)
+{
+    publishIdentity();
+    if (success)
+        emit unitIdentified(unit);
+    emit connectionReady(success);
 }
 
 bool APP_KelmoraDataReader::lineCurrent() const
@@ -205,62 +195,61 @@ void APP_KelmoraDataReader::waitForQuietLine()
 void APP_KelmoraDataReader::connectAndIdentify()
 {
     waitForQuietLine();
-    if (queryHardwareVersion()) {
+    if (queryHardwareVersionFailed()) {
         // Some units answer only with even parity: reconnect once with it.
         if (!port) {
-            emit connectionReady(false);
+            finishConnect(false);
             return;
         }
         // Only a line that is still the one this connect was asked on is
         // reopened: after a Disconnect or a lost line nothing is reopened.
         if (!lineCurrent()) {
-            emit connectionReady(false);
+            finishConnect(false);
             return;
         }
         const QString path = port->portName();
         port->closePort();
         if (!port->openPort(path, 9600, 2)) {
-            emit connectionReady(false);
+            finishConnect(false);
             return;
         }
         lineGeneration = port->generation();
-        if (queryHardwareVersion()) {
-            emit connectionReady(false);
+        if (queryHardwareVersionFailed()) {
+            finishConnect(false);
             return;
         }
     }
-    if (querySoftwareVersion() || queryPulseInput() || querySerialNumber()) {
-        emit connectionReady(false);
+    if (querySoftwareVersionFailed() || queryPulseInputFailed() || querySerialNumberFailed()) {
+        finishConnect(false);
         return;
     }
-    const bool newFirmware = softwareVersionNumber > newFirmwareThreshold;
-    if (queryStatus()) {
+    const bool newFirmware = unit.softwareVersionNumber > newFirmwareThreshold;
+    if (queryStatusFailed()) {
         if (newFirmware) {
-            emit connectionReady(false);
+            finishConnect(false);
             return;
         }
-        statusSideA = 0;
-        statusSideB = 0;
+        unit.statusSideA = 0;
+        unit.statusSideB = 0;
     }
-    if (queryFlags()) {
-        emit connectionReady(false);
+    if (queryFlagsFailed()) {
+        finishConnect(false);
         return;
     }
-    if (readRegister(101, &pvnValue)) {
-        qCDebug(readerLog) << "register 101 failed, software version number" << softwareVersionNumber;
+    if (readRegisterFailed(101, &unit.pvnValue)) {
+        qCDebug(readerLog) << "register 101 failed, software version number" << unit.softwareVersionNumber;
         if (newFirmware) {
-            emit connectionReady(false);
+            finishConnect(false);
             return;
         }
-        pvnValue = 0;
+        unit.pvnValue = 0;
     }
-    if (readRegister(104, &countryCode))
-        countryCode = -1;
-    queryPcm();  // older units may not know it; its text then reads "-1"
+    if (readRegisterFailed(104, &unit.countryCode))
+        unit.countryCode = -1;
+    queryPcmFailed();  // older units may not know it; its text then reads "-1"
     if (!lineCurrent()) {
-        emit connectionReady(false);
+        finishConnect(false);
         return;
     }
-    emit unitIdentified(identityValue());
-    emit connectionReady(true);
+    finishConnect(true);
 }

@@ -4,13 +4,13 @@
 // on its caller's thread.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
+#include "files/dataimport.h"
 #include "reader/kelmorafillingdata.h"
 #include "reader/sidedownload.h"
 #include "reader/unitidentity.h"
 
 #include <QDateTime>
+#include <QMutex>
 #include <QString>
 #include <QThread>
 
@@ -57,8 +57,14 @@ public:
     void setPulseInput(int value);
     void setUnitTime(const QDateTime& time);
 
-    // Loads a raw history dump or the tool's own CSV export (caller's thread).
-    void importDataFile(const QString& path);
+    // Loads a raw history dump or the tool's own CSV export (caller's thread)
+    // and installs what it read (see installImport). Returns what was read:
+    // the identity the file names and the record layout of each side.
+    DataImport importDataFile(const QString& path);
+    // Installs an import's sides into the per-side storage and announces
+    // them with dataReady, side A first, then the import's result
+    // (caller's thread; not while an operation runs).
+    void installImport(DataImport& import);
 
     // Framing and checksums of the register commands.
     static QString buildRegisterCommand(int address, int registerNumber, char side, bool write,
@@ -68,25 +74,11 @@ public:
     static quint8 parseRegisterReply(int address, int registerNumber, char side, qint32* destination,
                                      const QString& reply);
 
-    // Unit values, written by the reader thread and read by the GUI thread
-    // after the signal that announces them.
-    double hardwareVersion = -1.0;
-    QString softwareVersion;
-    double softwareVersionNumber = 0.0;
-    qint32 pvnValue = 0;
-    qint32 pulseInput = 0;
-    qint32 serialNumber = 0;
-    qint32 statusSideA = 0;
-    qint32 statusSideB = 0;
-    QString pcmText;
-    qint32 countryCode = -1;
-    qint32 flags = 0;
-    bool recordFormatNo = false;
-
-    // The unit members above as one value, and back (GUI thread, while no
-    // operation runs: the records shown are now this unit's).
-    UnitIdentity identityValue() const;
-    void adoptIdentity(const UnitIdentity& unit);
+    // What the last identification learnt about the unit, and the pulse
+    // input a setting read back: a copy taken under a lock, so any thread
+    // may ask at any time, also while an operation runs. The window and the
+    // pages keep the copies they were handed instead (unitIdentified).
+    UnitIdentity identity() const;
 
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
@@ -150,18 +142,23 @@ private:
     QString runTransaction(const QString& command, qint64 timeoutMs, bool* success,
                            bool registerFraming);
 
-    // Queries and settings; each returns true when it failed.
-    bool namedQuery(const char* line, const char* prefix, QString* reply);
-    bool queryHardwareVersion();
-    bool querySoftwareVersion();
-    bool queryPulseInput();
-    bool querySerialNumber();
-    bool queryStatus();
-    bool queryFlags();
-    bool queryPcm();
-    bool sendSetting(const QString& line, const char* prefix);
-    bool readRegister(int registerNumber, qint32* destination);
-    bool writeRegister(int registerNumber, const QString& data);
+    // Makes the unit values read so far the ones identity() returns.
+    void publishIdentity();
+    void finishConnect(bool success);
+
+    // Queries and settings: each says whether it failed (no answer, a
+    // malformed one, or a unit error).
+    bool namedQueryFailed(const char* line, const char* prefix, QString* reply);
+    bool queryHardwareVersionFailed();
+    bool querySoftwareVersionFailed();
+    bool queryPulseInputFailed();
+    bool querySerialNumberFailed();
+    bool queryStatusFailed();
+    bool queryFlagsFailed();
+    bool queryPcmFailed();
+    bool sendSettingFailed(const QString& line, const char* prefix);
+    bool readRegisterFailed(int registerNumber, qint32* destination);
+    bool writeRegisterFailed(int registerNumber, const QString& data);
 
     // History download pieces.
     struct Reception;
@@ -169,7 +166,8 @@ private:
     QByteArray takeNewBytes(int* readPosition) const;
     static SideOutcome outcomeOf(const Reception& reception, bool lineLost);
     void reportProgress(char historySide, const Reception& reception, qint32 count);
-    int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built);
+    int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built,
+                     bool* formatNo);
 
     qint32 operation = OperationConnect;
     char side = 'A';
@@ -183,6 +181,14 @@ private:
     quint64 lineGeneration = 0;
     qint32 unitAddress = 0;
     std::atomic<bool> runActive{false}; // from start() to the end of run()
+
+    // Reader thread only: the unit values as the queries fill them in, and
+    // the record layout of the last history lines that named one.
+    UnitIdentity unit;
+    bool recordFormatNo = false;
+    // The copy identity() hands out.
+    mutable QMutex identityLock;
+    UnitIdentity publishedUnit;
 };
 
 // The one reader of the program; set by its constructor.

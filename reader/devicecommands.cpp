@@ -1,5 +1,5 @@
-// The identification queries and the three setting operations. Every query
-// returns true when it failed; a destination is only overwritten by an
+// The identification queries and the three setting operations. Each query
+// says in its name that true means failed; a destination is only overwritten by an
 // accepted reply (with 0 when its number does not convert).
 #include "reader/app_kelmoradatareader.h"
 
@@ -16,107 +16,107 @@ bool readInt(const QString& text, qint32* destination)
 
 } // namespace
 
-bool APP_KelmoraDataReader::namedQuery(const char* line, const char* prefix, QString* reply)
+bool APP_KelmoraDataReader::namedQueryFailed(const char* line, const char* prefix, QString* reply)
 {
     bool success = false;
     *reply = transact(QLatin1String(line), commandTimeoutMs, &success);
     return !success || reply->isEmpty() || !reply->startsWith(QLatin1String(prefix));
 }
 
-bool APP_KelmoraDataReader::queryHardwareVersion()
+bool APP_KelmoraDataReader::queryHardwareVersionFailed()
 {
     QString reply;
-    if (namedQuery("TXP.C.HVN\r\n", "HVN.C:", &reply))
+    if (namedQueryFailed("TXP.C.HVN\r\n", "HVN.C:", &reply))
         return true;
     bool ok = false;
-    hardwareVersion = replyValue(reply).toDouble(&ok);
+    unit.hardwareVersion = replyValue(reply).toDouble(&ok);
     return !ok;
 }
 
-bool APP_KelmoraDataReader::querySoftwareVersion()
+bool APP_KelmoraDataReader::querySoftwareVersionFailed()
 {
     QString reply;
-    if (namedQuery("TXP.C.SVN\r\n", "SVN.C:", &reply))
+    if (namedQueryFailed("TXP.C.SVN\r\n", "SVN.C:", &reply))
         return true;
-    softwareVersion = replyValue(reply).trimmed();
-    softwareVersionNumber = softwareVersionNumberOf(softwareVersion);
-    qCDebug(readerLog) << "software version" << softwareVersion;
-    qCDebug(readerLog) << "software version" << softwareVersion << "number" << softwareVersionNumber;
+    unit.softwareVersion = replyValue(reply).trimmed();
+    unit.softwareVersionNumber = softwareVersionNumberOf(unit.softwareVersion);
+    qCDebug(readerLog) << "software version" << unit.softwareVersion << "number"
+                       << unit.softwareVersionNumber;
     return false;
 }
 
-bool APP_KelmoraDataReader::queryPulseInput()
+bool APP_KelmoraDataReader::queryPulseInputFailed()
 {
     QString reply;
-    if (namedQuery("TXP.C.IMP\r\n", "IMP.C:", &reply))
+    if (namedQueryFailed("TXP.C.IMP\r\n", "IMP.C:", &reply))
         return true;
-    return !readInt(replyValue(reply), &pulseInput);
+    return !readInt(replyValue(reply), &unit.pulseInput);
 }
 
-bool APP_KelmoraDataReader::querySerialNumber()
+bool APP_KelmoraDataReader::querySerialNumberFailed()
 {
     QString reply;
-    if (namedQuery("TXP.C.SNR\r\n", "SNR.C:", &reply))
+    if (namedQueryFailed("TXP.C.SNR\r\n", "SNR.C:", &reply))
         return true;
-    const bool failed = !readInt(replyValue(reply), &serialNumber);
-    // The address of the unit on the line, kept apart from the shown
-    // members, which an import overwrites with a file's unit.
-    unitAddress = serialNumber;
+    const bool failed = !readInt(replyValue(reply), &unit.serialNumber);
+    // The address of the unit on the line, for the register commands that
+    // follow.
+    unitAddress = unit.serialNumber;
     return failed;
 }
 
-bool APP_KelmoraDataReader::queryStatus()
+bool APP_KelmoraDataReader::queryStatusFailed()
 {
     QString reply;
-    if (namedQuery("GET.C.STS\r\n", "STS.C:", &reply))
+    if (namedQueryFailed("GET.C.STS\r\n", "STS.C:", &reply))
         return true;
     const QString value = replyValue(reply).trimmed();
     if (!value.contains(QLatin1Char(' ')))
         return true;
-    if (!readInt(value.section(QLatin1Char(' '), 0, 0), &statusSideA))
+    if (!readInt(value.section(QLatin1Char(' '), 0, 0), &unit.statusSideA))
         return true;
-    return !readInt(value.section(QLatin1Char(' '), 1, 1), &statusSideB);
+    return !readInt(value.section(QLatin1Char(' '), 1, 1), &unit.statusSideB);
 }
 
-bool APP_KelmoraDataReader::queryFlags()
+bool APP_KelmoraDataReader::queryFlagsFailed()
 {
     QString reply;
-    const bool failed = namedQuery("TXP.C.FLG\r\n", "FLG.C:", &reply);
+    const bool failed = namedQueryFailed("TXP.C.FLG\r\n", "FLG.C:", &reply);
     qCDebug(readerLog) << "zum Kelmora -> TXP.C.FLG\\r\\n";
     qCDebug(readerLog) << "vom Kelmora <- " << reply;
     if (failed)
         return true;
-    return !readInt(replyValue(reply), &flags);
+    return !readInt(replyValue(reply), &unit.flags);
 }
 
-bool APP_KelmoraDataReader::queryPcm()
+bool APP_KelmoraDataReader::queryPcmFailed()
 {
     bool success = false;
     QString reply = transact(QStringLiteral("GET.C.PCM\r\n"), commandTimeoutMs, &success);
     if (!success || reply.isEmpty()) {
-        pcmText = QStringLiteral("-1");
+        unit.pcmText = QStringLiteral("-1");
         return true;
     }
     if (!reply.startsWith(QLatin1String("PCM.C:")))
         return true;
     if (reply.contains(QLatin1String("Fehler"))) {
-        pcmText = QStringLiteral("-1");
+        unit.pcmText = QStringLiteral("-1");
         return false;
     }
     if (reply.size() > 19)
         reply.truncate(20);
-    pcmText = replyValue(reply);
+    unit.pcmText = replyValue(reply);
     return false;
 }
 
-bool APP_KelmoraDataReader::sendSetting(const QString& line, const char* prefix)
+bool APP_KelmoraDataReader::sendSettingFailed(const QString& line, const char* prefix)
 {
     bool success = false;
     const QString reply = transact(line, commandTimeoutMs, &success);
     return !success || reply.isEmpty() || !reply.startsWith(QLatin1String(prefix));
 }
 
-bool APP_KelmoraDataReader::readRegister(int registerNumber, qint32* destination)
+bool APP_KelmoraDataReader::readRegisterFailed(int registerNumber, qint32* destination)
 {
     bool success = false;
     const QString reply = transactRegister(
@@ -126,7 +126,7 @@ bool APP_KelmoraDataReader::readRegister(int registerNumber, qint32* destination
     return parseRegisterReply(unitAddress, registerNumber, 'C', destination, reply) != 0;
 }
 
-bool APP_KelmoraDataReader::writeRegister(int registerNumber, const QString& data)
+bool APP_KelmoraDataReader::writeRegisterFailed(int registerNumber, const QString& data)
 {
     bool success = false;
     const QString reply = transactRegister(
@@ -140,16 +140,19 @@ bool APP_KelmoraDataReader::writeRegister(int registerNumber, const QString& dat
 
 void APP_KelmoraDataReader::resetModeOperation()
 {
-    const bool failed = sendSetting(QStringLiteral("RXP.C.BTA 1 1\r\n"), "BTA.C:")
-                        || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
+    const bool failed = sendSettingFailed(QStringLiteral("RXP.C.BTA 1 1\r\n"), "BTA.C:")
+                        || sendSettingFailed(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
     emit operationModeReset(!failed);
 }
 
 void APP_KelmoraDataReader::setPulseInputOperation(qint32 value)
 {
     const bool failed =
-        sendSetting(QStringLiteral("RXP.C.IMP %1\r\n").arg(value), "IMP.C:")
-        || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:") || queryPulseInput();
+        sendSettingFailed(QStringLiteral("RXP.C.IMP %1\r\n").arg(value), "IMP.C:")
+        || sendSettingFailed(QStringLiteral("STP.C.CON\r\n"), "STP.C:") || queryPulseInputFailed();
+    // The pulse input as read back, for whoever asks for the identity once
+    // the signal has arrived.
+    publishIdentity();
     emit pulseInputSet(!failed);
 }
 
@@ -159,8 +162,8 @@ void APP_KelmoraDataReader::setTimeOperation(quint32 secondsSinceEpoch)
     const QString data = clockDataText(secondsSinceEpoch);
     // A year the unit cannot hold in two digits is refused before anything
     // is sent rather than written as a malformed date.
-    const bool failed = data.isEmpty() || readRegister(110, &unitClock)
-                        || writeRegister(110, data) || readRegister(110, &unitClock)
-                        || sendSetting(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
+    const bool failed = data.isEmpty() || readRegisterFailed(110, &unitClock)
+                        || writeRegisterFailed(110, data) || readRegisterFailed(110, &unitClock)
+                        || sendSettingFailed(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
     emit timeSet(!failed);
 }

@@ -177,7 +177,7 @@ SideOutcome APP_KelmoraDataReader::outcomeOf(const Reception& reception, bool li
 // step with its count. Returns the number of records; *built is the array
 // handed over (null when none could be allocated).
 int APP_KelmoraDataReader::storeHistory(char historySide, const QByteArray& bytes,
-                                        KelmoraFillingData** built)
+                                        KelmoraFillingData** built, bool* formatNo)
 {
     // Counts are 16 bits wide: a side holds at most 65535 records.
     const int capacity = qMin(countLineEnds(bytes), int(maxSideRecords));
@@ -189,12 +189,14 @@ int APP_KelmoraDataReader::storeHistory(char historySide, const QByteArray& byte
         setSideCount(historySide, 0);
         return 0;
     }
-    bool formatNo = recordFormatNo;
+    // Lines that name no layout keep the one the unit used last.
+    bool lineFormatNo = recordFormatNo;
     bool formatDecided = false;
-    const int produced = parseHistoryLines(bytes, records, capacity, &formatNo, &formatDecided);
+    const int produced = parseHistoryLines(bytes, records, capacity, &lineFormatNo, &formatDecided);
     if (formatDecided)
-        recordFormatNo = formatNo;
-    qCDebug(readerLog) << "FLAG:" << flags << " COUNTYCODE:" << countryCode;
+        recordFormatNo = lineFormatNo;
+    *formatNo = lineFormatNo;
+    qCDebug(readerLog) << "FLAG:" << unit.flags << " COUNTYCODE:" << unit.countryCode;
     installSideRecords(historySide, records, quint16(produced));
     return produced;
 }
@@ -241,7 +243,8 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
     const bool replace = result.outcome == SideOutcome::Complete || !reception.lines.isEmpty();
     if (replace) {
         selectCurrentSide(historySide);
-        result.received = storeHistory(historySide, reception.bytes, &built);
+        result.received = storeHistory(historySide, reception.bytes, &built, &result.recordFormatNo);
+        result.recordsReplaced = true;
     }
     if (!emitResult)
         return result;

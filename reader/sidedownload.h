@@ -19,6 +19,8 @@ struct SideDownload {
     SideOutcome outcome = SideOutcome::NotRequested;
     int requested = 0;              // records asked for
     int received = 0;               // records that arrived and were parsed
+    bool recordsReplaced = false;   // the side's stored records are now this download's
+    bool recordFormatNo = false;    // their lines carried "No" rather than "Nr"
     QList<QByteArray> historyLines; // each line that starts a history record, as received,
                                     // without its line end
 };

@@ -21,4 +21,12 @@ struct UnitIdentity {
     qint32 flags = 0;
 };
 
+// What one side's records came with: the unit they were read from (or the
+// one a loaded file names) and the layout of their lines, "No" rather than
+// "Nr", which heads two columns. Each side's pages keep their own.
+struct RecordOrigin {
+    UnitIdentity unit;
+    bool recordFormatNo = false;
+};
+
 Q_DECLARE_METATYPE(UnitIdentity)

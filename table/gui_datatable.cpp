@@ -59,11 +59,6 @@ QTableWidgetItem* cell(const QVariant& value)
     return item;
 }
 
-bool recordFormatNo()
-{
-    return readerInstance && readerInstance->recordFormatNo;
-}
-
 } // namespace
 
 GUI_DataTable::GUI_DataTable(QWidget* parent)
@@ -108,10 +103,18 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     retranslate();
 }
 
-QString GUI_DataTable::headerText(int column)
+QString GUI_DataTable::headerText(int column) const
 {
     const ColumnHeading& heading = columnHeadings[column];
-    return wrapText(text(recordFormatNo() ? heading.textFormatNo : heading.text), heading.wrapWidth);
+    return wrapText(text(origin.recordFormatNo ? heading.textFormatNo : heading.text),
+                    heading.wrapWidth);
+}
+
+void GUI_DataTable::setRecordOrigin(const RecordOrigin& given)
+{
+    origin = given;
+    for (int column = 0; column < tableWidget.columnCount(); ++column)
+        tableWidget.setHorizontalHeaderItem(column, new QTableWidgetItem(headerText(column)));
 }
 
 void GUI_DataTable::retranslate()
@@ -122,7 +125,7 @@ void GUI_DataTable::retranslate()
     csvButton->setText(QStringLiteral("CSV Text"));
     odsButton->setText(QStringLiteral("ODS Excel"));
     clearButton->setText(text(25));
-    qCDebug(lcTable) << "Countrycode 1 " << recordFormatNo();
+    qCDebug(lcTable) << "Countrycode 1 " << origin.recordFormatNo;
 }
 
 void GUI_DataTable::fillRow(int row, const KelmoraFillingData& record)
@@ -280,7 +283,7 @@ void GUI_DataTable::buttonClicked()
         exportOds();
     } else if (button == clearButton && count) {
         *count = 0;
-        emit dataReady(records, count, 2);
+        emit dataReady(records, count, APP_KelmoraDataReader::DataSideCleared);
     }
 }
 
@@ -295,6 +298,22 @@ void GUI_DataTable::chooseExportSides(bool& sideA, bool& sideB) const
         if (answer == 0)
             sideA = sideB = true;
     }
+}
+
+// Both sides are written with this page's unit; each side's columns are
+// headed by the layout of its own records.
+ExportContent GUI_DataTable::exportContent(bool sideA, bool sideB) const
+{
+    const bool ownSideA = records == sideARecords;
+    const RecordOrigin& other = otherSide ? otherSide->origin : origin;
+    ExportContent content;
+    content.unit = exportIdentityOf(origin.unit);
+    content.language = currentLanguage();
+    if (sideA)
+        content.sideA = storedSide('A', (ownSideA ? origin : other).recordFormatNo);
+    if (sideB)
+        content.sideB = storedSide('B', (ownSideA ? other : origin).recordFormatNo);
+    return content;
 }
 
 static void showExportFailure()
@@ -314,7 +333,7 @@ void GUI_DataTable::exportCsv()
     chooseExportSides(sideA, sideB);
     // Written beside the target and renamed over it when complete: a failed
     // save leaves the previous file as it was.
-    if (!writeCsvFile(path, sideA, sideB))
+    if (!writeCsvFile(path, exportContent(sideA, sideB)))
         showExportFailure();
 }
 
@@ -328,6 +347,6 @@ void GUI_DataTable::exportOds()
     bool sideA = false;
     bool sideB = false;
     chooseExportSides(sideA, sideB);
-    if (!writeOds(path, sideA, sideB))
+    if (!writeOds(path, exportContent(sideA, sideB)))
         showExportFailure();
 }

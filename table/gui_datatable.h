@@ -3,6 +3,9 @@
 #pragma once
 
 #include "reader/kelmorafillingdata.h"
+#include "reader/unitidentity.h"
+
+#include "files/exportcommon.h"
 
 #include <QTableWidget>
 #include <QWidget>
@@ -38,6 +41,16 @@ public:
     QTableWidget* table() { return &tableWidget; }
     // The array the page lists and exports (borrowed; null when empty).
     const KelmoraFillingData* shownRecords() const { return records; }
+    // The unit and record layout of the records handed over next: the
+    // headers and the exports use this copy until another is given.
+    void setRecordOrigin(const RecordOrigin& given);
+    const RecordOrigin& recordOrigin() const { return origin; }
+    // The page of the other side, whose records (and their layout) an
+    // export of both sides takes as well.
+    void setOtherSidePage(const GUI_DataTable* other) { otherSide = other; }
+    // What an export of the sides asked for writes: this page's unit, each
+    // side's stored records headed by its own layout, the current language.
+    ExportContent exportContent(bool sideA, bool sideB) const;
 
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
@@ -52,7 +65,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    static QString headerText(int column);
+    QString headerText(int column) const;
     void fillRow(int row, const KelmoraFillingData& record);
     // Record indexes in the order the table is about to sort them into.
     std::vector<int> rowOrder(const KelmoraFillingData* fillingData, int rows) const;
@@ -73,4 +86,6 @@ private:
     QTableWidget tableWidget;
     KelmoraFillingData* records = nullptr;
     quint16* count = nullptr;
+    RecordOrigin origin;
+    const GUI_DataTable* otherSide = nullptr;
 };

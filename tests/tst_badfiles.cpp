@@ -60,6 +60,8 @@ class TestBadFiles : public QObject
 private:
     APP_KelmoraDataReader* reader = nullptr;
     QTemporaryDir dir;
+    ExportIdentity unit;   // what the exports name
+    DataImport imported;   // what the last import read
     QList<Delivery> deliveries;
     const QVector<KelmoraFillingData> oldA{filesRecord(101), filesRecord(102), filesRecord(103)};
     const QVector<KelmoraFillingData> oldB{filesRecord(201), filesRecord(202)};
@@ -82,7 +84,7 @@ private:
     void import(const QString& path)
     {
         deliveries.clear();
-        reader->importDataFile(path);
+        imported = reader->importDataFile(path);
     }
     void checkUntouched(char side)
     {
@@ -203,9 +205,9 @@ private slots:
             }
         }
         import(badDir + QStringLiteral("quoted-pcm.csv"));
-        QCOMPARE(reader->pcmText, QStringLiteral("R7;1024 \"new\""));
-        QCOMPARE(reader->softwareVersion, QStringLiteral("V4;6"));
-        QCOMPARE(reader->flags, 0);
+        QCOMPARE(imported.unit.pcmText, QStringLiteral("R7;1024 \"new\""));
+        QCOMPARE(imported.unit.softwareVersion, QStringLiteral("V4;6"));
+        QCOMPARE(imported.unit.flags, 0);
         QCOMPARE(filesSideRecords('B').size(), 2);
         import(badDir + QStringLiteral("malformed-field.csv"));
         QCOMPARE(sideARecords[0].number, 7);
@@ -267,7 +269,7 @@ private slots:
         QFETCH(QString, name);
         import(badDir + name);
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(3));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataNoSideSelected));
         QVERIFY(!deliveries.at(0).records);
         QVERIFY(!deliveries.at(0).count);
         QVERIFY(!sideARecords && !sideBRecords);
@@ -328,7 +330,7 @@ private slots:
         fillBothSides();
         import(writeFile(QStringLiteral("title-b.csv"), withLine(9, "Dispenser side C")));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).count, &sideACount);
         QVERIFY(sideACount >= 3);
         QCOMPARE(sideARecords[2].number, 9);
@@ -342,7 +344,7 @@ private slots:
         import(writeFile(QStringLiteral("long.txt"), historyLine(1) + "\r\nA=Nr.2 " + megabyte
                                                          + "\r\n" + historyLine(3) + "\r\n"));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(2));
         QCOMPARE(sideARecords[1].number, 3);
         // The same with the unit's own CR line ends.
@@ -375,7 +377,7 @@ private slots:
             raw += historyLine(i) + '\r';
         import(writeFile(QStringLiteral("big.txt"), raw));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(65535));
         QCOMPARE(sideARecords[65534].number, 65535);
 
@@ -425,17 +427,16 @@ void TestBadFiles::odsXmlStaysWellFormed()
     QVERIFY(text(54).contains(QLatin1String("<b>")));
 
     const QString software = QStringLiteral("V4.6 <beta> & \"x\" 'y' ]]>");
-    reader->softwareVersion = software;
+    unit.softwareVersion = software;
     // A PCM text as a confused unit may send it: controls XML cannot hold.
-    reader->pcmText = QStringLiteral("PCM & <7> \"'") + QChar(0x01) + QChar(0x1b) + QChar(0xFFFE);
-    reader->recordFormatNo = formatNo;
+    unit.pcmText = QStringLiteral("PCM & <7> \"'") + QChar(0x01) + QChar(0x1b) + QChar(0xFFFE);
     filesInstallSide('A', {filesRecord(1), filesRecord(2)});
     filesInstallSide('B', {filesRecord(3)});
 
     for (int language = 0; language < textTableLanguages; ++language) {
         setCurrentLanguage(quint8(language));
         const QString ods = dir.filePath(QStringLiteral("export%1.ods").arg(language));
-        QVERIFY(writeOds(ods, sideA, sideB));
+        QVERIFY(writeOds(ods, filesStoredContent(unit, sideA, sideB, formatNo, formatNo)));
         const QList<FilesZipEntry> entries = filesZipEntries(ods);
         QVERIFY(entries.size() >= 4);
         int xmlMembers = 0;

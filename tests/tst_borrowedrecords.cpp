@@ -40,7 +40,7 @@ private:
     // The window's answer to a delivered download of one side.
     void deliver(char side)
     {
-        window->dataReady(side == 'A' ? sideARecords : sideBRecords, side == 'A' ? &sideACount : &sideBCount, 1);
+        window->dataReady(side == 'A' ? sideARecords : sideBRecords, side == 'A' ? &sideACount : &sideBCount, APP_KelmoraDataReader::DataDelivered);
     }
     void clickMode(char side, ChartMode mode)
     {
@@ -129,7 +129,7 @@ private Q_SLOTS:
         installRecords('B', 8, 1);
         deliver('B');
         KelmoraFillingData* const records = sideBRecords;
-        window->dataReady(records, &sideBCount, 2);
+        window->dataReady(records, &sideBCount, APP_KelmoraDataReader::DataSideCleared);
         QCOMPARE(table('B')->shownRecords(), records);
         QCOMPARE(chart('B')->shownRecords(), records);
     }

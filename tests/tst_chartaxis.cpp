@@ -244,8 +244,7 @@ private Q_SLOTS:
 
     void infoLineValues()
     {
-        QVERIFY(chartInfoLine(nullptr, true).isEmpty());
-        APP_KelmoraDataReader reader;
+        UnitIdentity reader;
         reader.hardwareVersion = 2.5;
         reader.softwareVersion = QStringLiteral("V1.40");
         reader.pvnValue = 7;
@@ -254,7 +253,7 @@ private Q_SLOTS:
         reader.countryCode = -1;
         reader.statusSideA = 5;
         reader.statusSideB = 255;
-        QVector<ChartInfoItem> items = chartInfoLine(&reader, true);
+        QVector<ChartInfoItem> items = chartInfoLine(reader, true);
         QStringList texts;
         QList<int> xs;
         for (const ChartInfoItem& item : items) {
@@ -266,7 +265,7 @@ private Q_SLOTS:
         QCOMPARE(xs, QList<int>({40, 120, 200, 280, 360, 660}));
 
         reader.countryCode = 0;
-        items = chartInfoLine(&reader, false);
+        items = chartInfoLine(reader, false);
         QCOMPARE(items.size(), 7);
         QCOMPARE(items.at(5).x, 540);
         QCOMPARE(items.at(5).text, QStringLiteral("CC: 0"));

@@ -77,16 +77,13 @@ QStringList archivedFiles(const QString& archive, const QString& unit)
 // Imports a file as the window's open-file action does; the sides it filled.
 QJsonObject importAsJson(APP_KelmoraDataReader& reader, const QString& path)
 {
-    bool sideA = false;
-    bool sideB = false;
-    const QMetaObject::Connection connection = QObject::connect(
-        &reader, &APP_KelmoraDataReader::dataReady, [&](KelmoraFillingData*, quint16* count, quint8 code) {
-            sideA = sideA || (code == 1 && count == &sideACount);
-            sideB = sideB || (code == 1 && count == &sideBCount);
-        });
-    reader.importDataFile(path);
-    QObject::disconnect(connection);
-    return readerJson(reader, sideA, sideB);
+    const DataImport import = reader.importDataFile(path);
+    std::optional<SideRecords> sideA, sideB;
+    if (const ImportedSide* a = import.side('A'))
+        sideA = storedSide('A', a->recordFormatNo);
+    if (const ImportedSide* b = import.side('B'))
+        sideB = storedSide('B', b->recordFormatNo);
+    return recordsDocument(import.unit, sideA, sideB);
 }
 
 } // namespace

@@ -20,6 +20,12 @@ class TestCsvExport : public QObject
 
 private:
     APP_KelmoraDataReader* reader = nullptr;
+    ExportIdentity unit;     // what the exports name
+    bool formatNo = false;   // the layout both sides are headed by
+    ExportContent content(bool sideA, bool sideB) const
+    {
+        return filesStoredContent(unit, sideA, sideB, formatNo, formatNo);
+    }
 
     // Writes the sides to memory and returns the file's bytes.
     QByteArray exportBytes(bool sideA, bool sideB, bool* ok = nullptr)
@@ -27,7 +33,7 @@ private:
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QTextStream stream(&buffer);
-        const bool written = writeCsv(stream, sideA, sideB);
+        const bool written = writeCsv(stream, content(sideA, sideB));
         if (ok)
             *ok = written;
         return buffer.data();
@@ -52,17 +58,17 @@ private slots:
     {
         setCurrentLanguage(0);
         resetSideStorage();
-        reader->serialNumber = 4711;
-        reader->hardwareVersion = 2.5;
-        reader->softwareVersion = QStringLiteral("V1.40");
-        reader->pvnValue = 12;
-        reader->pulseInput = 100;
-        reader->countryCode = 49;
-        reader->pcmText = QStringLiteral("PCM-7");
-        reader->flags = 4;
-        reader->statusSideA = 6;
-        reader->statusSideB = 0;
-        reader->recordFormatNo = false;
+        unit.serialNumber = 4711;
+        unit.hardwareVersion = 2.5;
+        unit.softwareVersion = QStringLiteral("V1.40");
+        unit.pvnValue = 12;
+        unit.pulseInput = 100;
+        unit.countryCode = 49;
+        unit.pcmText = QStringLiteral("PCM-7");
+        unit.flags = 4;
+        unit.statusSideA = 6;
+        unit.statusSideB = 0;
+        formatNo = false;
         filesInstallSide('A', {filesRecord(1), filesRecord(2)});
         filesInstallSide('B', {filesRecord(3)});
     }
@@ -95,8 +101,8 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, field);
-        reader->pcmText = text;
-        reader->softwareVersion = text;
+        unit.pcmText = text;
+        unit.softwareVersion = text;
         const QString bytes = QString::fromUtf8(exportBytes(true, false));
         QVERIFY2(bytes.contains(QStringLiteral(";Text 131;") + field + QStringLiteral(";Text 100;12;")),
                  qPrintable(bytes.section(QStringLiteral("\r\n"), 2, 2)));
@@ -142,7 +148,7 @@ private slots:
 
     void headerOfNoFormatUsesOtherTexts()
     {
-        reader->recordFormatNo = true;
+        formatNo = true;
         const QStringList lines = exportLines(true, false);
         const QStringList header = lines.at(5).split(QLatin1Char(';'));
         QCOMPARE(header.size(), 14);
@@ -162,7 +168,7 @@ private slots:
     {
         QFETCH(int, status);
         QFETCH(QString, written);
-        reader->statusSideB = status;
+        unit.statusSideB = status;
         const QStringList lines = exportLines(false, true);
         QCOMPARE(lines.at(4), QStringLiteral("Text 134;") + written);
     }
@@ -264,7 +270,7 @@ private slots:
         if (!full.open(QIODevice::WriteOnly))
             QSKIP("/dev/full is not available");
         QTextStream stream(&full);
-        QVERIFY(!writeCsv(stream, true, true));
+        QVERIFY(!writeCsv(stream, content(true, true)));
     }
 
     void largeWriteFailureStopsEarly()
@@ -280,7 +286,7 @@ private slots:
         QTextStream stream(&full);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!writeCsv(stream, true, true));
+        QVERIFY(!writeCsv(stream, content(true, true)));
         QVERIFY2(timer.elapsed() < 5000, "a failing export should stop at the first error");
     }
 
@@ -306,7 +312,7 @@ private slots:
             QSKIP(qPrintable(folder.why()));
         qInfo("full disk: %s", qPrintable(folder.kind()));
         QString error;
-        QVERIFY(!writeCsvFile(folder.filePath(target), true, true, &error));
+        QVERIFY(!writeCsvFile(folder.filePath(target), content(true, true), &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(folder.entries(), QStringList{QStringLiteral("old.csv")});
         QFile kept(folder.filePath(QStringLiteral("old.csv")));
@@ -340,7 +346,7 @@ private slots:
             QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(previousMode)), 0);
         }
         const mode_t before = ::umask(mode_t(mask));
-        const bool written = writeCsvFile(path, true, true);
+        const bool written = writeCsvFile(path, content(true, true));
         ::umask(before);
         QVERIFY(written);
         struct stat info {};
@@ -355,7 +361,7 @@ private slots:
         QFile file(dir.filePath(QStringLiteral("out.csv")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QTextStream stream(&file);
-        QVERIFY(writeCsv(stream, true, true));
+        QVERIFY(writeCsv(stream, content(true, true)));
         file.close();
         QCOMPARE(file.size(), qint64(exportBytes(true, true).size()));
     }

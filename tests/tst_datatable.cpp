@@ -62,7 +62,6 @@ private Q_SLOTS:
     void init()
     {
         resetSideStorage();
-        reader->recordFormatNo = false;
         answerer->clear();
         answerer->messageAnswer = 0;
     }
@@ -117,8 +116,8 @@ private Q_SLOTS:
     void headingsFollowRecordFormat()
     {
         installRecords('B', 2, 1);
-        reader->recordFormatNo = true;
         GUI_DataTable page;
+        page.setRecordOrigin(RecordOrigin{UnitIdentity(), true});
         page.listData(sideBRecords, &sideBCount);
         QCOMPARE(page.table()->horizontalHeaderItem(8)->text(), numberedText(154));
         QCOMPARE(page.table()->horizontalHeaderItem(9)->text(), numberedText(51));
@@ -253,7 +252,7 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<KelmoraFillingData*>(), sideARecords);
         QCOMPARE(spy.at(0).at(1).value<quint16*>(), &sideACount);
-        QCOMPARE(spy.at(0).at(2).value<quint8>(), quint8(2));
+        QCOMPARE(spy.at(0).at(2).value<quint8>(), quint8(APP_KelmoraDataReader::DataSideCleared));
         QCOMPARE(sideACount, quint16(0));
         QVERIFY(sideARecords != nullptr); // the array stays with the storage
 

@@ -66,6 +66,7 @@ class TestDownloadArchive : public QObject
 
     QTemporaryDir dir;
     APP_KelmoraDataReader* reader = nullptr;
+    DataImport imported;  // what the last import read
     int sequence = 0;
 
     QString freshRoot() { return dir.filePath(QStringLiteral("archive%1").arg(++sequence)); }
@@ -120,14 +121,14 @@ private Q_SLOTS:
 
         // The raw dump and the CSV import to the same records; the CSV
         // carries the unit.
-        reader->importDataFile(written.files.at(0));
+        imported = reader->importDataFile(written.files.at(0));
         const QVector<KelmoraFillingData> fromDump = filesSideRecords('A');
         QCOMPARE(fromDump.size(), newest->records.size());
         resetSideStorage();
-        reader->importDataFile(written.files.at(1));
-        QCOMPARE(reader->serialNumber, 4711);
-        QCOMPARE(reader->pcmText, QStringLiteral("PCM 4"));
-        QCOMPARE(reader->statusSideA, 5);
+        imported = reader->importDataFile(written.files.at(1));
+        QCOMPARE(imported.unit.serialNumber, 4711);
+        QCOMPARE(imported.unit.pcmText, QStringLiteral("PCM 4"));
+        QCOMPARE(imported.unit.statusSideA, 5);
         const QVector<KelmoraFillingData> fromCsv = filesSideRecords('A');
         QCOMPARE(fromCsv.size(), 3);
         QVERIFY(!sideBRecords);

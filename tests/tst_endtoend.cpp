@@ -14,6 +14,11 @@
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
+#include "chart/chartmode.h"
+#include "files/csvwriter.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
 
 #include <QLabel>
 #include <QPushButton>
@@ -189,6 +194,40 @@ private Q_SLOTS:
         QCOMPARE(child<QTextEdit>("logView")->toPlainText(), QString());
         // The records stay with their pages.
         QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 5);
+    }
+
+    // While a connect identifies the unit on the reader thread, the chart
+    // paints its info line and the table exports: both use the copy of the
+    // unit their records came with (the thread sanitizer build checks that
+    // nothing the reader writes is read meanwhile).
+    void paintAndExportDuringAConnect()
+    {
+        auto* tableA = child<GUI_DataTable>("tableA");
+        auto* chartA = child<GUI_DisplayChart>("chartA");
+        QCOMPARE(tableA->recordOrigin().unit.serialNumber, 40711);
+        button("connectButton")->click();
+        QVERIFY(window->reader()->isRunning());
+        int rounds = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (window->reader()->isRunning() && clock.elapsed() < 20000) {
+            const int painted = chartA->paintedDrawings();
+            chartA->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
+            QCOMPARE(chartA->paintedDrawings(), painted + 1);
+            QBuffer csv;
+            csv.open(QIODevice::WriteOnly);
+            QTextStream stream(&csv);
+            QVERIFY(writeCsv(stream, tableA->exportContent(true, true)));
+            QVERIFY(csv.data().contains("\r\n" + numberedText(122).toUtf8() + ";40711\r\n"));
+            QTest::qWait(5);
+            ++rounds;
+        }
+        QVERIFY(rounds > 1);
+        QTRY_VERIFY_WITH_TIMEOUT(button("connectButton")->isEnabled(), 20000);
+        QCOMPARE(button("connectButton")->text(), numberedText(26));
+        QCOMPARE(window->reader()->identity().serialNumber, 40711);
+        button("connectButton")->click();  // back to disconnected
+        QCOMPARE(button("connectButton")->text(), numberedText(14));
     }
 
     // Disconnect and Connect again within 100 ms while both sides come in:

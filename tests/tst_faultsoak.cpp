@@ -393,16 +393,16 @@ void TestFaultSoak::checkUnitValues(const CyclePlan& plan, const QString& contex
     const APP_KelmoraDataReader* reader = window->reader();
     QVERIFY2(child<QLabel>("infoValuesLabel")->text().startsWith(QString::number(unitSerialNumber)),
              qPrintable(context));
-    QCOMPARE(reader->serialNumber, unitSerialNumber);
+    QCOMPARE(reader->identity().serialNumber, unitSerialNumber);
     const bool statusFails = plan.fault == Fault::FailStatus;
-    QCOMPARE(reader->statusSideA, statusFails ? 0 : unitStatusA);
-    QCOMPARE(reader->statusSideB, statusFails ? 0 : unitStatusB);
+    QCOMPARE(reader->identity().statusSideA, statusFails ? 0 : unitStatusA);
+    QCOMPARE(reader->identity().statusSideB, statusFails ? 0 : unitStatusB);
     // The reply's checksum is not verified; a checksum that is no number
     // makes the reply malformed.
     const bool registersFail = plan.fault == Fault::TextChecksum;
     const bool reg101Fails = registersFail || plan.fault == Fault::FailReg101;
-    QCOMPARE(reader->pvnValue, reg101Fails ? 0 : unitRegister101);
-    QCOMPARE(reader->countryCode, registersFail ? -1 : unitCountryCode);
+    QCOMPARE(reader->identity().pvnValue, reg101Fails ? 0 : unitRegister101);
+    QCOMPARE(reader->identity().countryCode, registersFail ? -1 : unitCountryCode);
 }
 
 void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const QString& context)

@@ -39,6 +39,13 @@ class TestImport : public QObject
 private:
     APP_KelmoraDataReader* reader = nullptr;
     QTemporaryDir dir;
+    ExportIdentity unit;         // what the exports name
+    bool formatNo = false;       // the layout the exports head both sides with
+    DataImport imported;         // what the last import read
+    bool importedFormatNo() const
+    {
+        return !imported.sides.empty() && imported.sides.back().recordFormatNo;
+    }
     QList<Delivery> deliveries;
 
     QString writeFile(const QString& name, const QByteArray& data)
@@ -52,29 +59,29 @@ private:
     void import(const QString& path)
     {
         deliveries.clear();
-        reader->importDataFile(path);
+        imported = reader->importDataFile(path);
     }
     QByteArray exportCsv(bool sideA, bool sideB)
     {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QTextStream stream(&buffer);
-        writeCsv(stream, sideA, sideB);
+        writeCsv(stream, filesStoredContent(unit, sideA, sideB, formatNo, formatNo));
         return buffer.data();
     }
     void setIdentity()
     {
-        reader->serialNumber = 4711;
-        reader->hardwareVersion = 2.5;
-        reader->softwareVersion = QStringLiteral("V1.40 Größe");
-        reader->pvnValue = 12;
-        reader->pulseInput = 100;
-        reader->countryCode = 49;
-        reader->pcmText = QStringLiteral("PCM-7");
-        reader->flags = 4;
-        reader->statusSideA = 6;
-        reader->statusSideB = 1023;
-        reader->recordFormatNo = true;
+        unit.serialNumber = 4711;
+        unit.hardwareVersion = 2.5;
+        unit.softwareVersion = QStringLiteral("V1.40 Größe");
+        unit.pvnValue = 12;
+        unit.pulseInput = 100;
+        unit.countryCode = 49;
+        unit.pcmText = QStringLiteral("PCM-7");
+        unit.flags = 4;
+        unit.statusSideA = 6;
+        unit.statusSideB = 1023;
+        formatNo = true;
     }
     void compareSide(char side, const QVector<KelmoraFillingData>& expected)
     {
@@ -116,12 +123,12 @@ private slots:
     {
         QFETCH(QByteArray, first);
         QFETCH(int, flags);
-        reader->flags = 77;
+        unit.flags = 77;
         import(writeFile(QStringLiteral("flags.txt"), first + line14 + line11));
-        QCOMPARE(reader->flags, flags);
-        QCOMPARE(reader->countryCode, -1);
-        QCOMPARE(reader->serialNumber, -1);
-        QCOMPARE(reader->softwareVersion, QStringLiteral("-1"));
+        QCOMPARE(imported.unit.flags, flags);
+        QCOMPARE(imported.unit.countryCode, -1);
+        QCOMPARE(imported.unit.serialNumber, -1);
+        QCOMPARE(imported.unit.softwareVersion, QStringLiteral("-1"));
         QCOMPARE(sideACount, quint16(3));
     }
 
@@ -130,7 +137,7 @@ private slots:
         import(writeFile(QStringLiteral("one.txt"),
                          "A=Nr.7 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 SWOFF\r\n"));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).records, sideARecords);
         QCOMPARE(deliveries.at(0).count, &sideACount);
         QCOMPARE(sideACount, quint16(1));
@@ -180,11 +187,11 @@ private slots:
 
     void rawNoTagSetsNoFormat()
     {
-        reader->recordFormatNo = false;
+        formatNo = false;
         import(writeFile(QStringLiteral("no.txt"),
                          "A=No:9 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2\r\n"
                          "A=Nr.10 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2\r\n"));
-        QVERIFY(reader->recordFormatNo);
+        QVERIFY(importedFormatNo());
         QCOMPARE(sideACount, quint16(2));
         QCOMPARE(sideARecords[0].separator, ':');
         QCOMPARE(sideARecords[0].number, 9);
@@ -221,15 +228,15 @@ private slots:
         resetSideStorage();
         import(path);
         QCOMPARE(deliveries.size(), 2);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).count, &sideACount);
-        QCOMPARE(deliveries.at(1).code, quint8(1));
+        QCOMPARE(deliveries.at(1).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(1).count, &sideBCount);
         QCOMPARE(deliveries.at(1).records, sideBRecords);
         QCOMPARE(sideACount, quint16(2));
         QCOMPARE(sideBCount, quint16(3));
-        QCOMPARE(reader->statusSideA, 6);
-        QCOMPARE(reader->statusSideB, 1023);
+        QCOMPARE(imported.unit.statusSideA, 6);
+        QCOMPARE(imported.unit.statusSideB, 1023);
     }
 
     void csvWithSideBOnlyLeavesSideA()
@@ -266,7 +273,7 @@ private slots:
     void csvSavedAgainBySpreadsheet()
     {
         setIdentity();
-        reader->hardwareVersion = 2.25;
+        unit.hardwareVersion = 2.25;
         QVector<KelmoraFillingData> records;
         for (int i = 0; i < 12; ++i)
             records.append(filesRecord(i * 5 + 1));
@@ -287,8 +294,8 @@ private slots:
         lines[2].replace(QStringLiteral("2.25"), QStringLiteral("2,25"));
         import(writeFile(QStringLiteral("resaved.csv"), lines.join(QStringLiteral("\r\n")).toUtf8()));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
-        QCOMPARE(reader->hardwareVersion, 2.25);
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
+        QCOMPARE(imported.unit.hardwareVersion, 2.25);
         for (KelmoraFillingData& r : records)
             r.timestamp -= r.timestamp % 60;  // whole-hour zone: seconds are the local seconds
         compareSide('A', records);
@@ -319,7 +326,7 @@ private slots:
         data.insert(lastRow, row + "\r\n");
         import(writeFile(QStringLiteral("malformed.csv"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(2));
         QCOMPARE(sideARecords[1].number, 2);
     }
@@ -337,7 +344,7 @@ private slots:
         currentRecords = &sideARecords;
         import(writeFile(QStringLiteral("allbad.csv"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(sideACount, quint16(1));
         QCOMPARE(sideARecords[0].number, 7);
     }
@@ -347,11 +354,11 @@ private slots:
     {
         import(writeFile(QStringLiteral("bom.txt"), QByteArray("\xEF\xBB\xBF") + line12 + line14 + line11));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(deliveries.at(0).count, &sideACount);
         QCOMPARE(sideACount, quint16(3));
         QCOMPARE(sideARecords[0].number, 2);
-        QCOMPARE(reader->flags, 4);  // the first line after the mark is the test line
+        QCOMPARE(imported.unit.flags, 4);  // the first line after the mark is the test line
     }
 
     void csvShortRowsAreRead()
@@ -377,17 +384,17 @@ private slots:
                          head + "Text 53;1.5;x;SW 2;x;6.6;x;250\r\nSide B <right>\r\nText 134;101\r\n"
                                 "Text 120;a;b;c;d;e;f;g;Text 152\r\n"));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
-        QCOMPARE(reader->serialNumber, 815);
-        QCOMPARE(reader->hardwareVersion, 1.5);
-        QCOMPARE(reader->softwareVersion, QStringLiteral("SW 2"));
-        QCOMPARE(reader->pvnValue, 7);
-        QCOMPARE(reader->pulseInput, 250);
-        QCOMPARE(reader->countryCode, -1);
-        QCOMPARE(reader->pcmText, QStringLiteral("-1"));
-        QCOMPARE(reader->flags, 0);
-        QCOMPARE(reader->statusSideB, 5);
-        QVERIFY(!reader->recordFormatNo);
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
+        QCOMPARE(imported.unit.serialNumber, 815);
+        QCOMPARE(imported.unit.hardwareVersion, 1.5);
+        QCOMPARE(imported.unit.softwareVersion, QStringLiteral("SW 2"));
+        QCOMPARE(imported.unit.pvnValue, 7);
+        QCOMPARE(imported.unit.pulseInput, 250);
+        QCOMPARE(imported.unit.countryCode, -1);
+        QCOMPARE(imported.unit.pcmText, QStringLiteral("-1"));
+        QCOMPARE(imported.unit.flags, 0);
+        QCOMPARE(imported.unit.statusSideB, 5);
+        QVERIFY(!importedFormatNo());
         QCOMPARE(sideBCount, quint16(0));
         QVERIFY(sideBRecords);
     }
@@ -411,7 +418,7 @@ private slots:
         currentRecords = &sideARecords;
         import(writeFile(QStringLiteral("bad.csv"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(deliveries.at(0).records, sideARecords);
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
         QCOMPARE(sideACount, quint16(1));
@@ -423,7 +430,7 @@ private slots:
         currentRecords = &sideARecords;
         import(writeFile(QStringLiteral("short31.txt"), QByteArray(31, 'x').replace(0, 4, "A=Nr")));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
         QCOMPARE(sideACount, quint16(1));
     }
@@ -434,7 +441,7 @@ private slots:
         currentRecords = &sideBRecords;
         import(writeFile(QStringLiteral("unknown.txt"), QByteArray(100, 'q')));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(0));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFailed));
         QCOMPARE(deliveries.at(0).records, sideBRecords);
     }
 
@@ -445,7 +452,7 @@ private slots:
         // A directory exists but cannot be read as a file, even by root.
         import(dir.path());
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(5));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFileUnreadable));
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
 #ifdef Q_OS_UNIX
         // A named pipe without a writer must not make the import wait.
@@ -453,13 +460,13 @@ private slots:
         QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
         import(QFile::decodeName(fifo));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(5));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFileUnreadable));
         if (geteuid() != 0) {
             const QString path = writeFile(QStringLiteral("locked.txt"), line14);
             QFile::setPermissions(path, QFileDevice::Permissions());
             import(path);
             QCOMPARE(deliveries.size(), 1);
-            QCOMPARE(deliveries.at(0).code, quint8(5));
+            QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataFileUnreadable));
         }
 #endif
     }
@@ -468,7 +475,7 @@ private slots:
     {
         import(writeFile(QStringLiteral("unknown2.txt"), QByteArray(100, 'q')));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(3));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataNoSideSelected));
         QCOMPARE(deliveries.at(0).records, static_cast<KelmoraFillingData*>(nullptr));
         QCOMPARE(deliveries.at(0).count, static_cast<quint16*>(nullptr));
     }
@@ -491,7 +498,7 @@ private slots:
             junk.append(QByteArray("A=N\0 1 2 3 4 5 6 7 8 9 10\n", 26));
         import(writeFile(QStringLiteral("junk.txt"), junk));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QVERIFY2(sideACount >= 1000, qPrintable(QString::number(sideACount)));
         QCOMPARE(sideARecords[0].number, 1);
     }
@@ -503,7 +510,7 @@ private slots:
             data += "A=Nr." + QByteArray::number(i) + " 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2\r\n";
         import(writeFile(QStringLiteral("big.txt"), data));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(65535));
         QCOMPARE(sideARecords[0].number, 1);
         QCOMPARE(sideARecords[65534].number, 65535);
@@ -542,7 +549,7 @@ private slots:
         import(path);
         QVERIFY(filesLoadSyntheticTexts(false));
         QCOMPARE(deliveries.size(), 1);
-        QCOMPARE(deliveries.at(0).code, quint8(1));
+        QCOMPARE(deliveries.at(0).code, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(1));
     }
 
@@ -574,8 +581,8 @@ private slots:
         const auto restore = qScopeGuard([] { filesLoadSyntheticTexts(); });
         QVERIFY(!textIn(54, language).isEmpty());
         setIdentity();
-        reader->pcmText = pcm;
-        reader->softwareVersion = software;
+        unit.pcmText = pcm;
+        unit.softwareVersion = software;
         setCurrentLanguage(quint8(language));
         QVector<KelmoraFillingData> a, b;
         for (int i = 0; i < 52; ++i)
@@ -584,26 +591,26 @@ private slots:
         filesInstallSide('B', b);
         const QString path = writeFile(QStringLiteral("round%1.csv").arg(language), exportCsv(true, true));
         resetSideStorage();
-        reader->serialNumber = 0;
-        reader->softwareVersion.clear();
-        reader->statusSideA = reader->statusSideB = 0;
-        reader->recordFormatNo = false;
+        unit.serialNumber = 0;
+        unit.softwareVersion.clear();
+        unit.statusSideA = unit.statusSideB = 0;
+        formatNo = false;
         setCurrentLanguage(0); // the import finds the language by itself
         import(path);
         QCOMPARE(deliveries.size(), 2);
         compareSide('A', a);
         compareSide('B', b);
-        QCOMPARE(reader->serialNumber, 4711);
-        QCOMPARE(reader->hardwareVersion, 2.5);
-        QCOMPARE(reader->softwareVersion, software);
-        QCOMPARE(reader->pvnValue, 12);
-        QCOMPARE(reader->pulseInput, 100);
-        QCOMPARE(reader->countryCode, 49);
-        QCOMPARE(reader->pcmText, pcm);
-        QCOMPARE(reader->flags, 4);
-        QCOMPARE(reader->statusSideA, 6);
-        QCOMPARE(reader->statusSideB, 1023);
-        QVERIFY(reader->recordFormatNo);
+        QCOMPARE(imported.unit.serialNumber, 4711);
+        QCOMPARE(imported.unit.hardwareVersion, 2.5);
+        QCOMPARE(imported.unit.softwareVersion, software);
+        QCOMPARE(imported.unit.pvnValue, 12);
+        QCOMPARE(imported.unit.pulseInput, 100);
+        QCOMPARE(imported.unit.countryCode, 49);
+        QCOMPARE(imported.unit.pcmText, pcm);
+        QCOMPARE(imported.unit.flags, 4);
+        QCOMPARE(imported.unit.statusSideA, 6);
+        QCOMPARE(imported.unit.statusSideB, 1023);
+        QVERIFY(importedFormatNo());
     }
 };
 

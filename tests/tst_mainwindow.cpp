@@ -23,6 +23,11 @@
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
+#include "reader_access.h"
+#include "files/csvwriter.h"
+#include "files/odscontent.h"
+
+#include <QBuffer>
 
 #include <QDateTimeEdit>
 #include <QFileDialog>
@@ -46,6 +51,7 @@ private:
     QString textTablePath;
     DialogAnswerer* answerer = nullptr;
     GUI_KelmoraDiagnose* window = nullptr;
+    UnitIdentity testUnit;  // what the next connectWindow identifies
 
     template <typename T = QWidget>
     T* child(const char* name)
@@ -72,20 +78,20 @@ private:
     }
     void setUnit(double softwareVersionNumber, qint32 countryCode, const QString& pcm)
     {
-        readerInstance->serialNumber = 40711;
-        readerInstance->hardwareVersion = 3.2;
-        readerInstance->softwareVersion = QStringLiteral("V1.52");
-        readerInstance->softwareVersionNumber = softwareVersionNumber;
-        readerInstance->pvnValue = 1234;
-        readerInstance->pulseInput = 100;
-        readerInstance->countryCode = countryCode;
-        readerInstance->pcmText = pcm;
+        testUnit.serialNumber = 40711;
+        testUnit.hardwareVersion = 3.2;
+        testUnit.softwareVersion = QStringLiteral("V1.52");
+        testUnit.softwareVersionNumber = softwareVersionNumber;
+        testUnit.pvnValue = 1234;
+        testUnit.pulseInput = 100;
+        testUnit.countryCode = countryCode;
+        testUnit.pcmText = pcm;
     }
     // The window as after a successful connect to the unit set with setUnit.
     void connectWindow()
     {
         window->showConnecting();
-        window->unitIdentified(readerInstance->identityValue());
+        window->unitIdentified(testUnit);
         window->connectionReady(true);
     }
     // Back to the not-connected look, as the Disconnect button does it.
@@ -280,7 +286,7 @@ private Q_SLOTS:
         disconnectWindow();
         QVERIFY(!combo->isVisible() && !button->isVisible());
         // A newer unit identified on the next connect.
-        readerInstance->softwareVersionNumber = 2.5;
+        testUnit.softwareVersionNumber = 2.5;
         connectWindow();
         QVERIFY(!combo->isVisible() && !button->isVisible());
         disconnectWindow();
@@ -387,7 +393,7 @@ private Q_SLOTS:
         tabs()->setCurrentIndex(0);
         const int paintedA = chart('A')->paintedDrawings();
         const int paintedB = chart('B')->paintedDrawings();
-        window->dataReady(nullptr, nullptr, 1);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.size(), 1);
         QCOMPARE(answerer->messages.at(0).text, numberedText(105));
         QVERIFY(chart('A')->paintedDrawings() > paintedA);
@@ -409,7 +415,7 @@ private Q_SLOTS:
         installRecords('A', 0, 1);
         installRecords('B', 4, 100);
         tabs()->setCurrentIndex(0);
-        window->dataReady(nullptr, nullptr, 1);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.at(0).informative,
                  QStringLiteral("L0T21: 0 L0T20\r\n\r\nL0T22: 4 L0T20"));
         QCOMPARE(table('A')->table()->rowCount(), 0);
@@ -424,7 +430,7 @@ private Q_SLOTS:
         installRecords('B', 2, 100);
         table('A')->listData(nullptr, &sideACount);
         tabs()->setCurrentIndex(0);
-        window->dataReady(sideBRecords, &sideBCount, 1);
+        window->dataReady(sideBRecords, &sideBCount, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.size(), 1);
         QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T22: 2 L0T20"));
         QCOMPARE(table('B')->table()->rowCount(), 2);
@@ -433,7 +439,7 @@ private Q_SLOTS:
 
         answerer->clear();
         tabs()->setCurrentIndex(0);
-        window->dataReady(sideARecords, &sideACount, 1);
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
         QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T21: 6 L0T20"));
         QCOMPARE(table('A')->table()->rowCount(), 6);
         QCOMPARE(tabs()->currentIndex(), 2);
@@ -447,8 +453,8 @@ private Q_SLOTS:
         quint16 foreignCount = 3;
         table('A')->listData(nullptr, &sideACount);
         tabs()->setCurrentIndex(0);
-        window->dataReady(foreign, &foreignCount, 1);
-        window->dataReady(foreign, &foreignCount, 2);
+        window->dataReady(foreign, &foreignCount, APP_KelmoraDataReader::DataDelivered);
+        window->dataReady(foreign, &foreignCount, APP_KelmoraDataReader::DataSideCleared);
         QTest::qWait(50);
         QCOMPARE(answerer->messages.size(), 0);
         QCOMPARE(table('A')->table()->rowCount(), 0);
@@ -461,7 +467,7 @@ private Q_SLOTS:
         resetSideStorage();
         installRecords('A', 4, 1);
         installRecords('B', 3, 100);
-        window->dataReady(nullptr, nullptr, 1);
+        window->dataReady(nullptr, nullptr, APP_KelmoraDataReader::DataDelivered);
         answerer->clear();
         QCOMPARE(table('B')->table()->rowCount(), 3);
         table('B')->findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
@@ -481,7 +487,7 @@ private Q_SLOTS:
         installRecords('A', 2, 1);
         setUnit(1.5, 49, QStringLiteral("-1"));
         connectWindow();
-        window->dataReady(sideARecords, &sideACount, 1);
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
         log()->clear();
         window->display(QStringLiteral("reply line"));
         const QString values = child<QLabel>("infoValuesLabel")->text();
@@ -787,6 +793,53 @@ private Q_SLOTS:
         window->setPcClock({});
     }
 
+    // Each side keeps the record layout of its own lines: a "No" file opened
+    // into side A leaves side B's headings, legend and export columns "Nr".
+    void sidesKeepTheirOwnRecordFormat()
+    {
+        auto write = [this](const QString& name, const QByteArray& line) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(line + "\r\n" + line + "\r\n");
+        };
+        write(QStringLiteral("nr-b.txt"), "B=Nr.7 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75");
+        write(QStringLiteral("no-a.txt"), "A=No:8 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75");
+        window->loadDataFile(dir.filePath(QStringLiteral("nr-b.txt")));
+        window->loadDataFile(dir.filePath(QStringLiteral("no-a.txt")));
+        QCOMPARE(sideACount, quint16(2));
+        QCOMPARE(sideBCount, quint16(2));
+        QCOMPARE(table('A')->table()->horizontalHeaderItem(8)->text(), numberedText(154));
+        QCOMPARE(table('A')->table()->horizontalHeaderItem(9)->text(), numberedText(51));
+        QCOMPARE(table('B')->table()->horizontalHeaderItem(8)->text(), numberedText(152));
+        QCOMPARE(table('B')->table()->horizontalHeaderItem(9)->text(), numberedText(49));
+        QVERIFY(chart('A')->recordOrigin().recordFormatNo);   // legend: text 51
+        QVERIFY(!chart('B')->recordOrigin().recordFormatNo);  // legend: text 49
+        // An export of both sides from either page heads each side by its own.
+        for (char page : {'A', 'B'}) {
+            const ExportContent content = table(page)->exportContent(true, true);
+            QBuffer csv;
+            csv.open(QIODevice::WriteOnly);
+            QTextStream stream(&csv);
+            QVERIFY(writeCsv(stream, content));
+            const QList<QByteArray> lines = csv.data().split('\n');
+            const auto header = [&](int text) {
+                for (int i = 1; i < lines.size(); ++i)
+                    if (lines.at(i - 1).startsWith(numberedText(134).toUtf8()))
+                        if (lines.at(i).startsWith(numberedText(120).toUtf8()) && text-- == 0)
+                            return lines.at(i).split(';');
+                return QList<QByteArray>();
+            };
+            QCOMPARE(header(0).value(8), numberedText(154).toUtf8());  // side A
+            QCOMPARE(header(1).value(8), numberedText(152).toUtf8());  // side B
+            QString odsSheet;
+            QTextStream sheet(&odsSheet);
+            QVERIFY(writeDataSheet(sheet, QStringLiteral("B"), content));
+            sheet.flush();
+            QVERIFY(odsSheet.contains(numberedText(152)) && !odsSheet.contains(numberedText(154)));
+        }
+        resetSideStorage();
+    }
+
     // A file opened while connected does not change the unit shown for the
     // line, nor the one whose records a download brings.
     void importWhileConnectedKeepsTheConnectedUnit()
@@ -799,16 +852,22 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("A=Nr.7 12:10:00 05.03.2024 1 7 98.5 101.5 17.25 95 3.5 38.75\r\n");
         file.close();
-        readerInstance->importDataFile(path);
-        QCOMPARE(readerInstance->serialNumber, -1);
+        window->loadDataFile(path);
+        QCOMPARE(table('A')->recordOrigin().unit.serialNumber, -1);  // the file's unit is unknown
         answerer->clear();
-        readerInstance->pulseInput = 250;  // as read back from the unit by a Set pulse input
+        UnitIdentity readBack = testUnit;
+        readBack.pulseInput = 250;  // as read back from the unit by a Set pulse input
+        ReaderTestAccess::publishIdentity(*readerInstance, readBack);
         window->pulseInputSet(true);       // refreshes the unit column
         QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QString(values).replace(QStringLiteral("100 / L"), QStringLiteral("250 / L")));
         QCOMPARE(window->connectedUnit().serialNumber, 40711);
         // The next download's records are the connected unit's.
-        window->historyDownloaded(SideDownload(), SideDownload());
-        QCOMPARE(readerInstance->serialNumber, 40711);
+        SideDownload downloaded;
+        downloaded.recordsReplaced = true;
+        window->historyDownloaded(downloaded, SideDownload());
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
+        QCOMPARE(table('A')->recordOrigin().unit.serialNumber, 40711);
+        QCOMPARE(chart('A')->recordOrigin().unit.serialNumber, 40711);
         disconnectWindow();
         resetSideStorage();
     }

@@ -27,6 +27,12 @@ class TestOds : public QObject
 
 private:
     APP_KelmoraDataReader* reader = nullptr;
+    ExportIdentity unit;     // what the exports name
+    bool formatNo = false;   // the layout both sides are headed by
+    ExportContent content(bool sideA, bool sideB) const
+    {
+        return filesStoredContent(unit, sideA, sideB, formatNo, formatNo);
+    }
     QTemporaryDir dir;
     // The OpenDocument schemas lie in the shared folder beside the checkout.
     const QString schemaDir = findSchemaDir();
@@ -47,7 +53,7 @@ private:
         const QString file = dir.filePath(QStringLiteral("out%1%2.ods").arg(sideA).arg(sideB));
         if (path)
             *path = file;
-        if (!writeOds(file, sideA, sideB))
+        if (!writeOds(file, content(sideA, sideB)))
             return {};
         return filesZipEntries(file);
     }
@@ -93,13 +99,15 @@ private slots:
     {
         resetSideStorage();
         setCurrentLanguage(0);
-        reader->serialNumber = 4711;
-        reader->hardwareVersion = 2.5;
-        reader->softwareVersion = QStringLiteral("V1.40");
-        reader->pcmText = QStringLiteral("PCM-7");
-        reader->statusSideA = 6;
-        reader->statusSideB = 1023;
-        reader->recordFormatNo = false;
+        unit.serialNumber = 4711;
+        unit.hardwareVersion = 2.5;
+        unit.softwareVersion = QStringLiteral("V1.40");
+        unit.pcmText = QStringLiteral("PCM-7");
+        unit.statusSideA = 6;
+        unit.statusSideB = 1023;
+        unit.pvnValue = 0;
+        unit.pulseInput = 0;
+        formatNo = false;
         QVector<KelmoraFillingData> a{filesRecord(1), filesRecord(2), filesRecord(3)};
         a[0].fillings = 12;
         a[1].fillings = 7;
@@ -225,8 +233,8 @@ private slots:
 
     void textsWithMarkupStayWellFormed()
     {
-        reader->softwareVersion = QStringLiteral("V1 <beta> & \"x\" 'y'");
-        reader->pcmText = QStringLiteral("bell\x07here]]>");
+        unit.softwareVersion = QStringLiteral("V1 <beta> & \"x\" 'y'");
+        unit.pcmText = QStringLiteral("bell\x07here]]>");
         const OdsSheet sheet = exportSheets(true, false).value(0);
         QCOMPARE(sheet.rows.value(0).value(0).text, QStringLiteral("KELMORA export & data"));
         QCOMPARE(sheet.rows.value(2).value(5).text, QStringLiteral("V1 <beta> & \"x\" 'y'"));
@@ -261,7 +269,7 @@ private slots:
         qputenv("TZ", "Europe/Berlin");
         tzset();
         setCurrentLanguage(quint8(language));
-        reader->pcmText = QStringLiteral("PCM <7> & \"co\"");
+        unit.pcmText = QStringLiteral("PCM <7> & \"co\"");
         QVector<KelmoraFillingData> a, b;
         for (int i = 0; i < 1500; ++i) {
             KelmoraFillingData r = filesRecord(i * 7 - 20);
@@ -349,7 +357,7 @@ private slots:
         KelmoraFillingData r = filesRecord(1);
         r.fillings = 42;
         filesInstallSide('B', {r});
-        const ChartBounds bounds = chartBounds('B');
+        const ChartBounds bounds = chartBounds(storedSide('B', false));
         QCOMPARE(bounds.xMaximum, qint64(42));
         QCOMPARE(bounds.xMinimum, qint64(42));
         const QString chart = QString::fromUtf8(
@@ -437,22 +445,22 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(1 << 20, 'z'));
         old.close();
-        QVERIFY(writeOds(path, false, true));
+        QVERIFY(writeOds(path, content(false, true)));
         QVERIFY(QFileInfo(path).size() < (1 << 20));
         QCOMPARE(filesZipEntries(path).value(0).name, QStringLiteral("mimetype"));
     }
 
     void failedWritesAreFailures()
     {
-        QVERIFY(!writeOds(dir.filePath(QStringLiteral("no/such/dir/x.ods")), true, true));
+        QVERIFY(!writeOds(dir.filePath(QStringLiteral("no/such/dir/x.ods")), content(true, true)));
         if (!QFile::exists(QStringLiteral("/dev/full")))
             QSKIP("/dev/full is not available");
-        QVERIFY(!writeOds(QStringLiteral("/dev/full"), true, true));
+        QVERIFY(!writeOds(QStringLiteral("/dev/full"), content(true, true)));
         QVector<KelmoraFillingData> many;
         for (int i = 0; i < 20000; ++i)
             many.append(filesRecord(i));
         filesInstallSide('A', many);
-        QVERIFY(!writeOds(QStringLiteral("/dev/full"), true, false));
+        QVERIFY(!writeOds(QStringLiteral("/dev/full"), content(true, false)));
     }
 
     // Saving on a full disk: a previous package keeps its bytes, a new name
@@ -481,7 +489,7 @@ private slots:
             QSKIP(qPrintable(folder.why()));
         qInfo("full disk: %s", qPrintable(folder.kind()));
         QString error;
-        QVERIFY(!writeOds(folder.filePath(target), true, true, &error));
+        QVERIFY(!writeOds(folder.filePath(target), content(true, true), &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(folder.entries(), QStringList{QStringLiteral("old.ods")});
         QFile kept(folder.filePath(QStringLiteral("old.ods")));
@@ -536,7 +544,7 @@ private slots:
             QSKIP("xmllint is not installed");
         if (s11.isEmpty() || s12.isEmpty() || m11.isEmpty() || m12.isEmpty())
             QSKIP("the OpenDocument schemas are not available");
-        reader->softwareVersion = QStringLiteral("V1 <beta> & 'x'");
+        unit.softwareVersion = QStringLiteral("V1 <beta> & 'x'");
         for (const FilesZipEntry& e : exportEntries(true, true)) {
             QString v11, v12;
             if (e.name == QLatin1String("mimetype")) {

@@ -96,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(b.historyLines, unit->historyB);
         QCOMPARE(data.first().records, nullptr);
         QCOMPARE(data.first().count, nullptr);
-        QCOMPARE(data.first().success, quint8(1));
+        QCOMPARE(data.first().success, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(sideACount, quint16(30));
         QCOMPARE(sideBCount, quint16(20));
         QCOMPARE(numbers(sideARecords, sideACount), range(1, 30));
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(data.size(), 1);
         QCOMPARE(data.first().records, sideBRecords);
         QCOMPARE(data.first().count, &sideBCount);
-        QCOMPARE(data.first().success, quint8(1));
+        QCOMPARE(data.first().success, quint8(APP_KelmoraDataReader::DataDelivered));
         QCOMPARE(numbers(sideBRecords, sideBCount), range(100, 10));
         QCOMPARE(sideARecords, arrayA);
         QCOMPARE(numbers(sideARecords, sideACount), range(1, 5));
@@ -309,7 +309,7 @@ private Q_SLOTS:
         for (int count : {0, -5, 65536}) {
             QVERIFY(rig->runOperation([count](APP_KelmoraDataReader& r) { r.readHistory('A', count); }, 5000));
             QCOMPARE(rig->log.data.size(), 1);
-            QCOMPARE(rig->log.data.first().success, quint8(0));
+            QCOMPARE(rig->log.data.first().success, quint8(APP_KelmoraDataReader::DataFailed));
         }
         QVERIFY(rig->wire().isEmpty());
     }
@@ -323,10 +323,14 @@ private Q_SLOTS:
         unit->historyA = tagged;
         if (!startUnit())
             return;
-        QVERIFY(!reader->recordFormatNo);
+        SideDownload downloaded;
+        QObject::connect(reader, &APP_KelmoraDataReader::historyDownloaded, rig->logContext.get(),
+                         [&downloaded](const SideDownload& a, const SideDownload&) { downloaded = a; },
+                         Qt::QueuedConnection);
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistory('A', 4); }, 20000));
         QCOMPARE(sideACount, quint16(4));
-        QVERIFY(reader->recordFormatNo);
+        QVERIFY(downloaded.recordsReplaced);
+        QVERIFY(downloaded.recordFormatNo);
     }
 
     void requestWhileRunningChangesNothing()

@@ -173,17 +173,17 @@ private Q_SLOTS:
         if (!connectUnit())
             return;
         QVERIFY(identify());
-        QCOMPARE(reader->hardwareVersion, 3.1);
-        QCOMPARE(reader->softwareVersion, QStringLiteral("2.05"));
-        QCOMPARE(reader->softwareVersionNumber, 2.0);
-        QCOMPARE(reader->pulseInput, 100);
-        QCOMPARE(reader->serialNumber, 12345);
-        QCOMPARE(reader->statusSideA, 3);
-        QCOMPARE(reader->statusSideB, 4);
-        QCOMPARE(reader->flags, 7);
-        QCOMPARE(reader->pvnValue, 4242);
-        QCOMPARE(reader->countryCode, 49);
-        QCOMPARE(reader->pcmText, QStringLiteral("HELLO"));
+        QCOMPARE(reader->identity().hardwareVersion, 3.1);
+        QCOMPARE(reader->identity().softwareVersion, QStringLiteral("2.05"));
+        QCOMPARE(reader->identity().softwareVersionNumber, 2.0);
+        QCOMPARE(reader->identity().pulseInput, 100);
+        QCOMPARE(reader->identity().serialNumber, 12345);
+        QCOMPARE(reader->identity().statusSideA, 3);
+        QCOMPARE(reader->identity().statusSideB, 4);
+        QCOMPARE(reader->identity().flags, 7);
+        QCOMPARE(reader->identity().pvnValue, 4242);
+        QCOMPARE(reader->identity().countryCode, 49);
+        QCOMPARE(reader->identity().pcmText, QStringLiteral("HELLO"));
         const QByteArray read101 = "R;12345;C;101;";
         const QByteArray read104 = "R;12345;C;104;";
         const QList<QByteArray> expected{
@@ -203,11 +203,11 @@ private Q_SLOTS:
         if (!connectUnit())
             return;
         QVERIFY(identify());
-        QCOMPARE(reader->softwareVersionNumber, 1.0);
-        QCOMPARE(reader->statusSideA, 0);
-        QCOMPARE(reader->statusSideB, 0);
-        QCOMPARE(reader->pvnValue, 0);
-        QCOMPARE(reader->pcmText, QStringLiteral("-1"));
+        QCOMPARE(reader->identity().softwareVersionNumber, 1.0);
+        QCOMPARE(reader->identity().statusSideA, 0);
+        QCOMPARE(reader->identity().statusSideB, 0);
+        QCOMPARE(reader->identity().pvnValue, 0);
+        QCOMPARE(reader->identity().pcmText, QStringLiteral("-1"));
     }
 
     void newFirmwareFailsOnStatus()
@@ -238,7 +238,7 @@ private Q_SLOTS:
         QVERIFY(identify());
         QCOMPARE(peer()->countReceived("TXP.C.HVN"), 4);
         QVERIFY(rig->port->isOpen());
-        QCOMPARE(reader->serialNumber, 12345);
+        QCOMPARE(reader->identity().serialNumber, 12345);
     }
 
     void silentUnitFailsToConnect()
@@ -289,8 +289,8 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(fakeHistoryLine('A', 7) + "\r\n");
         file.close();
-        reader->importDataFile(path);
-        QCOMPARE(reader->serialNumber, -1);  // the file's unit is unknown
+        QCOMPARE(reader->importDataFile(path).unit.serialNumber, -1);  // the file's unit is unknown
+        QCOMPARE(reader->identity().serialNumber, 12345);  // still the unit on the line
         const int before = int(wire().size());
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) {
             r.setUnitTime(QDateTime(QDate(2024, 3, 5), QTime(7, 9)));
@@ -338,7 +338,7 @@ private Q_SLOTS:
         QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.setPulseInput(250); }, 10000));
         QCOMPARE(rig->log.results, QList<bool>{true});
         QCOMPARE(wire().mid(before), (QList<QByteArray>{"RXP.C.IMP 250", "STP.C.CON", "TXP.C.IMP"}));
-        QCOMPARE(reader->pulseInput, 250);
+        QCOMPARE(reader->identity().pulseInput, 250);
     }
 
     void clockOnTheWire()

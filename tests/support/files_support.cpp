@@ -230,3 +230,16 @@ QList<QStringList> filesParseCommaCsv(const QByteArray& data)
         rows << (row << field);
     return rows;
 }
+
+ExportContent filesStoredContent(const ExportIdentity& unit, bool sideA, bool sideB, bool formatNoA,
+                                 bool formatNoB)
+{
+    ExportContent content;
+    content.unit = unit;
+    content.language = currentLanguage();
+    if (sideA)
+        content.sideA = storedSide('A', formatNoA);
+    if (sideB)
+        content.sideB = storedSide('B', formatNoB);
+    return content;
+}

@@ -3,6 +3,8 @@
 // judges (xmllint, LibreOffice).
 #pragma once
 
+#include "files/exportcommon.h"
+
 #include "reader/kelmorafillingdata.h"
 
 #include <QByteArray>
@@ -24,6 +26,10 @@ KelmoraFillingData filesRecord(int number);
 // Copies the records into a fresh malloc'd array and installs it as the side.
 void filesInstallSide(char side, const QVector<KelmoraFillingData>& records);
 QVector<KelmoraFillingData> filesSideRecords(char side);
+// What an export of the stored sides asked for writes: the given unit, each
+// side headed by the given record layout, the current language.
+ExportContent filesStoredContent(const ExportIdentity& unit, bool sideA, bool sideB,
+                                 bool formatNoA = false, bool formatNoB = false);
 
 // Compares the data fields (not the drawing cache); the first difference as
 // text, empty when equal.

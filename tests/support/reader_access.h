@@ -2,12 +2,18 @@
 #pragma once
 
 #include "reader/app_kelmoradatareader.h"
-#include "reader/app_kelmoradatareader.h"
 #include "comm/com_serialport.h"
 
 class ReaderTestAccess
 {
 public:
+    // The identity as if the reader thread had just read it from a unit.
+    static void publishIdentity(APP_KelmoraDataReader& reader, const UnitIdentity& unit)
+    {
+        reader.unit = unit;
+        reader.publishIdentity();
+    }
+
     // A transaction driven from the test works on the port's connection as
     // it is now, as an operation started now would.
     static void useCurrentLine(APP_KelmoraDataReader& reader)
