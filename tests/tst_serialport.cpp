@@ -12,6 +12,8 @@
 #include <QSerialPort>
 #include <QTest>
 
+#include <atomic>
+
 #include <QtGlobal>
 
 #include <atomic>
@@ -199,7 +201,7 @@ namespace {
 
 // A line that takes the first `accept` bytes of the first call only, then
 // behaves normally: a short write as a slow or busy driver gives it.
-COM_SerialPort::WriteHook shortFirstWrite(int accept, int* calls)
+COM_SerialPort::WriteHook shortFirstWrite(int accept, std::atomic<int>* calls)
 {
     return [accept, calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
         return ++*calls == 1 ? line.write(data, std::min<qint64>(accept, size)) : line.write(data, size);
@@ -214,7 +216,7 @@ void TestSerialPort::partialWriteSendsOnlyTheRest()
     QVERIFY(peer.openPeer());
     COM_SerialPort port;
     port.setWriteIntervalMs(50);
-    int calls = 0;
+    std::atomic<int> calls{0};  // counted on the port's thread
     port.setWriteHookForTests(shortFirstWrite(4, &calls));
     QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
     const auto first = port.queueWrite("TXP.C.HVN\r\n");
@@ -223,7 +225,7 @@ void TestSerialPort::partialWriteSendsOnlyTheRest()
     // Each command once and whole: no second copy of the first after its
     // fragment, nothing glued in between.
     QCOMPARE(peer.readUntilSilent(400, 3000), QByteArray("TXP.C.HVN\r\nTXP.C.SVN\r\n"));
-    QCOMPARE(calls, 3);
+    QCOMPARE(calls.load(), 3);
     QCOMPARE(port.writeOutcome(first), COM_SerialPort::WriteOutcome::Written);
     QCOMPARE(port.writeOutcome(second), COM_SerialPort::WriteOutcome::Written);
 }
@@ -234,7 +236,7 @@ void TestSerialPort::failedWriteIsNotSentAgain()
     QVERIFY(peer.openPeer());
     COM_SerialPort port;
     port.setWriteIntervalMs(50);
-    int calls = 0;
+    std::atomic<int> calls{0};  // counted on the port's thread
     port.setWriteHookForTests([&calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
         return ++calls == 1 ? -1 : line.write(data, size);
     });
@@ -245,7 +247,7 @@ void TestSerialPort::failedWriteIsNotSentAgain()
     // The caller's next attempt is the only copy that reaches the line.
     const auto retry = port.queueWrite("TXP.C.HVN\r\n");
     QCOMPARE(peer.readUntilSilent(500, 3000), QByteArray("TXP.C.HVN\r\n"));
-    QCOMPARE(calls, 2);
+    QCOMPARE(calls.load(), 2);
     QCOMPARE(port.writeOutcome(retry), COM_SerialPort::WriteOutcome::Written);
     QCOMPARE(port.writeOutcome(failing), COM_SerialPort::WriteOutcome::Failed);
 }

@@ -92,7 +92,7 @@ KelmoraFillingData filesRecord(int number)
     r.optionalFirst = 1.5 + (number % 3);
     r.optionalSecond = -2.75 + (number % 4);
     static const qint32 limits[] = {0, -1, 3000, 70};
-    r.limit = limits[number % 4];
+    r.limit = limits[quint32(number) % 4];  // numbers may be negative
     r.separator = number % 2 ? '.' : ':';
     return r;
 }
