@@ -51,6 +51,9 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {"reg104", "Value of register 104 (country code), default 49.", &o.register104},
         {"records-a", "History records kept for side A, default 300.", &o.recordsA},
         {"records-b", "History records kept for side B, default 300.", &o.recordsB},
+        {"first-number", "Number of the oldest history record of each side (default: from the seed).\n"
+                         "The same seed with more records adds newer records to the same history;\n"
+                         "another seed with the same first number is a unit reset or replaced.", &o.firstNumber},
         {"silent-first", "Ignore the first N commands (no reply), default 0.", &o.silentFirst},
         {"vanish-after-commands", "Close the line and exit on receiving the Nth command (adapter unplugged).", &o.vanishAfterCommands},
     };
