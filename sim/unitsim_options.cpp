@@ -79,6 +79,8 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {QStringLiteral("text-checksum-reply"), QStringLiteral("Register replies carry the checksum field \"x\".")},
         {QStringLiteral("cut-reply"), QStringLiteral("Single-line replies are sent without CR LF.")},
         {QStringLiteral("json-dump"), QStringLiteral("Write the history records sent, per side, as JSON to FILE."), QStringLiteral("FILE")},
+        {QStringLiteral("write-history"), QStringLiteral("Write every history line the unit holds to PREFIX-A.txt and PREFIX-B.txt\n"
+                                                         "at start, as a raw dump (what an earlier visit read)."), QStringLiteral("PREFIX")},
         {QStringLiteral("log"), QStringLiteral("Append one line per received command: <ms since epoch> <command>."), QStringLiteral("FILE")},
         {QStringLiteral("exit-with-parent"), QStringLiteral("End when the starting process ends.")},
     });
@@ -166,6 +168,7 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
     o.exitWithParent = parser.isSet(QStringLiteral("exit-with-parent"));
     o.jsonDumpPath = parser.value(QStringLiteral("json-dump"));
     o.logPath = parser.value(QStringLiteral("log"));
+    o.historyFilePrefix = parser.value(QStringLiteral("write-history"));
     exitCode = 0;
     return true;
 }

@@ -44,6 +44,7 @@ struct UnitSimOptions
     bool exitWithParent = false;
 
     QString jsonDumpPath;
+    QString historyFilePrefix;  // write every history line held to <prefix>-A.txt / -B.txt
     QString logPath;
 };
 
