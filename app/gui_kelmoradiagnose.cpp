@@ -34,7 +34,11 @@ constexpr int clockFollowIntervalMs = 1000;
 const char* const infoLabelStyle = "QLabel {background:transparent; font-size:12pt; color:#1C3563;}";
 const char* const dateTimeEditStyle =
     "QDateTimeEdit {border:0; background:#1C3563; color:white; font-size:10pt;}\n";
-const char* const checkBoxStyle = "QCheckBox {background:transparent; color:#1C3563; font-size:9pt;}";
+const char* const checkBoxStyle =
+    "QCheckBox {background:transparent; color:#1C3563; font-size:9pt; spacing:6px;}\n"
+    "QCheckBox::indicator {width:11px; height:11px; border:2px solid #1C3563; border-radius:3px; "
+    "background:white;}\n"
+    "QCheckBox::indicator:checked {background:#1C3563;}";
 // Remembered between runs: a technician who wants every download whole
 // says so once.
 constexpr const char* fullDownloadSettingKey = "download/full";
