@@ -1,5 +1,6 @@
 #include "app/gui_downloadprogress.h"
 
+#include "frame/incrementaltexts.h"
 #include "frame/texttable.h"
 
 #include <QLabel>
@@ -33,6 +34,7 @@ void GUI_DownloadProgress::begin(int requestedRecords, bool both)
     bothSides = both;
     side = 'A';
     bytes = lines = linesSideA = 0;
+    planNew[0] = planNew[1] = -1;
     requested = requestedRecords;
     clock.start();
     refresh();
@@ -44,7 +46,7 @@ void GUI_DownloadProgress::update(char newSide, int newBytes, int newLines, int 
 {
     if (!clock.isValid())
         begin(newRequested, false);
-    if (newSide != side && newSide == 'B')
+    if (startsSideB(newSide))
         linesSideA = lines;
     side = newSide;
     bytes = newBytes;
@@ -53,6 +55,26 @@ void GUI_DownloadProgress::update(char newSide, int newBytes, int newLines, int 
     refresh();
     if (isHidden())
         show();
+}
+
+void GUI_DownloadProgress::plan(char planSide, int newRecords, int fromArchive)
+{
+    const int index = planSide == 'B' ? 1 : 0;
+    planNew[index] = newRecords;
+    planArchived[index] = fromArchive;
+    if (startsSideB(planSide))
+        linesSideA = lines;
+    side = planSide;
+    bytes = lines = 0;
+    // Until the new records' progress comes: the bar shows what is left.
+    if (newRecords >= 0)
+        requested = newRecords + 1;
+    refresh();
+}
+
+bool GUI_DownloadProgress::startsSideB(char other) const
+{
+    return other != side && other == 'B';
 }
 
 void GUI_DownloadProgress::finish()
@@ -86,6 +108,10 @@ QString GUI_DownloadProgress::byteText(qint64 count)
 
 QString GUI_DownloadProgress::caption() const
 {
+    const int index = side == 'B' ? 1 : 0;
+    if (planNew[index] >= 0)
+        return text(side == 'B' ? 22 : 21) + QStringLiteral(": ")
+               + text(IncrementalText::newAndArchived).arg(planNew[index]).arg(planArchived[index]);
     return text(side == 'B' ? 22 : 21) + QStringLiteral(": ") + QString::number(lines)
            + QStringLiteral(" / ") + QString::number(requested) + QLatin1Char(' ') + text(20);
 }

@@ -19,6 +19,10 @@ public:
     // A download starts: requested records per side, one side or both.
     void begin(int requested, bool bothSides);
     void update(char side, int bytes, int lines, int requested);
+    // The side builds on the archive: newRecords come from the line, the
+    // progress that follows counts them (and the overlap record); -1: the
+    // side is read whole after all.
+    void plan(char side, int newRecords, int fromArchive);
     // The download is over; the widget hides.
     void finish();
     void retranslate();
@@ -36,6 +40,7 @@ protected:
 
 private:
     void refresh();
+    bool startsSideB(char other) const;  // other is side B after side A
 
     QLabel* captionLabel = nullptr;
     QProgressBar* bar = nullptr;
@@ -46,4 +51,6 @@ private:
     int lines = 0;
     int requested = 0;
     int linesSideA = 0; // what side A delivered, once side B is read
+    int planNew[2] = {-1, -1};   // per side: records from the line when building on the archive
+    int planArchived[2] = {0, 0};
 };

@@ -7,10 +7,13 @@
 #include "app/gui_downloadprogress.h"
 #include "app/gui_infocolumn.h"
 #include "app/gui_portcombobox.h"
+#include "files/archivefolder.h"
+#include "frame/incrementaltexts.h"
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
 
+#include <QCheckBox>
 #include <QCommonStyle>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -31,6 +34,14 @@ constexpr int clockFollowIntervalMs = 1000;
 const char* const infoLabelStyle = "QLabel {background:transparent; font-size:12pt; color:#1C3563;}";
 const char* const dateTimeEditStyle =
     "QDateTimeEdit {border:0; background:#1C3563; color:white; font-size:10pt;}\n";
+const char* const checkBoxStyle =
+    "QCheckBox {background:transparent; color:#1C3563; font-size:9pt; spacing:6px;}\n"
+    "QCheckBox::indicator {width:11px; height:11px; border:2px solid #1C3563; border-radius:3px; "
+    "background:white;}\n"
+    "QCheckBox::indicator:checked {background:#1C3563;}";
+// Remembered between runs: a technician who wants every download whole
+// says so once.
+constexpr const char* fullDownloadSettingKey = "download/full";
 
 // Edit line of a combo box that only shows the choice: read-only, centred.
 void makeDisplayOnly(QComboBox* combo)
@@ -111,6 +122,7 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
     connect(dataReader, &APP_KelmoraDataReader::append, this, &GUI_KelmoraDiagnose::append);
     connect(dataReader, &APP_KelmoraDataReader::historyProgress, this,
             &GUI_KelmoraDiagnose::historyProgress);
+    connect(dataReader, &APP_KelmoraDataReader::historyPlan, this, &GUI_KelmoraDiagnose::historyPlan);
     connect(dataReader, &QThread::finished, this, &GUI_KelmoraDiagnose::readerFinished);
     connect(dataReader, &APP_KelmoraDataReader::historyDownloaded, this,
             &GUI_KelmoraDiagnose::historyDownloaded);
@@ -232,6 +244,17 @@ void GUI_KelmoraDiagnose::createUnitButtons()
     openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
     downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
     downloadButton->hide();
+    // Under the download button, where the technician decides: a download
+    // normally builds on the archive; checked, the unit is asked for all.
+    fullDownloadBox = new QCheckBox(homePage);
+    fullDownloadBox->setObjectName(QStringLiteral("fullDownloadBox"));
+    fullDownloadBox->setStyleSheet(QString::fromLatin1(checkBoxStyle));
+    fullDownloadBox->setFocusPolicy(Qt::NoFocus);
+    fullDownloadBox->setChecked(toolSetting(fullDownloadSettingKey) == QLatin1String("true"));
+    connect(fullDownloadBox, &QCheckBox::toggled, this, [](bool checked) {
+        setToolSetting(fullDownloadSettingKey, checked ? QStringLiteral("true") : QStringLiteral("false"));
+    });
+    fullDownloadBox->hide();
     resetModeButton = createButton(QStringLiteral("resetModeButton"), smallButtonStyle);
     resetModeButton->hide();
     setTimeButton = createButton(QStringLiteral("setTimeButton"), smallButtonStyle);
@@ -278,6 +301,7 @@ void GUI_KelmoraDiagnose::retranslate()
                                                                : 14));
     openFileButton->setText(text(109));
     downloadButton->setText(text(108));
+    fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
     resetModeButton->setText(text(116));
     setTimeButton->setText(text(136));
     setPulseInputButton->setText(text(124));

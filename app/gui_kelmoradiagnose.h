@@ -25,6 +25,7 @@ class GUI_DataTable;
 class GUI_DisplayChart;
 class GUI_DownloadProgress;
 class GUI_PortComboBox;
+class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
@@ -54,6 +55,9 @@ public:
     void retranslate();
     // Fills the unit information columns; names only on a language change.
     void showUnitInfo(bool namesOnly);
+    // The check box that asks for a whole download instead of one that
+    // builds on the archive (tests).
+    QCheckBox* fullDownloadOption() const { return fullDownloadBox; }
     // Shows or hides the controls that need a connected unit.
     void setUnitControlsVisible(bool visible);
 
@@ -136,6 +140,7 @@ private:
     void relistClearedSide(KelmoraFillingData* fillingData);
     void releaseSidePages(char side, KelmoraFillingData* released);
     void historyProgress(char side, int bytes, int lines, int requested);
+    void historyPlan(char side, int newRecords, int fromArchive);
     void readerFinished();
     // Download archive: the sides of the running download, archived when
     // the reader's operation has ended.
@@ -158,6 +163,7 @@ private:
     QPushButton* connectButton = nullptr;
     QPushButton* openFileButton = nullptr;
     QPushButton* downloadButton = nullptr;
+    QCheckBox* fullDownloadBox = nullptr;  // checked: ask the unit for the whole count
     QPushButton* resetModeButton = nullptr;
     QPushButton* setTimeButton = nullptr;
     QPushButton* setPulseInputButton = nullptr;

@@ -7,6 +7,7 @@
 #include "app/gui_downloadprogress.h"
 #include "app/gui_portcombobox.h"
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QPushButton>
@@ -47,6 +48,7 @@ void GUI_KelmoraDiagnose::layOutHomePage()
     portCombo->setGeometry(20, 50, 150, 50);
     connectButton->setGeometry(20, 110, 150, 50);
     downloadButton->setGeometry(20, 170, 150, 50);
+    fullDownloadBox->setGeometry(20, 222, 150, 22);
     openFileButton->setGeometry(20, h - 100, 150, 50);
 
     resetModeButton->setGeometry(w - 300, h - 300, 290, 30);

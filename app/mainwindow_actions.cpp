@@ -15,9 +15,8 @@
 #include "frame/texttable.h"
 #include "files/dataimport.h"
 #include "frame/statustexts.h"
-#include "frame/stylesheets.h"
-#include "frame/texttable.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
@@ -114,14 +113,26 @@ void GUI_KelmoraDiagnose::startDownload()
     // meanwhile, and a request now would only rewrite its parameters.
     if (!count || refuseWhileBusy())
         return;
+    // The archive is read here, before the reader starts, and handed over
+    // with the request: the reader thread never reads a file.
+    ArchivedHistory archived[2];
+    if (!fullDownloadBox->isChecked()) {
+        for (const char side : {'A', 'B'})
+            archived[side - 'A'] = archivedHistoryFor(archiveFolder(), unitOnLine.serialNumber, side);
+    }
     downloadingBothSides = true;
     downloadProgress->begin(*count, true);
-    dataReader->readHistoryBoth(*count);
+    dataReader->readHistoryBoth(*count, archived[0], archived[1]);
 }
 
 void GUI_KelmoraDiagnose::historyProgress(char side, int bytes, int lines, int requested)
 {
     downloadProgress->update(side, bytes, lines, requested);
+}
+
+void GUI_KelmoraDiagnose::historyPlan(char side, int newRecords, int fromArchive)
+{
+    downloadProgress->plan(side, newRecords, fromArchive);
 }
 
 void GUI_KelmoraDiagnose::readerFinished()

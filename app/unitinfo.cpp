@@ -5,6 +5,7 @@
 #include "app/gui_infocolumn.h"
 #include "frame/texttable.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLoggingCategory>
@@ -77,4 +78,5 @@ void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
     pulseInputCombo->setVisible(pulseInputVisible);
     setPulseInputButton->setVisible(pulseInputVisible);
     downloadButton->setVisible(visible);
+    fullDownloadBox->setVisible(visible);
 }

@@ -35,20 +35,39 @@ QString sideOutcomeName(SideOutcome outcome)
     return QStringLiteral("not-requested");
 }
 
+QString archiveUseName(ArchiveUse use)
+{
+    switch (use) {
+    case ArchiveUse::NotOffered: return QStringLiteral("full");
+    case ArchiveUse::Incremental: return QStringLiteral("incremental");
+    case ArchiveUse::OverlapDiffers: return QStringLiteral("full: overlap differs");
+    case ArchiveUse::NumbersWentBack: return QStringLiteral("full: numbers went back");
+    case ArchiveUse::ProbeUnclear: return QStringLiteral("full: newest record unclear");
+    case ArchiveUse::ArchiveTooShort: return QStringLiteral("full: archive too short");
+    case ArchiveUse::AllNew: return QStringLiteral("full: all new");
+    }
+    return QStringLiteral("full");
+}
+
 void addDownloadResults(QJsonObject* document)
 {
     QJsonObject outcome;
     QJsonObject counts;
+    QJsonObject method;
     for (const SideDownload& side : downloadResults()) {
         if (side.outcome == SideOutcome::NotRequested)
             continue;
         const QString key(QLatin1Char(side.side));
         outcome[key] = sideOutcomeName(side.outcome);
         counts[key] = QJsonObject{{QStringLiteral("requested"), side.requested},
-                                  {QStringLiteral("received"), side.received}};
+                                  {QStringLiteral("received"), side.received},
+                                  {QStringLiteral("fromLine"), side.received - side.fromArchive},
+                                  {QStringLiteral("fromArchive"), side.fromArchive}};
+        method[key] = archiveUseName(side.archiveUse);
     }
     (*document)[QStringLiteral("outcome")] = outcome;
     (*document)[QStringLiteral("counts")] = counts;
+    (*document)[QStringLiteral("method")] = method;
 }
 
 namespace {
@@ -62,6 +81,7 @@ struct DownloadRequest {
     int count = defaultRecordCount;
     bool sideA = true;
     bool sideB = true;
+    bool full = false;  // ask for the whole count even where the archive could serve
     QList<QPair<const DownloadOutput*, QString>> files;
 };
 
@@ -90,6 +110,7 @@ int readRequest(const QCommandLineParser& parser, DownloadRequest* request)
     }
     if (request->files.isEmpty())
         return usageError(command, QStringLiteral("no output file given"));
+    request->full = parser.isSet(QStringLiteral("full"));
     if (parser.isSet(QStringLiteral("lang"))) {
         bool ok = false;
         const int language = parser.value(QStringLiteral("lang")).toInt(&ok, 10);
@@ -129,7 +150,11 @@ bool sidesComplete(const CliSession& session, const DownloadRequest& request)
             complete = false;
         } else if (!session.quietProgress()) {
             cliErr() << "side " << char('A' + i) << ": " << session.sideBytes[i] << " bytes, "
-                     << side.received << " records\n";
+                     << side.received << " records";
+            if (side.archiveUse == ArchiveUse::Incremental)
+                cliErr() << " (" << side.received - side.fromArchive << " new, " << side.fromArchive
+                         << " from the archive)";
+            cliErr() << "\n";
         }
     }
     cliErr().flush();
@@ -146,6 +171,19 @@ void archiveArrived(const APP_KelmoraDataReader& reader, const QList<SideDownloa
         cliErr() << "kelmora-cli download: the download could not be archived: " << archived.error << "\n";
     else if (!quiet && !archived.files.isEmpty())
         cliErr() << "archived as " << QDir(archived.folder).filePath(archived.stamp) << "\n";
+    cliErr().flush();
+}
+
+// Why a side the archive could have served was read whole after all.
+void explainFullDownloads(const CliSession& session)
+{
+    for (const SideDownload& side : session.downloaded) {
+        if (side.outcome == SideOutcome::NotRequested || side.archiveUse == ArchiveUse::NotOffered
+            || side.archiveUse == ArchiveUse::Incremental)
+            continue;
+        cliErr() << "kelmora-cli download: side " << side.side << " read whole: "
+                 << archiveUseName(side.archiveUse).mid(6) << "\n";
+    }
     cliErr().flush();
 }
 
@@ -181,6 +219,8 @@ int runDownload(const QStringList& arguments)
     parser.addOption({QStringLiteral("lang"),
                       QStringLiteral("Language of the texts in CSV and ODS files, 0 to 5 (default 0)."),
                       QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("full"),
+                      QStringLiteral("Ask the unit for every record, even those already archived.")});
     parser.addOption({QStringLiteral("no-archive"),
                       QStringLiteral("Do not keep the download in the archive (%1).").arg(archiveFolder())});
     const int parsed = parseCommand(parser, command, arguments);
@@ -198,14 +238,24 @@ int runDownload(const QStringList& arguments)
     const int count = request.count;
     const bool both = request.sideA && request.sideB;
     const char side = request.sideA ? 'A' : 'B';
+    ArchivedHistory archivedA;
+    ArchivedHistory archivedB;
+    if (!request.full) {
+        const qint32 serialNumber = session.reader().identity().serialNumber;
+        if (request.sideA)
+            archivedA = archivedHistoryFor(archiveFolder(), serialNumber, 'A');
+        if (request.sideB)
+            archivedB = archivedHistoryFor(archiveFolder(), serialNumber, 'B');
+    }
     const bool ended = session.run(
         [=](APP_KelmoraDataReader& reader) {
             if (both)
-                reader.readHistoryBoth(count);
+                reader.readHistoryBoth(count, archivedA, archivedB);
             else
-                reader.readHistory(side, count);
+                reader.readHistory(side, count, side == 'A' ? archivedA : archivedB);
         },
         downloadBoundMs(count, both ? 2 : 1));
+    explainFullDownloads(session);
     if (!parser.isSet(QStringLiteral("no-archive"))) {
         QList<SideDownload> arrived;
         for (const SideDownload& download : session.downloaded) {

@@ -40,6 +40,9 @@ SideDownload (&downloadResults())[2];
 ExportContent downloadedContent(const APP_KelmoraDataReader& reader, bool sideA, bool sideB);
 // "complete", "interrupted", "no-answer" or "not-requested".
 QString sideOutcomeName(SideOutcome outcome);
-// {"outcome": {"A": …}, "counts": {"A": {"requested": n, "received": n}}} for
-// the sides asked for, added to a JSON document.
+// "incremental", "full", or "full: " and why the archive could not serve.
+QString archiveUseName(ArchiveUse use);
+// {"outcome": {"A": …}, "counts": {"A": {"requested": n, "received": n,
+// "fromLine": n, "fromArchive": n}}, "method": {"A": …}} for the sides asked
+// for, added to a JSON document.
 void addDownloadResults(QJsonObject* document);

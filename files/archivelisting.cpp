@@ -181,3 +181,21 @@ std::optional<ArchivedSide> newestArchivedSide(const QString& root, qint32 seria
     }
     return std::nullopt;
 }
+
+ArchivedHistory archivedHistoryFor(const QString& root, qint32 serialNumber, char side)
+{
+    ArchivedHistory history;
+    if (serialNumber <= 0)
+        return history;
+    const std::optional<ArchivedSide> archived = newestArchivedSide(root, serialNumber, side);
+    if (!archived)
+        return history;
+    const ArchiveEntry& entry = archived->entry;
+    history.lines = archived->historyLines;
+    // Fewer records than asked for, and the unit went quiet after whole
+    // lines: it had no more.
+    history.wholeHistory = entry.outcomeKnown && entry.outcome == SideOutcome::Complete
+                           && entry.requested > 0 && entry.records < entry.requested;
+    history.source = entry.path;
+    return history;
+}

@@ -149,6 +149,12 @@ QByteArray noteOf(const UnitIdentity& unit, const QList<SideDownload>& sides,
         note.insert(QStringLiteral("outcome"), sideOutcomeName(side.outcome));
         note.insert(QStringLiteral("requested"), side.requested);
         note.insert(QStringLiteral("received"), side.received);
+        // An incremental download is archived whole, so that every archived
+        // side stands on its own; the note tells what came from where.
+        note.insert(QStringLiteral("fromLine"), side.received - side.fromArchive);
+        note.insert(QStringLiteral("fromArchive"), side.fromArchive);
+        if (!side.archiveSource.isEmpty())
+            note.insert(QStringLiteral("basedOn"), QFileInfo(side.archiveSource).fileName());
         note.insert(QStringLiteral("lines"), int(side.historyLines.size()));
         if (!side.historyLines.isEmpty())
             note.insert(QStringLiteral("file"),

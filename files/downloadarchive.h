@@ -77,3 +77,8 @@ std::optional<ArchivedSide> loadArchivedSide(const ArchiveEntry& entry);
 // The newest archived download of the unit's side that holds records,
 // whatever its outcome (the entry tells). None when there is none.
 std::optional<ArchivedSide> newestArchivedSide(const QString& root, qint32 serialNumber, char side);
+
+// The newest archived history of the unit's side as a download request
+// takes it; empty when there is none, or when the serial number is unknown
+// (the downloads of every such unit share one folder).
+ArchivedHistory archivedHistoryFor(const QString& root, qint32 serialNumber, char side);

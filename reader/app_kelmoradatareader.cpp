@@ -48,20 +48,25 @@ void APP_KelmoraDataReader::connectUnit()
     startOperation();
 }
 
-void APP_KelmoraDataReader::readHistory(char historySide, int count)
+void APP_KelmoraDataReader::readHistory(char historySide, int count, const ArchivedHistory& archived)
 {
     operation = OperationReadHistory;
     side = historySide;
     recordCount = count;
+    archivedHistory[0] = historySide == 'A' ? archived : ArchivedHistory();
+    archivedHistory[1] = historySide == 'B' ? archived : ArchivedHistory();
     emitWhenDone = true;
     startOperation();
 }
 
-void APP_KelmoraDataReader::readHistoryBoth(int count)
+void APP_KelmoraDataReader::readHistoryBoth(int count, const ArchivedHistory& archivedA,
+                                            const ArchivedHistory& archivedB)
 {
     operation = OperationReadHistoryBoth;
     side = 'A';
     recordCount = count;
+    archivedHistory[0] = archivedA;
+    archivedHistory[1] = archivedB;
     emitWhenDone = false;
     startOperation();
 }
@@ -103,7 +108,11 @@ void APP_KelmoraDataReader::startOperation()
     // runActive orders its work before what follows here in a way it can.
     (void)runActive.load(std::memory_order_acquire);
     activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone,
-                            port ? port->generation() : 0};
+                            port ? port->generation() : 0,
+                            {archivedHistory[0], archivedHistory[1]}};
+    // Taken by this request only: a later request brings its own.
+    archivedHistory[0] = ArchivedHistory();
+    archivedHistory[1] = ArchivedHistory();
     runActive.store(true);
     start(QThread::InheritPriority);
 }
@@ -117,10 +126,11 @@ void APP_KelmoraDataReader::run()
         connectAndIdentify();
         break;
     case OperationReadHistory:
-        downloadHistory(request.side, request.recordCount, request.emitWhenDone);
+        downloadHistory(request.side, request.recordCount, request.emitWhenDone,
+                        request.archived[request.side == 'B' ? 1 : 0]);
         break;
     case OperationReadHistoryBoth:
-        downloadBothSides(request.recordCount);
+        downloadBothSides(request.recordCount, request.archived[0], request.archived[1]);
         break;
     case OperationResetMode:
         resetModeOperation();

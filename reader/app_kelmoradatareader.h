@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <optional>
 
 class COM_SerialPort;
 
@@ -51,8 +52,13 @@ public:
     // Request functions (GUI thread). Each stores its parameters and starts
     // the thread unless it already runs.
     void connectUnit();
-    void readHistory(char side, int count);
-    void readHistoryBoth(int count);
+    // A download given the archived history of a side asks the unit only for
+    // the records newer than the archive, when the archive lines up with the
+    // unit; otherwise, or without one, for the whole count. The archived
+    // lines travel with the request: the reader thread touches no file.
+    void readHistory(char side, int count, const ArchivedHistory& archived = {});
+    void readHistoryBoth(int count, const ArchivedHistory& archivedA = {},
+                         const ArchivedHistory& archivedB = {});
     void resetOperationMode();
     void setPulseInput(int value);
     void setUnitTime(const QDateTime& time);
@@ -91,6 +97,11 @@ Q_SIGNALS:
     // Progress of a history download: bytes and history lines received so
     // far for the side, against the number of records asked for.
     void historyProgress(char side, int bytesReceived, int linesReceived, int recordsRequested);
+    // A side is read on top of the archive: newRecords come from the line
+    // (their progress follows, against newRecords + 1 lines asked for), and
+    // fromArchive from the archive. newRecords -1: the side is read whole
+    // after all.
+    void historyPlan(char side, int newRecords, int fromArchive);
     // How each side of a history download ended; raised just before the
     // download's dataReady. A side that was not asked for is NotRequested.
     void historyDownloaded(SideDownload sideA, SideDownload sideB);
@@ -115,6 +126,7 @@ private:
         qint32 operationValue;
         bool emitWhenDone;
         quint64 lineGeneration;  // the connection the request was made on
+        ArchivedHistory archived[2];  // per side A, B; empty lines: read the whole count
     };
 
     void startOperation();
@@ -122,8 +134,10 @@ private:
     // Operations (reader thread).
     void connectAndIdentify();
     void waitForQuietLine();
-    SideDownload downloadHistory(char historySide, qint32 count, bool emitResult);
-    void downloadBothSides(qint32 count);
+    SideDownload downloadHistory(char historySide, qint32 count, bool emitResult,
+                                 const ArchivedHistory& archived);
+    void downloadBothSides(qint32 count, const ArchivedHistory& archivedA,
+                           const ArchivedHistory& archivedB);
     void resetModeOperation();
     void setPulseInputOperation(qint32 value);
     void setTimeOperation(quint32 secondsSinceEpoch);
@@ -162,6 +176,21 @@ private:
 
     // History download pieces.
     struct Reception;
+    // What one request for history lines brought.
+    struct HistoryFetch {
+        SideOutcome outcome = SideOutcome::Interrupted;
+        QByteArray bytes;         // what to parse into the side
+        QList<QByteArray> lines;  // the side's history lines, oldest first
+        int freshRecords = -1;    // records of lines that came from the line; -1: all did
+    };
+    HistoryFetch fetchHistory(char historySide, qint32 asked, bool showProgress = true);
+    // Nothing when the side is to be read whole; *result learns how the
+    // archive was used.
+    std::optional<HistoryFetch> fetchNewRecords(char historySide, qint32 count,
+                                                const ArchivedHistory& archived,
+                                                SideDownload* result);
+    std::optional<HistoryFetch> readWholeBecause(char historySide, ArchiveUse reason,
+                                                 const QString& why, SideDownload* result);
     void receiveHistory(char historySide, qint32 count, Reception* reception);
     QByteArray takeNewBytes(int* readPosition) const;
     static SideOutcome outcomeOf(const Reception& reception, bool lineLost);
@@ -174,6 +203,7 @@ private:
     qint32 recordCount = 200;
     qint32 operationValue = 0;
     bool emitWhenDone = true;
+    ArchivedHistory archivedHistory[2];
     COM_SerialPort* port = nullptr;
     Request activeRequest{};
     // Reader thread only: the connection the running operation works on,

@@ -42,6 +42,7 @@ struct APP_KelmoraDataReader::Reception {
     int lineStart = 0;        // where the line being received begins
     QList<QByteArray> lines;  // those lines as received, without their line end
     bool limitReached = false;
+    bool reportsProgress = true;  // false for the one-record probe
     QElapsedTimer sinceProgress;
 };
 
@@ -92,7 +93,8 @@ bool endsInsideALine(const QByteArray& bytes, int lineStart)
 void APP_KelmoraDataReader::reportProgress(char historySide, const Reception& reception,
                                            qint32 count)
 {
-    emit historyProgress(historySide, int(reception.bytes.size()), reception.historyLines, count);
+    if (reception.reportsProgress)
+        emit historyProgress(historySide, int(reception.bytes.size()), reception.historyLines, count);
 }
 
 // The bytes the port has put into the ring since readPosition, in order,
@@ -201,8 +203,31 @@ int APP_KelmoraDataReader::storeHistory(char historySide, const QByteArray& byte
     return produced;
 }
 
+// One request for the newest asked records of the side: the command out,
+// the reply in until the line falls silent or asked x 128 bytes have come.
+APP_KelmoraDataReader::HistoryFetch APP_KelmoraDataReader::fetchHistory(char historySide,
+                                                                        qint32 asked,
+                                                                        bool showProgress)
+{
+    HistoryFetch fetch;
+    const QByteArray request =
+        "GET." + QByteArray(1, historySide) + ".HIS" + QByteArray::number(asked) + "\r\n";
+    if (!port || !port->resetRxCount(lineGeneration) || !queueCommand(request))
+        return fetch;  // the line is gone: interrupted, nothing arrived
+    Reception reception;
+    reception.reportsProgress = showProgress;
+    reception.limit = asked * bytesPerRequestedRecord;
+    reception.bytes.reserve(reception.limit);
+    receiveHistory(historySide, asked, &reception);
+    fetch.outcome = outcomeOf(reception, !lineCurrent());
+    fetch.bytes = reception.bytes;
+    fetch.lines = reception.lines;
+    return fetch;
+}
+
 SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 count,
-                                                   bool emitResult)
+                                                   bool emitResult,
+                                                   const ArchivedHistory& archived)
 {
     SideDownload result;
     result.side = historySide;
@@ -216,9 +241,7 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
             emit dataReady(nullptr, nullptr, DataFailed);
         return result;
     }
-    const QByteArray request =
-        "GET." + QByteArray(1, historySide) + ".HIS" + QByteArray::number(count) + "\r\n";
-    if (!port || !port->resetRxCount(lineGeneration) || !queueCommand(request)) {
+    if (!lineCurrent()) {
         result.outcome = SideOutcome::Interrupted;  // the line is gone already
         if (emitResult) {
             emit historyDownloaded(historySide == 'A' ? result : sideNotAsked('A'),
@@ -230,21 +253,24 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
     emit display(text(125) + QLatin1Char(' ') + QLatin1Char(historySide) + QLatin1String(":\r\n"));
     emit append(QStringLiteral(" "));
 
-    Reception reception;
-    reception.limit = count * bytesPerRequestedRecord;
-    reception.bytes.reserve(reception.limit);
-    receiveHistory(historySide, count, &reception);
-    result.outcome = outcomeOf(reception, !lineCurrent());
-    result.historyLines = reception.lines;
+    std::optional<HistoryFetch> fetch;
+    if (!archived.lines.isEmpty())
+        fetch = fetchNewRecords(historySide, count, archived, &result);
+    if (!fetch)
+        fetch = fetchHistory(historySide, count);
+    result.outcome = fetch->outcome;
+    result.historyLines = fetch->lines;
 
     // What arrived is kept, however the side ended; a side that brought no
     // record keeps its previous records unless the unit said it has none.
     KelmoraFillingData* built = nullptr;
-    const bool replace = result.outcome == SideOutcome::Complete || !reception.lines.isEmpty();
+    const bool replace = result.outcome == SideOutcome::Complete || !fetch->lines.isEmpty();
     if (replace) {
         selectCurrentSide(historySide);
-        result.received = storeHistory(historySide, reception.bytes, &built, &result.recordFormatNo);
+        result.received = storeHistory(historySide, fetch->bytes, &built, &result.recordFormatNo);
         result.recordsReplaced = true;
+        if (fetch->freshRecords >= 0)
+            result.fromArchive = qMax(0, result.received - fetch->freshRecords);
     }
     if (!emitResult)
         return result;
@@ -260,15 +286,16 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
 // Neither side announces itself; one signal after both says "look at both".
 // A side that failed does not keep the other from being read, unless the
 // line itself has gone.
-void APP_KelmoraDataReader::downloadBothSides(qint32 count)
+void APP_KelmoraDataReader::downloadBothSides(qint32 count, const ArchivedHistory& archivedA,
+                                              const ArchivedHistory& archivedB)
 {
-    const SideDownload a = downloadHistory('A', count, false);
+    const SideDownload a = downloadHistory('A', count, false, archivedA);
     SideDownload b;
     b.side = 'B';
     b.requested = count;
     b.outcome = SideOutcome::Interrupted;
     if (lineCurrent())
-        b = downloadHistory('B', count, false);
+        b = downloadHistory('B', count, false, archivedB);
     emit historyDownloaded(a, b);
     const bool complete =
         a.outcome == SideOutcome::Complete && b.outcome == SideOutcome::Complete;

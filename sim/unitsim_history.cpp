@@ -43,6 +43,8 @@ QVector<SimRecord> generateHistory(char side, int count, const UnitSimOptions& o
     QVector<SimRecord> records;
     records.reserve(count);
     qint32 number = 100 + integer(0, 900);
+    if (options.firstNumber >= 0)
+        number = options.firstNumber;
     QDateTime time(QDate(2024, 1, 8), QTime(6, 0, 0));
     time = time.addSecs(qint64(integer(0, 86400 * 20)));
     int fillings = integer(0, 50);

@@ -95,6 +95,21 @@ private:
     qint64 firstByteMs = 0;
 };
 
+// The whole history of both sides as the unit would send it, oldest first.
+bool writeHistoryFiles(const UnitSimOptions& options)
+{
+    for (const char side : {'A', 'B'}) {
+        QFile file(options.historyFilePrefix + QLatin1Char('-') + QLatin1Char(side) + QStringLiteral(".txt"));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        for (const SimRecord& record : generateHistory(side, side == 'A' ? options.recordsA : options.recordsB, options))
+            file.write(historyLine(side, record, options));
+        if (!file.flush())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -112,6 +127,10 @@ int main(int argc, char* argv[])
     }
 #endif
     installStopHandlers();
+    if (!options.historyFilePrefix.isEmpty() && !writeHistoryFiles(options)) {
+        std::fprintf(stderr, "kelmora-unitsim: cannot write %s-A/B.txt\n", qPrintable(options.historyFilePrefix));
+        return 1;
+    }
 
     QFile log(options.logPath);
     if (!options.logPath.isEmpty() && !log.open(QIODevice::WriteOnly | QIODevice::Append)) {

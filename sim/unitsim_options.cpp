@@ -51,6 +51,9 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {"reg104", "Value of register 104 (country code), default 49.", &o.register104},
         {"records-a", "History records kept for side A, default 300.", &o.recordsA},
         {"records-b", "History records kept for side B, default 300.", &o.recordsB},
+        {"first-number", "Number of the oldest history record of each side (default: from the seed).\n"
+                         "The same seed with more records adds newer records to the same history;\n"
+                         "another seed with the same first number is a unit reset or replaced.", &o.firstNumber},
         {"silent-first", "Ignore the first N commands (no reply), default 0.", &o.silentFirst},
         {"vanish-after-commands", "Close the line and exit on receiving the Nth command (adapter unplugged).", &o.vanishAfterCommands},
     };
@@ -76,6 +79,8 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {QStringLiteral("text-checksum-reply"), QStringLiteral("Register replies carry the checksum field \"x\".")},
         {QStringLiteral("cut-reply"), QStringLiteral("Single-line replies are sent without CR LF.")},
         {QStringLiteral("json-dump"), QStringLiteral("Write the history records sent, per side, as JSON to FILE."), QStringLiteral("FILE")},
+        {QStringLiteral("write-history"), QStringLiteral("Write every history line the unit holds to PREFIX-A.txt and PREFIX-B.txt\n"
+                                                         "at start, as a raw dump (what an earlier visit read)."), QStringLiteral("PREFIX")},
         {QStringLiteral("log"), QStringLiteral("Append one line per received command: <ms since epoch> <command>."), QStringLiteral("FILE")},
         {QStringLiteral("exit-with-parent"), QStringLiteral("End when the starting process ends.")},
     });
@@ -163,6 +168,7 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
     o.exitWithParent = parser.isSet(QStringLiteral("exit-with-parent"));
     o.jsonDumpPath = parser.value(QStringLiteral("json-dump"));
     o.logPath = parser.value(QStringLiteral("log"));
+    o.historyFilePrefix = parser.value(QStringLiteral("write-history"));
     exitCode = 0;
     return true;
 }

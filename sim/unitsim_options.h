@@ -26,6 +26,7 @@ struct UnitSimOptions
     QString tag = QStringLiteral("Nr");   // "Nr" or "No"
     char separator = '.';
     quint32 seed = 1;
+    int firstNumber = -1;  // number of the oldest record; -1: drawn from the seed
 
     // Line behaviour and faults
     bool baudPacing = true;
@@ -43,6 +44,7 @@ struct UnitSimOptions
     bool exitWithParent = false;
 
     QString jsonDumpPath;
+    QString historyFilePrefix;  // write every history line held to <prefix>-A.txt / -B.txt
     QString logPath;
 };
 

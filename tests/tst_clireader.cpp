@@ -5,6 +5,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "files/archivefolder.h"
+#include "files/downloadarchive.h"
 #include "files/recordjson.h"
 #include "frame/texttable.h"
 
@@ -86,6 +87,22 @@ QJsonObject importAsJson(APP_KelmoraDataReader& reader, const QString& path)
     return recordsDocument(import.unit, sideA, sideB);
 }
 
+// The history requests the unit received, in order ("GET.A.HIS1", ...).
+QStringList historyRequests(const SimulatedUnit& unit)
+{
+    QStringList requests;
+    for (const SimulatedUnit::LogEntry& entry : unit.logEntries()) {
+        if (entry.command.contains(".HIS"))
+            requests.append(QString::fromLatin1(entry.command));
+    }
+    return requests;
+}
+
+QJsonObject countsOf(const QJsonObject& written, const char* side)
+{
+    return written.value(QStringLiteral("counts")).toObject().value(QLatin1String(side)).toObject();
+}
+
 } // namespace
 
 class TestCliReader : public QObject
@@ -100,8 +117,168 @@ class TestCliReader : public QObject
         QVERIFY2(sim.start(arguments), qPrintable(sim.error()));
     }
 
+    // Downloads the unit started with the arguments into a JSON file; the
+    // run and what it wrote.
+    QPair<CliRun, QJsonObject> downloadFrom(const QStringList& unitArguments, const QStringList& options,
+                                            const QString& name)
+    {
+        const QString path = folder.filePath(name);
+        QFile::remove(path);
+        if (!sim.start(unitArguments))
+            return {};
+        const CliRun run = runCli(QStringList{QStringLiteral("download"), QStringLiteral("--port"),
+                                              sim.devicePath(), QStringLiteral("--json"), path}
+                                  + options);
+        return {run, readJson(path)};
+    }
+
 private Q_SLOTS:
+    // Each test starts with an empty archive of its own: a download builds
+    // on what earlier ones of the same unit left.
+    void init()
+    {
+        useArchive(folder.filePath(QStringLiteral("archive-%1-%2")
+                                       .arg(QLatin1String(QTest::currentTestFunction()))
+                                       .arg(QLatin1String(QTest::currentDataTag()))));
+    }
     void cleanup() { sim.stop(); }
+
+    // A unit read before: the second download asks for one record per side,
+    // then only for what is new with the archive's newest as the overlap, and
+    // ends with exactly the records of a full download of the same count.
+    void secondDownloadFetchesOnlyTheNewRecords()
+    {
+        // Paced: the whole side must come as the unit sends it.
+        const QStringList unit{QStringLiteral("--snr"), QStringLiteral("5151"), QStringLiteral("--words"),
+                               QStringLiteral("mixed"), QStringLiteral("--records-b"), QStringLiteral("12")};
+        const QStringList count{QStringLiteral("--count"), QStringLiteral("20")};
+        const auto first = downloadFrom(unit + QStringList{QStringLiteral("--records-a"), QStringLiteral("20")},
+                                        count, QStringLiteral("first.json"));
+        QCOMPARE(first.first.exitCode, 0);
+        QCOMPARE(historyRequests(sim), (QStringList{QStringLiteral("GET.A.HIS20"), QStringLiteral("GET.B.HIS20")}));
+
+        // Six new fillings on side A, none on side B (whose 12 records were
+        // all the unit had).
+        const QStringList later = unit + QStringList{QStringLiteral("--records-a"), QStringLiteral("26")};
+        const auto second = downloadFrom(later, count, QStringLiteral("second.json"));
+        QCOMPARE(second.first.exitCode, 0);
+        QCOMPARE(historyRequests(sim), (QStringList{QStringLiteral("GET.A.HIS1"), QStringLiteral("GET.A.HIS7"),
+                                                    QStringLiteral("GET.B.HIS1")}));
+        QVERIFY2(second.first.err.contains("side A: ") && second.first.err.contains("(6 new, 14 from the archive)"),
+                 second.first.err.constData());
+        const QJsonObject incremental = second.second;
+        QCOMPARE(countsOf(incremental, "A"),
+                 (QJsonObject{{QStringLiteral("requested"), 20}, {QStringLiteral("received"), 20},
+                              {QStringLiteral("fromLine"), 6}, {QStringLiteral("fromArchive"), 14}}));
+        QCOMPARE(countsOf(incremental, "B").value(QStringLiteral("fromLine")).toInt(), 0);
+        QCOMPARE(countsOf(incremental, "B").value(QStringLiteral("fromArchive")).toInt(), 12);
+        QCOMPARE(incremental.value(QStringLiteral("method")).toObject(),
+                 (QJsonObject{{QStringLiteral("A"), QStringLiteral("incremental")},
+                              {QStringLiteral("B"), QStringLiteral("incremental")}}));
+
+        const auto full = downloadFrom(later, count + QStringList{QStringLiteral("--full")}, QStringLiteral("full.json"));
+        QCOMPARE(full.first.exitCode, 0);
+        QCOMPARE(historyRequests(sim), (QStringList{QStringLiteral("GET.A.HIS20"), QStringLiteral("GET.B.HIS20")}));
+        QCOMPARE(full.second.value(QStringLiteral("method")).toObject().value(QStringLiteral("A")).toString(),
+                 QStringLiteral("full"));
+        QCOMPARE(full.second.value(QStringLiteral("sideA")).toArray().size(), 20);
+        QCOMPARE(incremental.value(QStringLiteral("sideA")), full.second.value(QStringLiteral("sideA")));
+        QCOMPARE(incremental.value(QStringLiteral("sideB")), full.second.value(QStringLiteral("sideB")));
+
+        // The archive keeps each download whole, byte for byte what a full
+        // download of the side sends; the first download's files stay as
+        // they were.
+        const QList<ArchiveEntry> entries = listArchive(qEnvironmentVariable(archiveFolderVariable),
+                                                        QStringLiteral("5151"));
+        QCOMPARE(entries.size(), 6);
+        QFile incrementalDump(entries.at(2).path);
+        QFile fullDump(entries.at(0).path);
+        QFile firstDump(entries.at(4).path);
+        QVERIFY(incrementalDump.open(QIODevice::ReadOnly) && fullDump.open(QIODevice::ReadOnly)
+                && firstDump.open(QIODevice::ReadOnly));
+        QCOMPARE(entries.at(2).side, 'A');
+        QVERIFY(incrementalDump.readAll() == fullDump.readAll());
+        QCOMPARE(firstDump.readAll().count("\r\n"), 20);
+    }
+
+    // What the archive cannot be joined to is read whole, with the reason;
+    // the records are then exactly what the unit sent for the full count.
+    void archiveThatDoesNotLineUpIsReadWhole_data()
+    {
+        QTest::addColumn<QStringList>("secondUnit");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("method");
+        const QStringList numbered{QStringLiteral("--first-number"), QStringLiteral("1000")};
+        // First visit: records 1000..1009, all ten asked for.
+        QTest::newRow("unit replaced") << numbered + QStringList{QStringLiteral("--seed"), QStringLiteral("2"),
+                                                                 QStringLiteral("--records-a"), QStringLiteral("14")}
+                                       << QStringLiteral("10") << QStringLiteral("full: overlap differs");
+        QTest::newRow("numbers went back") << numbered + QStringList{QStringLiteral("--records-a"), QStringLiteral("6")}
+                                           << QStringLiteral("10") << QStringLiteral("full: numbers went back");
+        QTest::newRow("archive too short") << numbered + QStringList{QStringLiteral("--records-a"), QStringLiteral("12")}
+                                           << QStringLiteral("20") << QStringLiteral("full: archive too short");
+        QTest::newRow("all new") << numbered + QStringList{QStringLiteral("--records-a"), QStringLiteral("25")}
+                                 << QStringLiteral("10") << QStringLiteral("full: all new");
+    }
+
+    void archiveThatDoesNotLineUpIsReadWhole()
+    {
+        QFETCH(QStringList, secondUnit);
+        QFETCH(QString, count);
+        QFETCH(QString, method);
+        const QStringList sideA{QStringLiteral("--side"), QStringLiteral("A")};
+        const auto first = downloadFrom({QStringLiteral("--first-number"), QStringLiteral("1000"),
+                                         QStringLiteral("--records-a"), QStringLiteral("10")},
+                                        sideA + QStringList{QStringLiteral("--count"), QStringLiteral("10")},
+                                        QStringLiteral("first.json"));
+        QCOMPARE(first.first.exitCode, 0);
+        const auto second = downloadFrom(secondUnit, sideA + QStringList{QStringLiteral("--count"), count},
+                                         QStringLiteral("second.json"));
+        QCOMPARE(second.first.exitCode, 0);
+        const QStringList requests = historyRequests(sim);
+        QVERIFY2(requests.size() >= 2 && requests.first() == QStringLiteral("GET.A.HIS1")
+                     && requests.last() == QStringLiteral("GET.A.HIS") + count,
+                 qPrintable(requests.join(' ')));
+        QCOMPARE(second.second.value(QStringLiteral("method")).toObject().value(QStringLiteral("A")).toString(), method);
+        QVERIFY2(second.first.err.contains("side A read whole: " + method.mid(6).toUtf8()), second.first.err.constData());
+        QCOMPARE(second.second.value(QStringLiteral("sideA")), sim.jsonDump().value(QStringLiteral("sideA")));
+        QCOMPARE(countsOf(second.second, "A").value(QStringLiteral("fromArchive")).toInt(), 0);
+    }
+
+    // The line goes while the new records come: the side is interrupted,
+    // says so, and holds the archived records and the new ones that arrived.
+    void cutIncrementalDownloadKeepsWhatArrived()
+    {
+        const QStringList sideA{QStringLiteral("--side"), QStringLiteral("A"), QStringLiteral("--count"),
+                                QStringLiteral("10")};
+        const auto first = downloadFrom({QStringLiteral("--records-a"), QStringLiteral("10")}, sideA,
+                                        QStringLiteral("first.json"));
+        QCOMPARE(first.first.exitCode, 0);
+        // Six new records; the probe's line and about four lines of the
+        // seven asked for then come before the line goes.
+        const auto cut = downloadFrom({QStringLiteral("--records-a"), QStringLiteral("16"), QStringLiteral("--cut-after"),
+                                       QStringLiteral("600")},
+                                      sideA, QStringLiteral("cut.json"));
+        QCOMPARE(cut.first.exitCode, 1);
+        QCOMPARE(historyRequests(sim), (QStringList{QStringLiteral("GET.A.HIS1"), QStringLiteral("GET.A.HIS7")}));
+        QVERIFY2(cut.first.err.contains("side A: 10 of 10 records, interrupted"), cut.first.err.constData());
+        QCOMPARE(cut.second.value(QStringLiteral("outcome")).toObject().value(QStringLiteral("A")).toString(),
+                 QStringLiteral("interrupted"));
+        // Oldest first: the archived records, then the overlap's successors
+        // exactly as the unit sent them.
+        const QJsonArray arrived = sim.jsonDump().value(QStringLiteral("sideA")).toArray();
+        const QJsonArray archived = first.second.value(QStringLiteral("sideA")).toArray();
+        const QJsonArray written = cut.second.value(QStringLiteral("sideA")).toArray();
+        QVERIFY2(arrived.size() >= 2 && arrived.size() < 7, qPrintable(QString::number(arrived.size())));
+        QCOMPARE(arrived.at(0), archived.last());
+        const int fresh = int(arrived.size()) - 1;
+        QCOMPARE(written.size(), 10);
+        for (int i = 0; i < fresh; ++i)
+            QCOMPARE(written.at(10 - fresh + i), arrived.at(1 + i));
+        for (int i = 0; i < 10 - fresh; ++i)
+            QCOMPARE(written.at(i), archived.at(fresh + i));
+        QCOMPARE(countsOf(cut.second, "A").value(QStringLiteral("fromLine")).toInt(), fresh);
+    }
 
     void identifyPrintsTheUnitAsJson()
     {

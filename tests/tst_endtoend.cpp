@@ -9,7 +9,8 @@
 #include "app/gui_kelmoradiagnose.h"
 #include "app/gui_portcombobox.h"
 #include "sim_unit.h"
-#include "frame/texttable.h"
+#include "files/archivefolder.h"
+#include "frame/incrementaltexts.h"
 #include "frame/statustexts.h"
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
@@ -20,6 +21,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -43,6 +45,26 @@ private:
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     QPushButton* button(const char* name) { return child<QPushButton>(name); }
+
+    // The history requests the unit received since the given log entry.
+    QStringList historyRequestsSince(int entry) const
+    {
+        QStringList requests;
+        const QList<SimulatedUnit::LogEntry> entries = unit.logEntries();
+        for (qsizetype i = entry; i < entries.size(); ++i) {
+            if (entries.at(i).command.contains(".HIS"))
+                requests.append(QString::fromLatin1(entries.at(i).command));
+        }
+        return requests;
+    }
+
+    QList<int> sideANumbers() const
+    {
+        QList<int> numbers;
+        for (int i = 0; i < sideACount; ++i)
+            numbers.append(sideARecords[i].number);
+        return numbers;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -159,6 +181,41 @@ private Q_SLOTS:
         for (int i = 0; i < 30; ++i)
             QCOMPARE(sideA->records.at(i).number, sideARecords[i].number);
         QVERIFY(child<QTextEdit>("logView")->toPlainText().contains(numberedText(159)));
+    }
+
+    // The same unit again with nothing new: each side asks for its newest
+    // record only, shows the same records, and the log says where they came
+    // from. Ticked, Full download asks for the whole count, and stays ticked.
+    void secondDownloadBuildsOnTheArchive()
+    {
+        auto* full = window->fullDownloadOption();
+        QVERIFY(!full->isHidden());  // beside the download button, whatever page is shown
+        QCOMPARE(full->text(), numberedText(IncrementalText::fullDownloadOption));
+        full->setChecked(false);
+        const QList<int> before = sideANumbers();
+        const int logBefore = int(unit.logEntries().size());
+        answerer->clear();
+        answerer->recordCount = 30;
+        button("downloadButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 1, 30000);
+        QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T21: 30 L0T20\r\n\r\nL0T22: 25 L0T20"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
+        QCOMPARE(historyRequestsSince(logBefore), (QStringList{QStringLiteral("GET.A.HIS1"), QStringLiteral("GET.B.HIS1")}));
+        QCOMPARE(sideANumbers(), before);
+        QCOMPARE(child<GUI_DataTable>("tableA")->table()->rowCount(), 30);
+        QVERIFY(child<QTextEdit>("logView")->toPlainText().contains(numberedText(IncrementalText::newAndArchived)));
+
+        full->setChecked(true);
+        QCOMPARE(toolSetting("download/full"), QStringLiteral("true"));
+        const int fullFrom = int(unit.logEntries().size());
+        answerer->clear();
+        button("downloadButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->messages.size(), 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
+        QCOMPARE(historyRequestsSince(fullFrom), (QStringList{QStringLiteral("GET.A.HIS30"), QStringLiteral("GET.B.HIS30")}));
+        QCOMPARE(sideANumbers(), before);
+        full->setChecked(false);
+        QCOMPARE(toolSetting("download/full"), QStringLiteral("false"));
     }
 
     // An archive that cannot be written leaves the download whole and is

@@ -7,6 +7,7 @@
 // checks that no page holds an array the storage has already released; the
 // unit never sees two commands closer than the write interval; the process
 // does not grow from round to round.
+#include "files/archivefolder.h"
 #include "reader/app_kelmoradatareader.h"
 #include "comm/com_serialport.h"
 #include "table/gui_datatable.h"
@@ -329,6 +330,9 @@ void TestFaultSoak::runCycle(int cycle)
                                 .arg(plan.newFirmware ? QStringLiteral("2.05") : QStringLiteral("1.35"))
                                 .arg(plan.records)
                                 .arg(seed);
+    // Every round is a first visit: a download that built on an earlier
+    // round's archive would send other commands than the fault plan counts.
+    qputenv(archiveFolderVariable, dir.filePath(QStringLiteral("archive-%1").arg(cycle)).toUtf8());
     SimulatedUnit unit;
     QVERIFY2(unit.start(unitArguments(plan)), qPrintable(context + QLatin1Char(' ') + unit.error()));
     unitPath = unit.devicePath();

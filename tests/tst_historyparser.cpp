@@ -1,4 +1,5 @@
 // History lines of the unit turned into filling records.
+#include "reader/historyoverlap.h"
 #include "reader/historyparser.h"
 #include "reader_referenceparser.h"
 
@@ -72,6 +73,85 @@ class TestHistoryParser : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The archived record and the unit's copy of it are the same record only
+    // when every word is: a word the parser would turn into 0, or a date it
+    // cannot read, still tells two records apart.
+    void overlapRecordComparesEveryWord_data()
+    {
+        QTest::addColumn<QByteArray>("archived");
+        QTest::addColumn<QByteArray>("fresh");
+        QTest::addColumn<bool>("same");
+        const QByteArray line = "A=Nr.1039 12:00:00 31.12.2013 3 17 99.5 101.2 21.3 100 88.1 33.4 97.0 12.5 NOLIM";
+        QTest::newRow("identical") << line << line << true;
+        QTest::newRow("blank runs only") << line << QByteArray(line).replace(" 3 17 ", "  3   17 ") << true;
+        QTest::newRow("one value") << line << QByteArray(line).replace("99.5", "99.6") << false;
+        QTest::newRow("time") << line << QByteArray(line).replace("12:00:00", "12:00:01") << false;
+        QTest::newRow("unconvertible words") << QByteArray(line).replace("99.5", "x") << QByteArray(line).replace("99.5", "y") << false;
+        QTest::newRow("unreadable dates") << QByteArray(line).replace("31.12.2013", "31.13.2013")
+                                          << QByteArray(line).replace("31.12.2013", "32.12.2013") << false;
+        QTest::newRow("limit word") << line << QByteArray(line).replace("NOLIM", "SWOFF") << false;
+        QTest::newRow("format tag") << line << QByteArray(line).replace("=Nr.", "=No.") << false;
+        QTest::newRow("separator") << line << QByteArray(line).replace("Nr.", "Nr:") << false;
+        QTest::newRow("other side") << line << QByteArray(line).replace("A=N", "B=N") << false;
+        QTest::newRow("shorter line") << line << line.left(line.lastIndexOf(" 12.5")) << false;
+        const QByteArray thirteen = line.left(line.lastIndexOf(" NOLIM"));
+        QTest::newRow("no record at all") << thirteen << thirteen << false;
+    }
+
+    void overlapRecordComparesEveryWord()
+    {
+        QFETCH(QByteArray, archived);
+        QFETCH(QByteArray, fresh);
+        QFETCH(bool, same);
+        QCOMPARE(sameHistoryRecord(archived, fresh), same);
+        QCOMPARE(sameHistoryRecord(fresh, archived), same);
+    }
+
+    void recordNumberOnlyOfRecordLines()
+    {
+        QCOMPARE(historyRecordNumber("B=No:77 01:02:03 04.05.2024 1 2 3.0 4.0 5.0 6 7.0 8.0"), std::optional<qint32>(77));
+        QCOMPARE(historyRecordNumber("A=Nr.-5 01:02:03 04.05.2024 1 2 3.0 4.0 5.0 6 7.0 8.0 9.0"), std::optional<qint32>(-5));
+        QVERIFY(!historyRecordNumber("A=Nr.5 01:02:03 04.05.2024 1 2 3.0 4.0 5.0 6 7.0"));
+        QVERIFY(!historyRecordNumber("SNR.C:12345"));
+        QVERIFY(!historyRecordNumber(QByteArray()));
+    }
+
+    // The archived lines, then the unit's lines after the overlap, cut to
+    // the newest count: what a download of count records sends, oldest first.
+    void joinedHistoryKeepsTheNewestCount_data()
+    {
+        QTest::addColumn<int>("archived");  // records 1..archived
+        QTest::addColumn<int>("fresh");     // records archived..archived+fresh-1, the first the overlap
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("oldest");
+        QTest::addColumn<int>("size");
+        QTest::newRow("cut") << 20 << 7 << 20 << 7 << 20;
+        QTest::newRow("nothing new") << 20 << 1 << 20 << 1 << 20;
+        QTest::newRow("archive shorter than count") << 12 << 3 << 20 << 1 << 14;
+        QTest::newRow("smaller count") << 20 << 4 << 5 << 19 << 5;
+    }
+
+    void joinedHistoryKeepsTheNewestCount()
+    {
+        QFETCH(int, archived);
+        QFETCH(int, fresh);
+        QFETCH(int, count);
+        QFETCH(int, oldest);
+        QFETCH(int, size);
+        auto lineOf = [](int number) { return "A=Nr." + QByteArray::number(number) + " x"; };
+        QList<QByteArray> archive;
+        for (int n = 1; n <= archived; ++n)
+            archive.append(lineOf(n));
+        QList<QByteArray> unit;
+        for (int n = archived; n < archived + fresh; ++n)
+            unit.append(lineOf(n));
+        const QList<QByteArray> joined = joinedHistory(archive, unit, count);
+        QCOMPARE(joined.size(), size);
+        for (int i = 0; i < size; ++i)
+            QCOMPARE(joined.at(i), lineOf(oldest + i));
+        QCOMPARE(historyBytes(joined).count("\r\n"), size);
+    }
+
     void cleanupTestCase()
     {
         qunsetenv("TZ");

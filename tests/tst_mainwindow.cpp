@@ -19,6 +19,7 @@
 #include "app/gui_kelmoradiagnose.h"
 #include "app/gui_portcombobox.h"
 #include "reader_ptypeer.h"
+#include "frame/incrementaltexts.h"
 #include "frame/statustexts.h"
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
@@ -29,6 +30,7 @@
 
 #include <QBuffer>
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QFileDialog>
 #include <QListView>
@@ -229,6 +231,7 @@ private Q_SLOTS:
         QCOMPARE(visibleHomeWidgets(),
                  (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                               QStringLiteral("dateTimeEdit"), QStringLiteral("downloadButton"),
+                              QStringLiteral("fullDownloadBox"),
                               QStringLiteral("infoNamesLabel"), QStringLiteral("infoValuesLabel"),
                               QStringLiteral("logView"), QStringLiteral("openFileButton"),
                               QStringLiteral("pictureLabel"), QStringLiteral("portCombo"),
@@ -498,6 +501,7 @@ private Q_SLOTS:
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(26, 2));
         QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109, 2));
         QCOMPARE(child<QPushButton>("downloadButton")->text(), numberedText(108, 2));
+        QCOMPARE(child<QCheckBox>("fullDownloadBox")->text(), numberedText(IncrementalText::fullDownloadOption, 2));
         QCOMPARE(child<QPushButton>("resetModeButton")->text(), numberedText(116, 2));
         QCOMPARE(child<QPushButton>("setTimeButton")->text(), numberedText(136, 2));
         QCOMPARE(child<QPushButton>("setPulseInputButton")->text(), numberedText(124, 2));
@@ -711,6 +715,7 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QVERIFY(!child("resetModeButton")->isVisible());
         QVERIFY(!child("downloadButton")->isVisible());
+        QVERIFY(!child("fullDownloadBox")->isVisible());
         QCOMPARE(child<QLabel>("infoValuesLabel")->text(), QString());
         // A language switch keeps offering Connect.
         child<QPushButton>("languageButton1")->click();

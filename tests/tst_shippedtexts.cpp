@@ -4,6 +4,7 @@
 #include "frame/texttable.h"
 
 #include <QFile>
+#include "frame/incrementaltexts.h"
 #include "frame/statustexts.h"
 
 #include <QRegularExpression>
@@ -25,12 +26,22 @@ QList<int> statusTextNumbers()
     return numbers;
 }
 
+// The block of texts of a download that builds on the archive, all in use.
+QList<int> incrementalTextNumbers()
+{
+    QList<int> numbers;
+    for (int n = IncrementalText::first; n <= IncrementalText::last; ++n)
+        numbers << n;
+    return numbers;
+}
+
 // Every entry number the program uses; keep in step with the code.
 const QList<int> usedNumbers = QList<int>{
     4, 5, 10, 14, 15, 16, 18, 20, 21, 22, 23, 25, 26, 30, 31, 34, 35, 36, 37,
     46, 48, 49, 50, 51, 53, 54, 60, 69, 71, 72, 75, 80, 82, 83, 84, 85, 89, 98,
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
-    127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers();
+    127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers()
+    + incrementalTextNumbers();
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).
@@ -147,6 +158,31 @@ private Q_SLOTS:
             QVERIFY2(countText.count(QStringLiteral("%1")) == 1 && countText.count(QStringLiteral("%2")) == 1,
                      qPrintable(countText));
             QVERIFY2(!countText.arg(44).arg(200).contains(QLatin1Char('%')), qPrintable(countText));
+        }
+    }
+
+    // The numbers of the archive texts are filled in by position: each
+    // language carries every placeholder once, whatever the word order.
+    void archiveTextsCarryTheirNumbersInEveryLanguage_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<int>("placeholders");
+        QTest::newRow("new and archived") << IncrementalText::newAndArchived << 2;
+        QTest::newRow("overlap differs") << IncrementalText::overlapDiffers << 1;
+        QTest::newRow("numbers went back") << IncrementalText::numbersWentBack << 2;
+        QTest::newRow("probe unclear") << IncrementalText::probeUnclear << 0;
+        QTest::newRow("option") << IncrementalText::fullDownloadOption << 0;
+    }
+
+    void archiveTextsCarryTheirNumbersInEveryLanguage()
+    {
+        QFETCH(int, entry);
+        QFETCH(int, placeholders);
+        for (int lang = 0; lang < languages; ++lang) {
+            const QString t = raw.text(entry, lang);
+            for (int p = 1; p <= 2; ++p)
+                QVERIFY2(t.count(QStringLiteral("%%1").arg(p)) == (p <= placeholders ? 1 : 0),
+                         qPrintable(QStringLiteral("language %1: %2").arg(lang).arg(t)));
         }
     }
 
