@@ -4,7 +4,6 @@
 #pragma once
 
 #include "reader/kelmorafillingdata.h"
-#include "reader/kelmorafillingdata.h"
 #include "reader/sidedownload.h"
 
 #include <QElapsedTimer>

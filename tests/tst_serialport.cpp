@@ -16,7 +16,6 @@
 
 #include <QtGlobal>
 
-#include <atomic>
 #include <mutex>
 #ifdef Q_OS_UNIX
 #include <termios.h>
