@@ -16,7 +16,7 @@ class GUI_LogView : public QTextEdit
 
 public:
     // Dots that arrive within this time are shown together.
-    static constexpr int appendDelayMs = 600;
+    static constexpr int appendDelayMs = 1000;
 
     explicit GUI_LogView(QWidget* parent = nullptr);
 
