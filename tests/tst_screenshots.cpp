@@ -13,9 +13,11 @@
 #include "app/gui_portcombobox.h"
 #include "sim_unit.h"
 #include "frame/texttable.h"
+#include "files/archivefolder.h"
 #include "window_dialoganswerer.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -28,6 +30,7 @@ class TestScreenshots : public QObject
 
 private:
     QString folder;
+    QTemporaryDir archive;
     DialogAnswerer* answerer = nullptr;
     GUI_KelmoraDiagnose* window = nullptr;
     SimulatedUnit unit;
@@ -122,6 +125,10 @@ private Q_SLOTS:
                                       QStringLiteral(KELMORA_BIN_DIR) + QStringLiteral("/../screenshots"));
         QVERIFY(QDir().mkpath(folder));
         folder = QDir(folder).absolutePath();
+        // A download of its own each run: an archive left by an earlier run
+        // would turn the download shown into an incremental one.
+        QVERIFY(archive.isValid());
+        qputenv(archiveFolderVariable, archive.path().toUtf8());
         QVERIFY2(unit.start({QStringLiteral("--records-a"), QStringLiteral("300"), QStringLiteral("--records-b"),
                              QStringLiteral("250"), QStringLiteral("--seed"), QStringLiteral("7"),
                              QStringLiteral("--svn"), QStringLiteral("1.35")}),
