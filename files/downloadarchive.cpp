@@ -2,6 +2,7 @@
 #include "files/downloadarchive.h"
 
 #include "reader/app_kelmoradatareader.h"
+#include "reader/historyoverlap.h"
 #include "files/csvwriter.h"
 #include "frame/texttable.h"
 #include "reader/historyparser.h"
@@ -79,18 +80,6 @@ bool saveNewFile(const QString& path, const QByteArray& bytes, QString* error)
     return true;
 }
 
-QByteArray rawDump(const QList<QByteArray>& lines)
-{
-    QByteArray bytes;
-    qsizetype size = 0;
-    for (const QByteArray& line : lines)
-        size += line.size() + 2;
-    bytes.reserve(size);
-    for (const QByteArray& line : lines)
-        bytes += line + "\r\n";
-    return bytes;
-}
-
 // The first free stamp from the end of the download on: a second download
 // of the unit within the same second gets the next second.
 QString freeStamp(const QDir& folder, const QDateTime& endedAt)
@@ -118,7 +107,7 @@ QByteArray csvOf(const UnitIdentity& unit, const QList<SideDownload>& sides)
         parsed[index] = QVector<KelmoraFillingData>(capacity, KelmoraFillingData{});
         // Each side's own lines decide the layout its columns are headed by.
         bool formatDecided = false;
-        const int count = parseHistoryLines(rawDump(side.historyLines), parsed[index].data(),
+        const int count = parseHistoryLines(historyBytes(side.historyLines), parsed[index].data(),
                                             capacity, &formatNo[index], &formatDecided);
         parsed[index].resize(count);
         present[index] = true;
@@ -197,7 +186,7 @@ ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>
     for (const SideDownload& side : sides) {
         if (!side.historyLines.isEmpty())
             files.append({result.stamp + QLatin1Char('-') + QLatin1Char(side.side) + QStringLiteral(".txt"),
-                          rawDump(side.historyLines)});
+                          historyBytes(side.historyLines)});
     }
     const QByteArray csv = csvOf(unit, sides);
     if (!csv.isEmpty())
