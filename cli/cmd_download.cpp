@@ -242,10 +242,15 @@ int runDownload(const QStringList& arguments)
     ArchivedHistory archivedB;
     if (!request.full) {
         const qint32 serialNumber = session.reader().identity().serialNumber;
+        QStringList problems;
         if (request.sideA)
-            archivedA = archivedHistoryFor(archiveFolder(), serialNumber, 'A');
+            archivedA = archivedHistoryFor(archiveFolder(), serialNumber, 'A', &problems);
         if (request.sideB)
-            archivedB = archivedHistoryFor(archiveFolder(), serialNumber, 'B');
+            archivedB = archivedHistoryFor(archiveFolder(), serialNumber, 'B', &problems);
+        problems.removeDuplicates();
+        for (const QString& problem : problems)
+            cliErr() << "kelmora-cli download: archive: " << problem << "\n";
+        cliErr().flush();
     }
     const bool ended = session.run(
         [=](APP_KelmoraDataReader& reader) {

@@ -456,9 +456,9 @@ private Q_SLOTS:
         QVERIFY(run.err.contains("archived as "));
         const QStringList files = archivedFiles(archive, QStringLiteral("4242"));
         QCOMPARE(files.size(), 4);
-        const QString stem = archive + QStringLiteral("/4242/") + files.at(0).left(15);
+        const QString stem = archive + QStringLiteral("/4242/") + files.at(0).left(16);
         // Sorted by name: the dumps, the CSV, then the note.
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-A\\.txt$")).match(files.at(0)).hasMatch(),
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}Z-A\\.txt$")).match(files.at(0)).hasMatch(),
                  qPrintable(files.join(' ')));
         QVERIFY(files.contains(QFileInfo(stem).fileName() + QStringLiteral("-B.txt")));
         QVERIFY(files.contains(QFileInfo(stem).fileName() + QStringLiteral(".csv")));
@@ -517,14 +517,16 @@ private Q_SLOTS:
         QCOMPARE(newestB.value(QStringLiteral("side")).toString(), QStringLiteral("B"));
         QCOMPARE(newestB.value(QStringLiteral("records")).toInt(), 7);
         QCOMPARE(oldest.value(QStringLiteral("records")).toInt(), 4);
-        QVERIFY(newestA.value(QStringLiteral("time")).toString() > oldest.value(QStringLiteral("time")).toString());
+        // In UTC; two downloads may end in the same second.
+        QVERIFY(newestA.value(QStringLiteral("time")).toString().endsWith(QLatin1Char('Z')));
+        QVERIFY(newestA.value(QStringLiteral("time")).toString() >= oldest.value(QStringLiteral("time")).toString());
         for (const QJsonValue& value : entries) {
             const QJsonObject entry = value.toObject();
             QCOMPARE(entry.value(QStringLiteral("unit")).toString(), QStringLiteral("12345"));
             QCOMPARE(entry.value(QStringLiteral("outcome")).toString(), QStringLiteral("complete"));
             QVERIFY(QFileInfo(entry.value(QStringLiteral("path")).toString()).isFile());
         }
-        QCOMPARE(QDateTime::fromString(oldest.value(QStringLiteral("time")).toString(), Qt::ISODate).date(),
+        QCOMPARE(QDateTime::fromString(oldest.value(QStringLiteral("time")).toString(), Qt::ISODate).toLocalTime().date(),
                  QDate::currentDate());
         QCOMPARE(QJsonDocument::fromJson(runCli({QStringLiteral("archive"), QStringLiteral("--unit"),
                                                  QStringLiteral("999"), QStringLiteral("--json")}).out).array().size(), 0);
