@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -321,7 +322,12 @@ bool GUI_KelmoraDiagnose::shutDownLink()
     // Every operation checks its line at each poll; a closed port ends it
     // within milliseconds, a port write within its own bound.
     serialPort->closePort();
+    const QDeadlineTimer deadline(shutDownWaitMs);
+    // A lookup in the archive reads bounded files; a drive that does not
+    // answer can still hold it.
+    const bool lookupEnded = !archiveLookup || archiveLookup->wait(deadline);
+    archiveLookup = nullptr;
     const bool readerEnded = dataReader->wait(QDeadlineTimer(shutDownWaitMs));
     const bool portEnded = serialPort->wait(QDeadlineTimer(shutDownWaitMs));
-    return readerEnded && portEnded;
+    return lookupEnded && readerEnded && portEnded;
 }

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTextEdit>
 
 #include <functional>
@@ -32,7 +33,9 @@ class QLabel;
 class QPushButton;
 class QStyle;
 class QTabWidget;
+class QThread;
 class QTimer;
+struct ArchiveLookup;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
@@ -88,6 +91,10 @@ public:
     // file names and its own record layout. Not while an operation runs.
     void loadDataFile(const QString& path);
 
+    // The reader runs an operation, or a download is looking in the archive
+    // before it starts.
+    bool operationRunning() const;
+
     COM_SerialPort* port() const { return serialPort; }
     APP_KelmoraDataReader* reader() const { return dataReader; }
 
@@ -134,6 +141,8 @@ private:
     QString downloadOutcomeText() const;
     void openDataFile();
     void startDownload();
+    void archiveLookedUp(QThread* lookup, int count, const ArchiveLookup& found);
+    void beginDownload(int count, const ArchiveLookup& archived);
     void showFailure(int informativeText);
     void showRecords(KelmoraFillingData* fillingData, bool complete);
     void listSide(char side);
@@ -175,6 +184,9 @@ private:
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
     QList<SideDownload> arrivedSides;
+    // The archive lookup of the download about to start; null when none is
+    // pending (or the line went away while it ran).
+    QPointer<QThread> archiveLookup;
     LinkState link = LinkState::NotConnected;
     UnitIdentity unitOnLine;
     // Per side (A, B): where the records it holds came from, handed to its

@@ -5,6 +5,7 @@
 #include "app/archivetexts.h"
 #include "chart/chartmode.h"
 #include "comm/com_serialport.h"
+#include "files/archivelookup.h"
 #include "files/downloadarchive.h"
 #include "table/gui_datatable.h"
 #include "chart/gui_displaychart.h"
@@ -113,16 +114,45 @@ void GUI_KelmoraDiagnose::startDownload()
     // meanwhile, and a request now would only rewrite its parameters.
     if (!count || refuseWhileBusy())
         return;
-    // The archive is read here, before the reader starts, and handed over
-    // with the request: the reader thread never reads a file.
-    ArchivedHistory archived[2];
-    if (!fullDownloadBox->isChecked()) {
-        for (const char side : {'A', 'B'})
-            archived[side - 'A'] = archivedHistoryFor(archiveFolder(), unitOnLine.serialNumber, side);
+    if (fullDownloadBox->isChecked() || unitOnLine.serialNumber <= 0) {
+        beginDownload(*count, ArchiveLookup());
+        return;
     }
+    // The archive is read on a thread of its own, before the reader starts,
+    // and handed over with the request: the reader thread never reads a file
+    // and the window never waits for one. Until the result is in, the window
+    // counts as busy.
+    const int records = *count;
+    auto* lookup = new ArchiveLookupThread(archiveFolder(), unitOnLine.serialNumber);
+    archiveLookup = lookup;
+    connect(lookup, &ArchiveLookupThread::found, this,
+            [this, lookup, records](const ArchiveLookup& found) { archiveLookedUp(lookup, records, found); });
+    connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
+    lookup->start();
+}
+
+void GUI_KelmoraDiagnose::archiveLookedUp(QThread* lookup, int count, const ArchiveLookup& found)
+{
+    if (lookup != archiveLookup)
+        return;  // the line went away meanwhile: that download is off
+    archiveLookup = nullptr;
+    for (const QString& problem : found.problems)
+        display(problem);
+    if (link != LinkState::Connected || dataReader->isRunning())
+        return;
+    beginDownload(count, found);
+}
+
+void GUI_KelmoraDiagnose::beginDownload(int count, const ArchiveLookup& archived)
+{
     downloadingBothSides = true;
-    downloadProgress->begin(*count, true);
-    dataReader->readHistoryBoth(*count, archived[0], archived[1]);
+    downloadProgress->begin(count, true);
+    dataReader->readHistoryBoth(count, archived.sideA, archived.sideB);
+}
+
+bool GUI_KelmoraDiagnose::operationRunning() const
+{
+    return dataReader && (dataReader->isRunning() || archiveLookup);
 }
 
 void GUI_KelmoraDiagnose::historyProgress(char side, int bytes, int lines, int requested)

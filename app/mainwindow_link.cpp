@@ -40,8 +40,10 @@ void GUI_KelmoraDiagnose::connectOrDisconnect()
 void GUI_KelmoraDiagnose::disconnectUnit()
 {
     // A running operation sees its line gone at its next poll and ends by
-    // itself; nothing it still has to send can reach the unit any more.
+    // itself; nothing it still has to send can reach the unit any more. A
+    // download still looking in the archive will not start.
     serialPort->closePort();
+    archiveLookup = nullptr;
     logView.clear();
     showNotConnected();
 }
@@ -146,7 +148,7 @@ void GUI_KelmoraDiagnose::lineLost(quint64 lineGeneration, QString reason)
 // A press that cannot run now says so in the log instead of doing nothing.
 bool GUI_KelmoraDiagnose::refuseWhileBusy()
 {
-    if (!dataReader->isRunning())
+    if (!operationRunning())
         return false;
     display(text(StatusText::busy));
     return true;
@@ -180,7 +182,7 @@ void GUI_KelmoraDiagnose::clockFieldEdited()
 
 void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
 {
-    const bool busy = dataReader && dataReader->isRunning();
+    const bool busy = operationRunning();
     const int answer = showMessage(messageBoxStyle, text(busy ? StatusText::quitStopsOperation : 106),
                                    QString(),
                                    {{MessageButtonRole::Acknowledge, text(83)},
