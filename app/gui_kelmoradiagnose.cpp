@@ -322,11 +322,10 @@ bool GUI_KelmoraDiagnose::shutDownLink()
     // Every operation checks its line at each poll; a closed port ends it
     // within milliseconds, a port write within its own bound.
     serialPort->closePort();
-    const QDeadlineTimer deadline(shutDownWaitMs);
     // A lookup in the archive reads bounded files; a drive that does not
-    // answer can still hold it.
-    const bool lookupEnded = !archiveLookup || archiveLookup->wait(deadline);
-    archiveLookup = nullptr;
+    // answer can still hold it. No download starts from it any more.
+    ++connectionsEnded;
+    const bool lookupEnded = !archiveLookup || archiveLookup->wait(QDeadlineTimer(shutDownWaitMs));
     const bool readerEnded = dataReader->wait(QDeadlineTimer(shutDownWaitMs));
     const bool portEnded = serialPort->wait(QDeadlineTimer(shutDownWaitMs));
     return lookupEnded && readerEnded && portEnded;

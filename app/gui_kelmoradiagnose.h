@@ -141,7 +141,7 @@ private:
     QString downloadOutcomeText() const;
     void openDataFile();
     void startDownload();
-    void archiveLookedUp(QThread* lookup, int count, const ArchiveLookup& found);
+    void archiveLookedUp(quint64 connection, int count, const ArchiveLookup& found);
     void beginDownload(int count, const ArchiveLookup& archived);
     void showFailure(int informativeText);
     void showRecords(KelmoraFillingData* fillingData, bool complete);
@@ -184,9 +184,11 @@ private:
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
     QList<SideDownload> arrivedSides;
-    // The archive lookup of the download about to start; null when none is
-    // pending (or the line went away while it ran).
+    // The archive lookup of the download about to start; null when none
+    // runs. A download starts from it only while the connection it began on
+    // lasts: connectionsEnded counts the ends.
     QPointer<QThread> archiveLookup;
+    quint64 connectionsEnded = 0;
     LinkState link = LinkState::NotConnected;
     UnitIdentity unitOnLine;
     // Per side (A, B): where the records it holds came from, handed to its

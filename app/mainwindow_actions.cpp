@@ -123,22 +123,23 @@ void GUI_KelmoraDiagnose::startDownload()
     // and the window never waits for one. Until the result is in, the window
     // counts as busy.
     const int records = *count;
+    const quint64 connection = connectionsEnded;
     auto* lookup = new ArchiveLookupThread(archiveFolder(), unitOnLine.serialNumber);
     archiveLookup = lookup;
-    connect(lookup, &ArchiveLookupThread::found, this,
-            [this, lookup, records](const ArchiveLookup& found) { archiveLookedUp(lookup, records, found); });
+    connect(lookup, &ArchiveLookupThread::found, this, [this, connection, records](const ArchiveLookup& found) {
+        archiveLookedUp(connection, records, found);
+    });
     connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
     lookup->start();
 }
 
-void GUI_KelmoraDiagnose::archiveLookedUp(QThread* lookup, int count, const ArchiveLookup& found)
+void GUI_KelmoraDiagnose::archiveLookedUp(quint64 connection, int count, const ArchiveLookup& found)
 {
-    if (lookup != archiveLookup)
-        return;  // the line went away meanwhile: that download is off
     archiveLookup = nullptr;
     for (const QString& problem : found.problems)
         display(problem);
-    if (link != LinkState::Connected || dataReader->isRunning())
+    // The line went away meanwhile: that download is off.
+    if (connection != connectionsEnded || link != LinkState::Connected || dataReader->isRunning())
         return;
     beginDownload(count, found);
 }

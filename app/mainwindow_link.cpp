@@ -40,16 +40,16 @@ void GUI_KelmoraDiagnose::connectOrDisconnect()
 void GUI_KelmoraDiagnose::disconnectUnit()
 {
     // A running operation sees its line gone at its next poll and ends by
-    // itself; nothing it still has to send can reach the unit any more. A
-    // download still looking in the archive will not start.
+    // itself; nothing it still has to send can reach the unit any more.
     serialPort->closePort();
-    archiveLookup = nullptr;
     logView.clear();
     showNotConnected();
 }
 
 void GUI_KelmoraDiagnose::showNotConnected()
 {
+    // A download still looking in the archive will not start.
+    ++connectionsEnded;
     link = LinkState::NotConnected;
     connectButton->setEnabled(true);
     connectButton->setText(text(14));

@@ -10,13 +10,13 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QTextStream>
-
 
 namespace {
 
@@ -82,7 +82,8 @@ QString claimStamp(const QDir& folder, const QDateTime& endedAt, QString* error)
         QFile note(folder.filePath(stamp + QStringLiteral(".json")));
         if (note.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return stamp;
-        if (!note.exists()) {
+        // Taken meanwhile (a dangling link counts as taken too): try the next.
+        if (!note.exists() && !QFileInfo(note.fileName()).isSymLink()) {
             *error = note.fileName() + QStringLiteral(": ") + note.errorString();
             return QString();
         }
