@@ -335,6 +335,8 @@ void GUI_DataTable::exportCsv()
     // save leaves the previous file as it was.
     if (!writeCsvFile(path, exportContent(sideA, sideB)))
         showExportFailure();
+    else
+        rememberExportFolder(path);
 }
 
 void GUI_DataTable::exportOds()
@@ -349,4 +351,6 @@ void GUI_DataTable::exportOds()
     chooseExportSides(sideA, sideB);
     if (!writeOds(path, exportContent(sideA, sideB)))
         showExportFailure();
+    else
+        rememberExportFolder(path);
 }

@@ -3,6 +3,8 @@
 #include "reader/app_kelmoradatareader.h"
 #include "files_fullfolder.h"
 #include "table/gui_datatable.h"
+#include "table/exportfile.h"
+#include "files/archivefolder.h"
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
@@ -11,9 +13,12 @@
 #include <QDateTime>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <numeric>
 
 class TestDataTable : public QObject
 {
@@ -327,6 +332,55 @@ private Q_SLOTS:
         button(page, "csvButton")->click();
         QCOMPARE(answerer->fileDialogs, 1);
         QCOMPARE(answerer->messages.size(), 0);
+    }
+
+    // A name typed without the format's extension gets it; the dialog
+    // starts where the last export went, else in the documents folder.
+    void exportNameAndFolder_data()
+    {
+        QTest::addColumn<QString>("buttonName");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("remembered");
+        QTest::newRow("csv, no extension, nothing remembered")
+            << "csvButton" << "week 12" << "week 12.csv" << QString();
+        QTest::newRow("ods, dotted name, remembered folder gone")
+            << "odsButton" << "station.7" << "station.7.ods" << "gone";
+        QTest::newRow("csv, extension in capitals, remembered folder")
+            << "csvButton" << "WEEK.CSV" << "WEEK.CSV" << "earlier";
+    }
+    void exportNameAndFolder()
+    {
+        QFETCH(QString, buttonName);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, remembered);
+        // The documents folder as the user's folder settings name it, in a
+        // configuration folder of the test's own.
+        const QString documents = dir.filePath(QStringLiteral("documents"));
+        QVERIFY(QDir().mkpath(documents) && QDir().mkpath(dir.filePath(QStringLiteral("earlier"))));
+        const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+        const auto restoreConfig = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", savedConfig); });
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+        QFile userDirs(dir.filePath(QStringLiteral("config/user-dirs.dirs")));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("config"))) && userDirs.open(QIODevice::WriteOnly));
+        userDirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toUtf8() + "\"\n");
+        userDirs.close();
+        setToolSetting(lastExportFolderSettingKey, remembered.isEmpty() ? remembered : dir.filePath(remembered));
+        installRecords('A', 3, 1);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        const QString target = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(target));
+        answerer->filePath = target + QLatin1Char('/') + typed;
+        button(page, buttonName.toLatin1().constData())->click();
+        QCOMPARE(answerer->fileDialogFolders, QStringList{remembered == "earlier" ? dir.filePath(remembered) : documents});
+        QCOMPARE(QDir(target).entryList(QDir::Files), QStringList{written});
+        // The next export starts where this one went.
+        answerer->filePath.clear();
+        button(page, buttonName.toLatin1().constData())->click();
+        QCOMPARE(answerer->fileDialogFolders.value(1), target);
+        QVERIFY(QDir(target).removeRecursively());
     }
 
     void odsExportWrites()
