@@ -50,8 +50,6 @@ QPushButton* makeButton(QWidget* parent, const QString& label, const QString& st
     return button;
 }
 
-// A cell that holds the value in its own type, so that sorting compares
-// numbers and dates rather than their texts.
 QTableWidgetItem* cell(const QVariant& value)
 {
     auto* item = new QTableWidgetItem;
@@ -128,25 +126,29 @@ void GUI_DataTable::retranslate()
     qCDebug(lcTable) << "Countrycode 1 " << origin.recordFormatNo;
 }
 
+QVariant GUI_DataTable::cellValue(const KelmoraFillingData& record, int column)
+{
+    switch (column) {
+    case 0: return int(record.number);
+    case 1: return QDateTime::fromSecsSinceEpoch(qint64(record.timestamp));
+    case 2: return int(record.levelCode);
+    case 3: return int(record.fillings);
+    case 4: return record.ratePercent;
+    case 5: return record.linePercent;
+    case 6: return record.temperature;
+    case 7: return int(record.integerPercent);
+    case 8: return record.auxValue;
+    case 9: return record.fuelFlow;
+    case 10: return record.optionalFirst;
+    case 11: return record.optionalSecond;
+    default: return limitText(record.limit);
+    }
+}
+
 void GUI_DataTable::fillRow(int row, const KelmoraFillingData& record)
 {
-    const QVariant values[columnCount] = {
-        QVariant(int(record.number)),
-        QVariant(QDateTime::fromSecsSinceEpoch(qint64(record.timestamp))),
-        QVariant(int(record.levelCode)),
-        QVariant(int(record.fillings)),
-        QVariant(record.ratePercent),
-        QVariant(record.linePercent),
-        QVariant(record.temperature),
-        QVariant(int(record.integerPercent)),
-        QVariant(record.auxValue),
-        QVariant(record.fuelFlow),
-        QVariant(record.optionalFirst),
-        QVariant(record.optionalSecond),
-        QVariant(limitText(record.limit)),
-    };
     for (int column = 0; column < columnCount; ++column)
-        tableWidget.setItem(row, column, cell(values[column]));
+        tableWidget.setItem(row, column, cell(cellValue(record, column)));
 }
 
 std::vector<int> GUI_DataTable::rowOrder(const KelmoraFillingData* fillingData, int rows) const
@@ -204,18 +206,18 @@ void GUI_DataTable::listData(KelmoraFillingData* fillingData, uint16_t* recordCo
     records = fillingData;
     count = recordCount;
     if (!recordCount || *recordCount == 0 || !fillingData) {
+        std::fill(std::begin(fittedWidths), std::end(fittedWidths), 0);
         tableWidget.setColumnCount(0);
         tableWidget.setRowCount(0);
         return;
     }
     tableWidget.setColumnCount(columnCount);
-    for (int column = 0; column < columnCount; ++column) {
+    for (int column = 0; column < columnCount; ++column)
         tableWidget.setHorizontalHeaderItem(column, new QTableWidgetItem);
-        tableWidget.setColumnWidth(column, initialColumnWidths[column]);
-    }
     retranslate();
 
     const int rows = *recordCount;
+    fitColumnsToContents(fillingData, rows);
     tableWidget.setRowCount(rows);
     // One change notice for the whole table instead of one per cell: the
     // view asks for the cells it shows when it paints.
@@ -230,6 +232,10 @@ void GUI_DataTable::listData(KelmoraFillingData* fillingData, uint16_t* recordCo
 
     exportButton->show();
     clearButton->show();
+    // A listing starts from the widths above; the page spreads them over
+    // its width again, as after a resize.
+    if (isVisible())
+        resizeTimer->start(resizeDelayMs);
 }
 
 void GUI_DataTable::resizeEvent(QResizeEvent* event)
@@ -251,7 +257,8 @@ void GUI_DataTable::resizeTimerTimeout()
     const qint64 tableWidth = tableWidget.width();
     for (int column = 0; column < columns; ++column) {
         const qint64 scaled = qint64(tableWidget.columnWidth(column)) * tableWidth / sum;
-        tableWidget.setColumnWidth(column, int(qMin<qint64>(scaled, maximumColumnWidth)));
+        const int narrowest = column < columnCount ? fittedWidths[column] : 0;
+        tableWidget.setColumnWidth(column, qMax(narrowest, int(qMin<qint64>(scaled, maximumColumnWidth))));
     }
 }
 

@@ -22,9 +22,11 @@ class GUI_DataTable : public QWidget
 
 public:
     static constexpr int columnCount = 13;
-    // Widths the columns get when a side is listed, before any rescaling.
+    // Widths the columns get at least when a side is listed, before any
+    // rescaling; a column whose values or heading need more gets more.
     static const int initialColumnWidths[columnCount];
-    // Rescaled columns never grow wider than this.
+    // Rescaled columns never grow wider than this, nor narrower than their
+    // widest value.
     static constexpr int maximumColumnWidth = 120;
     static constexpr int resizeDelayMs = 250;
     static constexpr int exportPollMs = 500;
@@ -39,6 +41,9 @@ public:
     bool isInsideExportZone(const QPoint& pointInButton) const;
 
     QTableWidget* table() { return &tableWidget; }
+    // The narrowest a column may be with the records listed: its widest
+    // value and its heading fit (0 while nothing is listed).
+    int fittedColumnWidth(int column) const { return fittedWidths[column]; }
     // The array the page lists and exports (borrowed; null when empty).
     const KelmoraFillingData* shownRecords() const { return records; }
     // The unit and record layout of the records handed over next: the
@@ -66,7 +71,15 @@ protected:
 
 private:
     QString headerText(int column) const;
+    // A cell's value in its own type, so that sorting compares numbers and
+    // dates rather than their texts.
+    static QVariant cellValue(const KelmoraFillingData& record, int column);
     void fillRow(int row, const KelmoraFillingData& record);
+    // Widens each column to its widest value and its heading (at least its
+    // initial width) and keeps that as the column's narrowest.
+    void fitColumnsToContents(const KelmoraFillingData* fillingData, int rows);
+    int headingWidth(int column) const;
+    int cellPadding() const;
     // Record indexes in the order the table is about to sort them into.
     std::vector<int> rowOrder(const KelmoraFillingData* fillingData, int rows) const;
     static double sortKey(const KelmoraFillingData& record, int column);
@@ -84,6 +97,7 @@ private:
     QPushButton* clearButton = nullptr;
     QTimer* resizeTimer = nullptr;
     QTableWidget tableWidget;
+    int fittedWidths[columnCount] = {};
     KelmoraFillingData* records = nullptr;
     quint16* count = nullptr;
     RecordOrigin origin;
