@@ -309,6 +309,7 @@ void GUI_KelmoraDiagnose::retranslate()
     tableB->retranslate();
     chartA->retranslate();
     chartB->retranslate();
+    showSideNotes();
     showUnitInfo(true);
     downloadProgress->retranslate();
     portCombo->retranslate();

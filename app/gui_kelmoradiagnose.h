@@ -139,6 +139,8 @@ private:
     void listSide(char side);
     void relistClearedSide(KelmoraFillingData* fillingData);
     void releaseSidePages(char side, KelmoraFillingData* released);
+    // Names each side's unit on its pages, and an incomplete download.
+    void showSideNotes();
     void historyProgress(char side, int bytes, int lines, int requested);
     void historyPlan(char side, int newRecords, int fromArchive);
     void readerFinished();
@@ -181,6 +183,9 @@ private:
     // pages with the records.
     RecordOrigin sideOrigin[2];
     SideDownload lastDownload[2];
+    // Per side: the download its records came from, kept until new records
+    // replace them (outcome NotRequested when they came from a file).
+    SideDownload recordsDownload[2];
     bool downloadResultPending = false;
     QTimer* clockTimer = nullptr;
     std::function<QDateTime()> pcClock;

@@ -99,8 +99,10 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     DataImport import = readDataFile(path);
     // The pages of each side read get the unit the file names and the
     // layout of that side's lines; the other side's pages keep theirs.
-    for (const ImportedSide& side : import.sides)
+    for (const ImportedSide& side : import.sides) {
         sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unit, side.recordFormatNo};
+        recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
+    }
     dataReader->installImport(import);
 }
 
@@ -210,8 +212,10 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
     // The records a side now holds came from the unit on the line, whatever
     // file was opened before: its exports and chart info line say so.
     for (const SideDownload& side : {sideA, sideB}) {
-        if (side.recordsReplaced)
+        if (side.recordsReplaced) {
             sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
+            recordsDownload[side.side == 'A' ? 0 : 1] = side;
+        }
     }
 }
 
@@ -284,6 +288,7 @@ void GUI_KelmoraDiagnose::listSide(char side)
     chart->setRecordOrigin(sideOrigin[side == 'A' ? 0 : 1]);
     table->listData(records, count);
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
+    showSideNotes();
 }
 
 // complete: every side asked for was read completely; otherwise the
@@ -337,6 +342,7 @@ void GUI_KelmoraDiagnose::relistClearedSide(KelmoraFillingData* fillingData)
     }
     table->listData(fillingData, count);
     chart->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
+    showSideNotes();
 }
 
 // A new array has replaced a side's records and the old one is about to be

@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTextStream>
@@ -28,6 +29,9 @@ const int GUI_DataTable::initialColumnWidths[GUI_DataTable::columnCount] = {
 namespace {
 
 Q_LOGGING_CATEGORY(lcTable, "kelmora.table", QtInfoMsg)
+
+// The side note starts right of the export and clear buttons.
+constexpr int sideNoteLeft = 325;
 
 // Heading text number and wrap width of each column. Columns 8 and 9 are
 // named after the record format the unit uses ("No" or "Nr" lines).
@@ -98,7 +102,19 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     connect(clearButton, &QPushButton::clicked, this, &GUI_DataTable::buttonClicked);
     clearButton->hide();
 
+    sideNoteLabel = new QLabel(this);
+    sideNoteLabel->setObjectName(QStringLiteral("sideNote"));
+    sideNoteLabel->setWordWrap(true);
+    sideNoteLabel->hide();
+
     retranslate();
+}
+
+void GUI_DataTable::setSideNote(const QString& note, bool warning)
+{
+    sideNoteLabel->setText(note);
+    sideNoteLabel->setStyleSheet(sideNoteStyle(warning));
+    sideNoteLabel->setVisible(!note.isEmpty());
 }
 
 QString GUI_DataTable::headerText(int column) const
@@ -242,6 +258,7 @@ void GUI_DataTable::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     tableWidget.setGeometry(5, 60, width() - 10, height() - 65);
+    sideNoteLabel->setGeometry(sideNoteLeft, 5, qMax(0, width() - sideNoteLeft - 5), 50);
     resizeTimer->start(resizeDelayMs);
 }
 
@@ -307,8 +324,9 @@ void GUI_DataTable::chooseExportSides(bool& sideA, bool& sideB) const
     }
 }
 
-// Both sides are written with this page's unit; each side's columns are
-// headed by the layout of its own records.
+// The export is headed by this page's unit; each side's columns are headed
+// by the layout of its own records, and the other side's records, when they
+// came from another unit, name that unit.
 ExportContent GUI_DataTable::exportContent(bool sideA, bool sideB) const
 {
     const bool ownSideA = records == sideARecords;
@@ -316,10 +334,13 @@ ExportContent GUI_DataTable::exportContent(bool sideA, bool sideB) const
     ExportContent content;
     content.unit = exportIdentityOf(origin.unit);
     content.language = currentLanguage();
+    const bool otherUnit = other.unit.serialNumber != origin.unit.serialNumber;
     if (sideA)
         content.sideA = storedSide('A', (ownSideA ? origin : other).recordFormatNo);
     if (sideB)
         content.sideB = storedSide('B', (ownSideA ? other : origin).recordFormatNo);
+    if (otherUnit && (ownSideA ? sideB : sideA))
+        (ownSideA ? content.otherUnitB : content.otherUnitA) = exportIdentityOf(other.unit);
     return content;
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -50,6 +51,11 @@ public:
     // headers and the exports use this copy until another is given.
     void setRecordOrigin(const RecordOrigin& given);
     const RecordOrigin& recordOrigin() const { return origin; }
+    // The line beside the buttons that says whose records the side holds
+    // and what is wrong with them (warning: shown as a warning); hidden
+    // while empty.
+    void setSideNote(const QString& note, bool warning);
+    const QLabel* sideNote() const { return sideNoteLabel; }
     // The page of the other side, whose records (and their layout) an
     // export of both sides takes as well.
     void setOtherSidePage(const GUI_DataTable* other) { otherSide = other; }
@@ -95,6 +101,7 @@ private:
     QPushButton* csvButton = nullptr;
     QPushButton* odsButton = nullptr;
     QPushButton* clearButton = nullptr;
+    QLabel* sideNoteLabel = nullptr;
     QTimer* resizeTimer = nullptr;
     QTableWidget tableWidget;
     int fittedWidths[columnCount] = {};

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include "frame/incrementaltexts.h"
+#include "frame/sidenotetexts.h"
 #include "frame/statustexts.h"
 
 #include <QRegularExpression>
@@ -41,7 +42,7 @@ const QList<int> usedNumbers = QList<int>{
     46, 48, 49, 50, 51, 53, 54, 60, 69, 71, 72, 75, 80, 82, 83, 84, 85, 89, 98,
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
     127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers()
-    + incrementalTextNumbers();
+    + incrementalTextNumbers() + QList<int>{SideNoteText::otherSideUnit, SideNoteText::unknownSerial};
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).
