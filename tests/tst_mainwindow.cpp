@@ -501,7 +501,6 @@ private Q_SLOTS:
         if (serialB > 0) {
             window->loadDataFile(saved('B', serialB));
         } else {
-            setUnit(1.5, 49, QStringLiteral("-1"));
             testUnit.serialNumber = 1111;
             connectWindow();
             SideDownload cut;
