@@ -100,7 +100,7 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     // The pages of each side read get the unit the file names and the
     // layout of that side's lines; the other side's pages keep theirs.
     for (const ImportedSide& side : import.sides) {
-        sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unit, side.recordFormatNo};
+        sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unitOf(side), side.recordFormatNo};
         recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
     }
     dataReader->installImport(import);
