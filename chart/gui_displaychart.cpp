@@ -74,6 +74,8 @@ GUI_DisplayChart::GUI_DisplayChart(QWidget* parent)
     setControlsVisible(false);
     sideNoteLabel.setObjectName(QStringLiteral("sideNote"));
     sideNoteLabel.setWordWrap(true);
+    sideNoteLabel.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    sideNoteLabel.setAttribute(Qt::WA_TransparentForMouseEvents);
     sideNoteLabel.hide();
 
     resizeTimer = new QTimer();
@@ -261,9 +263,11 @@ void GUI_DisplayChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     chartLabel.setGeometry(0, chartTop, width(), height() - chartTop);
-    // Right of the five mode buttons.
+    // Right of the five mode buttons; at the smallest window a long note
+    // runs on into the blank margin above the plot, which it lets clicks
+    // pass through to.
     constexpr int sideNoteLeft = 82 + 5 * 78 + 5;
-    sideNoteLabel.setGeometry(sideNoteLeft, 5, qMax(0, width() - sideNoteLeft - 5), 50);
+    sideNoteLabel.setGeometry(sideNoteLeft, 5, qMax(0, width() - sideNoteLeft - 5), 70);
     resizeTimer->start(250);
 }
 

@@ -105,6 +105,7 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     sideNoteLabel = new QLabel(this);
     sideNoteLabel->setObjectName(QStringLiteral("sideNote"));
     sideNoteLabel->setWordWrap(true);
+    sideNoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     sideNoteLabel->hide();
 
     retranslate();
