@@ -98,6 +98,7 @@ public Q_SLOTS:
     void operationModeReset(bool success);
     void pulseInputSet(bool success);
     void timeSet(bool success);
+    void clockReadBack(quint32 before, quint32 after);
     void display(QString text);
     void append(QString text);
     void historyDownloaded(SideDownload sideA, SideDownload sideB);
@@ -119,6 +120,15 @@ private:
     void createPortCombo();
     void createUnitButtons();
     void createPulseInputCombo();
+    // Writes to the unit, each after the technician has confirmed the
+    // change in a box that shows the current and the new value.
+    bool confirmUnitChange(const QString& question);
+    void askAndResetMode();
+    void askAndSetClock();
+    void askAndSetPulseInput();
+    // Shows the unit's own pulse input in the list, adding it when the list
+    // lacks it, so that a press without a choice changes nothing.
+    void selectUnitPulseInput(qint32 value);
     QPushButton* createButton(const QString& name, const QString& style);
     void setUpPopupList(QComboBox* combo);
     void layOutHomePage();
@@ -187,6 +197,12 @@ private:
     // replace them (outcome NotRequested when they came from a file).
     SideDownload recordsDownload[2];
     bool downloadResultPending = false;
+    // The line went while a download ran: said first in the download's box
+    // rather than in a box of its own.
+    bool lineLostInDownload = false;
+    // Set once the window has agreed to close: the last reports of the
+    // threads then open no box on an empty screen.
+    bool windowClosing = false;
     QTimer* clockTimer = nullptr;
     std::function<QDateTime()> pcClock;
     bool clockEditedByUser = false;

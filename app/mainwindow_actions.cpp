@@ -15,6 +15,7 @@
 #include "frame/texttable.h"
 #include "files/dataimport.h"
 #include "frame/statustexts.h"
+#include "reader/sidedownloadtext.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -54,14 +55,11 @@ void GUI_KelmoraDiagnose::buttonClicked()
     } else if (button == downloadButton) {
         startDownload();
     } else if (button == resetModeButton) {
-        if (!refuseWhileBusy())
-            dataReader->resetOperationMode();
+        askAndResetMode();
     } else if (button == setTimeButton) {
-        if (!refuseWhileBusy())
-            dataReader->setUnitTime(dateTimeEdit->dateTime());
+        askAndSetClock();
     } else if (button == setPulseInputButton) {
-        if (!refuseWhileBusy())
-            dataReader->setPulseInput(pulseInputCombo->currentText().toInt(nullptr, 10));
+        askAndSetPulseInput();
     } else {
         for (int language = 0; language < languageCount; ++language) {
             if (button == languageButtons[language]) {
@@ -159,30 +157,6 @@ void GUI_KelmoraDiagnose::archiveArrivedSides()
                 + QDir::toNativeSeparators(QDir(archived.folder).filePath(archived.stamp)));
 }
 
-void GUI_KelmoraDiagnose::operationModeReset(bool success)
-{
-    display(text(success ? 85 : 84));
-}
-
-void GUI_KelmoraDiagnose::pulseInputSet(bool success)
-{
-    if (success) {
-        unitOnLine.pulseInput = dataReader->identity().pulseInput;  // read back from the unit
-        showUnitInfo(false);
-        display(QStringLiteral("Pulse input successfully set."));
-    } else {
-        display(QStringLiteral("Pulse input could NOT be set."));
-    }
-}
-
-void GUI_KelmoraDiagnose::timeSet(bool success)
-{
-    display(success ? QStringLiteral("Time successfully set.") : QStringLiteral("Time could NOT be set."));
-    // The field goes back to following the PC once the time has gone out.
-    clockEditedByUser = false;
-    followPcClock();
-}
-
 void GUI_KelmoraDiagnose::display(QString line)
 {
     // The log keeps at most eight lines, then starts afresh.
@@ -225,6 +199,8 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
     using R = APP_KelmoraDataReader;
     const bool download = downloadResultPending;
     downloadResultPending = false;
+    if (windowClosing)
+        return;  // what arrived is archived; nobody is left to read a box
     switch (success) {
     case R::DataFailed:
         if (download)
@@ -252,29 +228,30 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
     }
 }
 
-// One line per side asked for: its name, received against requested, and
-// how it ended.
+// One paragraph per side asked for: its name, received against requested,
+// how it ended and why, and what it lost, skipped or took from the archive.
 QString GUI_KelmoraDiagnose::downloadOutcomeText() const
 {
     QStringList lines;
     for (const SideDownload& side : lastDownload) {
-        int ending = StatusText::sideComplete;
         if (side.outcome == SideOutcome::NotRequested)
             continue;
-        if (side.outcome == SideOutcome::Interrupted)
-            ending = StatusText::sideInterrupted;
-        else if (side.outcome == SideOutcome::NoAnswer)
-            ending = StatusText::sideNoAnswer;
-        lines.append(text(side.side == 'A' ? 21 : 22) + QStringLiteral(": ")
-                     + text(StatusText::recordsOfRequested).arg(side.received).arg(side.requested)
-                     + QStringLiteral(", ") + text(ending));
+        QStringList parts{sideCountText(side), sideEndingText(side)};
+        parts.append(sideNotes(side));
+        lines.append(text(side.side == 'A' ? 21 : 22) + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
     }
     return lines.join(QStringLiteral("\r\n\r\n"));
 }
 
 void GUI_KelmoraDiagnose::showDownloadOutcome()
 {
-    showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), downloadOutcomeText(),
+    // The cause first, then what each side holds.
+    QString informative = downloadOutcomeText();
+    if (lineLostInDownload)
+        informative = text(StatusText::lineLost) + QLatin1Char(' ') + text(StatusText::checkCable)
+                      + QStringLiteral("\r\n\r\n") + informative;
+    lineLostInDownload = false;
+    showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), informative,
                 {{MessageButtonRole::Confirm, text(83)}});
 }
 
@@ -300,7 +277,14 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
     bool sideB = false;
     if (!fillingData) {
         sideA = sideB = true;
-        summary = sideSummary(21, sideACount) + QStringLiteral("\r\n\r\n") + sideSummary(22, sideBCount);
+        // Each side with what it skipped and where its records came from.
+        QStringList sides;
+        for (int i = 0; i < 2; ++i) {
+            const QStringList notes = sideNotes(lastDownload[i]);
+            sides.append(sideSummary(i == 0 ? 21 : 22, i == 0 ? sideACount : sideBCount)
+                         + (notes.isEmpty() ? QString() : QStringLiteral(", ") + notes.join(QStringLiteral(", "))));
+        }
+        summary = sides.join(QStringLiteral("\r\n\r\n"));
     } else if (fillingData == sideARecords) {
         sideA = true;
         summary = sideSummary(21, sideACount);

@@ -1,13 +1,14 @@
 // The line above each side's table and chart: the unit whose records the
-// side holds, the other side's unit when that is another one, and how the
-// side's download ended when it did not end completely, until a download
-// or a file replaces the records.
+// side holds, the other side's unit when that is another one, and what the
+// box after the side's download said (how it ended when not completely,
+// what it lost, where its records came from), until a download or a file
+// replaces the records.
 #include "app/gui_kelmoradiagnose.h"
 
 #include "chart/gui_displaychart.h"
 #include "frame/sidenotetexts.h"
-#include "frame/statustexts.h"
 #include "frame/texttable.h"
+#include "reader/sidedownloadtext.h"
 #include "table/gui_datatable.h"
 
 namespace {
@@ -29,15 +30,19 @@ QString serialText(const UnitIdentity& unit)
     return serialKnown(unit) ? QString::number(unit.serialNumber) : text(SideNoteText::unknownSerial);
 }
 
-// The side's line of the box shown after the download, as long as the
-// records it brought are shown.
-QString incompleteDownloadLine(const SideDownload& download)
+// The side's paragraph of the box shown after its download, as long as the
+// records it brought are shown: how it ended, what it lost or skipped and
+// where its records came from; empty for a complete download that has
+// nothing more to say.
+QString downloadLine(const SideDownload& download, bool* incomplete)
 {
-    const int ending = download.outcome == SideOutcome::NoAnswer ? StatusText::sideNoAnswer
-                                                                 : StatusText::sideInterrupted;
-    return text(download.side == 'A' ? 21 : 22) + QStringLiteral(": ")
-           + text(StatusText::recordsOfRequested).arg(download.received).arg(download.requested)
-           + QStringLiteral(", ") + text(ending);
+    *incomplete = download.outcome != SideOutcome::Complete;
+    QStringList parts = sideNotes(download);
+    if (*incomplete)
+        parts = QStringList{sideCountText(download), sideEndingText(download)} + parts;
+    if (parts.isEmpty())
+        return QString();
+    return text(download.side == 'A' ? 21 : 22) + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -60,10 +65,12 @@ void GUI_KelmoraDiagnose::showSideNotes()
                 warning = true;
             }
             const SideDownload& download = recordsDownload[index];
-            if (download.outcome != SideOutcome::NotRequested && download.outcome != SideOutcome::Complete) {
-                note += QLatin1Char('\n') + incompleteDownloadLine(download);
-                warning = true;
-            }
+            bool incomplete = false;
+            const QString line = download.outcome == SideOutcome::NotRequested
+                ? QString() : downloadLine(download, &incomplete);
+            if (!line.isEmpty())
+                note += QLatin1Char('\n') + line;
+            warning = warning || incomplete;
         }
         (index == 0 ? tableA : tableB)->setSideNote(note, warning);
         (index == 0 ? chartA : chartB)->setSideNote(note, warning);

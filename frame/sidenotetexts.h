@@ -6,7 +6,7 @@
 
 namespace SideNoteText {
 
-constexpr int first = 180;
+constexpr int first = 197;
 
 constexpr int otherSideUnit = first + 0;  // "Other side from another unit", then its number
 constexpr int unknownSerial = first + 1;  // in place of the number of a unit that gave none

@@ -477,7 +477,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("noteA");
         QTest::addColumn<QString>("noteB");
         QTest::newRow("one unit") << 1111 << "L0T122: 1111" << "L0T122: 1111";
-        QTest::newRow("two units") << 2222 << "L0T122: 1111. L0T180: 2222" << "L0T122: 2222. L0T180: 1111";
+        QTest::newRow("two units") << 2222 << "L0T122: 1111. L0T197: 2222" << "L0T122: 2222. L0T197: 1111";
         QTest::newRow("side B cut") << 0 << "L0T122: 1111" << "L0T122: 1111\nL0T22: L0T169, L0T167";
     }
     void sidePagesNameUnitAndCut()
