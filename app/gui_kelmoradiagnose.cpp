@@ -119,6 +119,7 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
             &GUI_KelmoraDiagnose::operationModeReset);
     connect(dataReader, &APP_KelmoraDataReader::pulseInputSet, this, &GUI_KelmoraDiagnose::pulseInputSet);
     connect(dataReader, &APP_KelmoraDataReader::timeSet, this, &GUI_KelmoraDiagnose::timeSet);
+    connect(dataReader, &APP_KelmoraDataReader::clockReadBack, this, &GUI_KelmoraDiagnose::clockReadBack);
     connect(dataReader, &APP_KelmoraDataReader::display, this, &GUI_KelmoraDiagnose::display);
     connect(dataReader, &APP_KelmoraDataReader::append, this, &GUI_KelmoraDiagnose::append);
     connect(dataReader, &APP_KelmoraDataReader::historyProgress, this,
@@ -310,6 +311,7 @@ void GUI_KelmoraDiagnose::retranslate()
     tableB->retranslate();
     chartA->retranslate();
     chartB->retranslate();
+    showSideNotes();
     showUnitInfo(true);
     downloadProgress->retranslate();
     portCombo->retranslate();

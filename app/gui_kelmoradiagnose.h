@@ -105,6 +105,7 @@ public Q_SLOTS:
     void operationModeReset(bool success);
     void pulseInputSet(bool success);
     void timeSet(bool success);
+    void clockReadBack(quint32 before, quint32 after);
     void display(QString text);
     void append(QString text);
     void historyDownloaded(SideDownload sideA, SideDownload sideB);
@@ -126,6 +127,15 @@ private:
     void createPortCombo();
     void createUnitButtons();
     void createPulseInputCombo();
+    // Writes to the unit, each after the technician has confirmed the
+    // change in a box that shows the current and the new value.
+    bool confirmUnitChange(const QString& question);
+    void askAndResetMode();
+    void askAndSetClock();
+    void askAndSetPulseInput();
+    // Shows the unit's own pulse input in the list, adding it when the list
+    // lacks it, so that a press without a choice changes nothing.
+    void selectUnitPulseInput(qint32 value);
     QPushButton* createButton(const QString& name, const QString& style);
     void setUpPopupList(QComboBox* combo);
     void layOutHomePage();
@@ -148,6 +158,8 @@ private:
     void listSide(char side);
     void relistClearedSide(KelmoraFillingData* fillingData);
     void releaseSidePages(char side, KelmoraFillingData* released);
+    // Names each side's unit on its pages, and an incomplete download.
+    void showSideNotes();
     void historyProgress(char side, int bytes, int lines, int requested);
     void historyPlan(char side, int newRecords, int fromArchive);
     void readerFinished();
@@ -195,7 +207,16 @@ private:
     // pages with the records.
     RecordOrigin sideOrigin[2];
     SideDownload lastDownload[2];
+    // Per side: the download its records came from, kept until new records
+    // replace them (outcome NotRequested when they came from a file).
+    SideDownload recordsDownload[2];
     bool downloadResultPending = false;
+    // The line went while a download ran: said first in the download's box
+    // rather than in a box of its own.
+    bool lineLostInDownload = false;
+    // Set once the window has agreed to close: the last reports of the
+    // threads then open no box on an empty screen.
+    bool windowClosing = false;
     QTimer* clockTimer = nullptr;
     std::function<QDateTime()> pcClock;
     bool clockEditedByUser = false;

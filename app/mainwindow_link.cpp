@@ -141,8 +141,13 @@ void GUI_KelmoraDiagnose::lineLost(quint64 lineGeneration, QString reason)
     serialPort->closePort();
     showNotConnected();
     display(text(StatusText::lineLost));
-    showMessage(messageBoxStyle, text(StatusText::lineLost), text(StatusText::checkCable),
-                {{MessageButtonRole::Confirm, text(83)}});
+    if (downloadingBothSides) {
+        lineLostInDownload = true;  // the download's own box says it first
+        return;
+    }
+    if (!windowClosing)
+        showMessage(messageBoxStyle, text(StatusText::lineLost), text(StatusText::checkCable),
+                    {{MessageButtonRole::Confirm, text(83)}});
 }
 
 // A press that cannot run now says so in the log instead of doing nothing.
@@ -192,6 +197,7 @@ void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
         return;
     }
     // Stopped here, while the window still exists to take the last reports.
+    windowClosing = true;
     shutDownLink();
     event->accept();
 }
