@@ -3,6 +3,7 @@
 // as bytes on the wire, and the history downloads with their failures.
 #include "reader_access.h"
 #include "reader_rig.h"
+#include "sim_unit.h"
 
 #include <QSerialPort>
 #include <QTemporaryDir>
@@ -376,8 +377,11 @@ private Q_SLOTS:
         QVERIFY(lines.size() >= 9);
         for (int i = 1; i < lines.size(); ++i) {
             const qint64 gap = lines.at(i).atMs - lines.at(i - 1).atMs;
-            // The port starts writes 250 ms apart; the pty adds a little jitter on arrival.
-            QVERIFY2(gap >= 240, qPrintable(QStringLiteral("%1 ms before %2").arg(gap).arg(
+            // The port keeps 250 ms from the end of one write to the next
+            // (checked exactly on its own clock in tst_serialport and the
+            // soak); the peer's reading can stamp one line late on a loaded
+            // machine, so its stamps count only within the usual tolerance.
+            QVERIFY2(gap >= 250 - SimulatedUnit::arrivalToleranceMs, qPrintable(QStringLiteral("%1 ms before %2").arg(gap).arg(
                                      QString::fromLatin1(lines.at(i).line))));
         }
     }
