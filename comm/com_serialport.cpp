@@ -34,6 +34,9 @@ constexpr int maxReadFailures = 3;
 COM_SerialPort::COM_SerialPort(QObject* parent) : QThread(parent)
 {
     std::memset(rxBuffer, 0, sizeof rxBuffer);
+    monotonic.start();
+    // A block queued right after the first open goes out at once.
+    lastWriteEndMs = -2 * qint64(writeInterval.load());
 }
 
 COM_SerialPort::~COM_SerialPort()
@@ -161,6 +164,11 @@ void COM_SerialPort::setWriteHookForTests(WriteHook hook)
     writeHook = std::move(hook);
 }
 
+void COM_SerialPort::setWriteObserverForTests(WriteObserver observer)
+{
+    writeObserver = std::move(observer);
+}
+
 COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block, quint64 expectedGeneration)
 {
     // Checked under the queue's lock, which close and open take to change
@@ -187,6 +195,7 @@ void COM_SerialPort::resetRxCount()
 {
     std::lock_guard<std::mutex> lock(rxMutex);
     rxFill = 0;
+    rxPutIn = 0;
 }
 
 bool COM_SerialPort::resetRxCount(quint64 expectedGeneration)
@@ -196,6 +205,7 @@ bool COM_SerialPort::resetRxCount(quint64 expectedGeneration)
         return false;
     std::lock_guard<std::mutex> lock(rxMutex);
     rxFill = 0;
+    rxPutIn = 0;
     return true;
 }
 
@@ -210,6 +220,34 @@ QByteArray COM_SerialPort::rxBytes(int from, int to) const
     if (to > from)
         std::memcpy(bytes.data(), rxBuffer + from, size_t(to - from));
     return bytes;
+}
+
+quint64 COM_SerialPort::rxTotal() const
+{
+    std::lock_guard<std::mutex> lock(rxMutex);
+    return rxPutIn;
+}
+
+COM_SerialPort::RxTake COM_SerialPort::takeRxBytes(quint64 taken) const
+{
+    RxTake take;
+    std::lock_guard<std::mutex> lock(rxMutex);
+    if (taken >= rxPutIn)
+        return take; // nothing new (or a reset since: the caller starts over)
+    quint64 unread = rxPutIn - taken;
+    if (unread > quint64(rxBufferSize)) {
+        take.lost = unread - rxBufferSize;
+        unread = rxBufferSize;
+    }
+    // The unread bytes end at rxFill and run back across the wrap.
+    const int count = int(unread);
+    const int start = (rxFill - count + rxBufferSize) % rxBufferSize;
+    take.bytes.resize(count);
+    const int first = std::min(count, rxBufferSize - start);
+    std::memcpy(take.bytes.data(), rxBuffer + start, size_t(first));
+    if (count > first)
+        std::memcpy(take.bytes.data() + first, rxBuffer, size_t(count - first));
+    return take;
 }
 
 QString COM_SerialPort::devicePath(const QString& name)
@@ -296,6 +334,7 @@ bool COM_SerialPort::openInThread(COM_Line& line)
         std::lock_guard<std::mutex> lock(rxMutex);
         std::memset(rxBuffer, 0, sizeof rxBuffer);
         rxFill = 0;
+        rxPutIn = 0;
     }
     reportOpen(OpenState::Opened);
     if (!portOpen.load()) {
@@ -356,16 +395,12 @@ bool COM_SerialPort::lineVanished(COM_Line& line, int& readFailures)
 
 void COM_SerialPort::serveLine(COM_Line& line)
 {
-    QElapsedTimer clock;
-    clock.start();
-    // A block queued right after the open goes out at once.
-    lastWriteMs = clock.elapsed() - 2 * qint64(writeInterval.load());
     int readFailures = 0;
     while (!stopRequested.load()) {
         readAvailable(line);
         if (lineVanished(line, readFailures))
             break;
-        writeDueBlock(line, clock.elapsed());
+        writeDueBlock(line);
         if (line.error() == COM_Line::Error::Resource) {
             lineVanished(line, readFailures);
             break;
@@ -382,6 +417,7 @@ void COM_SerialPort::readAvailable(COM_Line& line)
     if (line.error() != COM_Line::Error::Resource)
         line.clearError(); // bytes came: the line is alive
     std::lock_guard<std::mutex> lock(rxMutex);
+    rxPutIn += quint64(data.size());
     for (char byte : data) {
         rxBuffer[rxFill++] = byte;
         // A full ring starts over at index 0; the older bytes stay until
@@ -391,9 +427,13 @@ void COM_SerialPort::readAvailable(COM_Line& line)
     }
 }
 
-void COM_SerialPort::writeDueBlock(COM_Line& line, qint64 nowMs)
+void COM_SerialPort::writeDueBlock(COM_Line& line)
 {
-    if (nowMs <= lastWriteMs + writeInterval.load())
+    // The interval runs from the end of the previous write: a write that a
+    // busy machine held up must not be followed too soon by the next one,
+    // or the unit may miss a command.
+    const qint64 startMs = monotonic.elapsed();
+    if (startMs <= lastWriteEndMs + writeInterval.load())
         return;
     QueuedBlock block;
     {
@@ -405,8 +445,10 @@ void COM_SerialPort::writeDueBlock(COM_Line& line, qint64 nowMs)
         block = writeQueue.takeFirst();
         writingTicket = block.ticket;
     }
-    lastWriteMs = nowMs;
     const bool written = writeBlocking(line, block.bytes);
+    lastWriteEndMs = monotonic.elapsed();
+    if (writeObserver)
+        writeObserver(block.bytes, startMs, lastWriteEndMs);
     if (!written)
         qCDebug(lcSerial) << "command not written whole:" << block.bytes.trimmed();
     finishWrite(block.ticket, written ? WriteOutcome::Written : WriteOutcome::Failed);

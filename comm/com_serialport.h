@@ -1,10 +1,11 @@
 // The one serial port through which the tool talks to the unit. A thread of
 // its own keeps reading whatever arrives into a 2048-byte receive ring and
-// writes queued command blocks, at most one per write interval. It knows
-// nothing of the protocol above it.
+// writes queued command blocks, each one write interval after the previous
+// one has gone out. It knows nothing of the protocol above it.
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -80,6 +81,12 @@ public:
     // before openPort; an empty hook is the normal path.
     using WriteHook = std::function<qint64(COM_Line& line, const char* data, qint64 size)>;
     void setWriteHookForTests(WriteHook hook);
+    // Told of every block handed to the line, on the port thread, with the
+    // port's own monotonic times (ms) of the write's start and end; the
+    // next block starts more than writeIntervalMs after that end. Set it
+    // before openPort.
+    using WriteObserver = std::function<void(const QByteArray& block, qint64 startMs, qint64 endMs)>;
+    void setWriteObserverForTests(WriteObserver observer);
 
     // Receive ring. The port thread appends at rxCount and wraps to 0 when
     // 2048 is reached; the reader resets the count before each command and
@@ -92,6 +99,20 @@ public:
     bool resetRxCount(quint64 lineGeneration);
     // Copies ring bytes [from, to) (0 <= from <= to <= 2048).
     QByteArray rxBytes(int from, int to) const;
+    // What a reader that drains the ring as a stream gets: the bytes put in
+    // after the first `taken` since the last reset, in order across the
+    // wrap, and how many of them the ring has already written over (the
+    // reader was too slow). Once lost > 0 the stream has a hole: bytes is
+    // what the ring still holds after it, and taken + lost + bytes.size()
+    // is the new position.
+    struct RxTake
+    {
+        QByteArray bytes;
+        quint64 lost = 0;
+    };
+    RxTake takeRxBytes(quint64 taken) const;
+    // Bytes put into the ring since the last reset (or open), wraps included.
+    quint64 rxTotal() const;
 
     // Full device path for a port name as the platform wants it.
     static QString devicePath(const QString& name);
@@ -132,7 +153,7 @@ private:
     bool openInThread(COM_Line& line);
     void serveLine(COM_Line& line);
     void readAvailable(COM_Line& line);
-    void writeDueBlock(COM_Line& line, qint64 nowMs);
+    void writeDueBlock(COM_Line& line);
     bool writeBlocking(COM_Line& line, const QByteArray& block);
     qint64 writeToLine(COM_Line& line, const char* data, qint64 size);
     void finishWrite(WriteTicket ticket, WriteOutcome outcome);
@@ -144,6 +165,7 @@ private:
     // sees through std::mutex and std::condition_variable, not through
     // QMutex's futex or QWaitCondition, which live in the uninstrumented Qt.
     int rxFill = 0;                        // guarded by rxMutex
+    quint64 rxPutIn = 0;                   // guarded by rxMutex; since the last reset
     mutable std::mutex rxMutex;
     QString path;                          // guarded by stateMutex
     quint32 rate = 0;                      // guarded by stateMutex
@@ -157,7 +179,10 @@ private:
     std::atomic<bool> loopActive{false};   // from start() to the loop's very end
     std::atomic<int> writeInterval{250};
     int loopDelayMs = 5;
-    qint64 lastWriteMs = 0;                // port thread only, monotonic clock
+    // End of the last write on the monotonic clock below, kept across
+    // connections: the unit cannot tell a reopened port from a busy one.
+    qint64 lastWriteEndMs = 0;             // port thread only
+    QElapsedTimer monotonic;               // started at construction
     struct QueuedBlock
     {
         WriteTicket ticket;
@@ -170,5 +195,6 @@ private:
     std::deque<std::pair<WriteTicket, WriteOutcome>> finishedWrites; // guarded by queueMutex
     mutable std::mutex queueMutex;
     WriteHook writeHook;                   // set before the loop starts
+    WriteObserver writeObserver;           // set before the loop starts
     std::mutex controlMutex;               // one open or close at a time
 };

@@ -50,6 +50,8 @@ QVector<SimRecord> generateHistory(char side, int count, const UnitSimOptions& o
     int fillings = integer(0, 50);
     for (int i = 0; i < count; ++i) {
         SimRecord r;
+        if (number == options.skipNumber)
+            ++number;
         r.number = number++;
         time = time.addSecs(qint64(integer(180, 5400)));
         r.time = time;

@@ -2,6 +2,7 @@
 
 #include "comm/com_simlinks.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -30,6 +31,7 @@ UnitSimLine::~UnitSimLine()
 
 bool UnitSimLine::open()
 {
+    quietMs = QDateTime::currentMSecsSinceEpoch();
     masterFd = posix_openpt(O_RDWR | O_NOCTTY);
     if (masterFd < 0 || grantpt(masterFd) != 0 || unlockpt(masterFd) != 0) {
         std::fprintf(stderr, "kelmora-unitsim: no pseudo-terminal: %s\n", std::strerror(errno));
@@ -143,9 +145,15 @@ QByteArray UnitSimLine::exchange(int timeoutMs)
     QByteArray incoming;
     if (ready > 0 && (pfd.revents & POLLIN)) {
         char chunk[512];
+        const qint64 readStartMs = QDateTime::currentMSecsSinceEpoch();
         const ssize_t n = ::read(masterFd, chunk, sizeof chunk);
         if (n > 0)
             incoming = QByteArray(chunk, int(n));
+        // A full chunk may have left older bytes behind: nothing learnt.
+        if (n < qint64(sizeof chunk))
+            quietMs = readStartMs;
+    } else if (ready == 0) {
+        quietMs = QDateTime::currentMSecsSinceEpoch();
     }
     flushPaced();
     return incoming;

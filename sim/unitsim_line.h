@@ -24,6 +24,11 @@ public:
     // Waits up to timeoutMs for incoming bytes (less while output is due)
     // and returns what arrived; sends whatever output the pacing allows.
     QByteArray exchange(int timeoutMs);
+    // The last moment (ms since the epoch) at which the line was seen to
+    // hold nothing unread: whatever the next exchange returns came in after
+    // it. Taken before the read, not after, so that a pause of this process
+    // between the read and the clock cannot make an arrival look later.
+    qint64 quietSinceMs() const { return quietMs; }
     void send(const QByteArray& bytes);
     bool outputPending() const { return !output.isEmpty(); }
     void setPacing(bool on) { pacing = on; }
@@ -43,6 +48,7 @@ private:
     QString linkPath;
     QByteArray output;
     bool pacing = true;
+    qint64 quietMs = 0;
     QElapsedTimer paceClock;   // runs since the output queue was last empty
     qint64 sentSincePaceStart = 0;
 };

@@ -56,7 +56,10 @@ public:
 
     bool closeWhenDrained = false;
 
-    void feed(const QByteArray& bytes)
+    // The bytes came in after notBeforeMs (when the line was last seen
+    // empty) and by readMs: a command's arrival is known only within
+    // that window, which grows when this process is held up.
+    void feed(const QByteArray& bytes, qint64 notBeforeMs, qint64 readMs)
     {
         for (char byte : bytes) {
             if (byte == '\r' || byte == '\n') {
@@ -65,8 +68,10 @@ public:
                 pending.clear();
                 continue;
             }
-            if (pending.isEmpty())
-                firstByteMs = QDateTime::currentMSecsSinceEpoch();
+            if (pending.isEmpty()) {
+                firstByteEarliestMs = notBeforeMs;
+                firstByteLatestMs = readMs;
+            }
             if (pending.size() < 4096) // a runaway line is cut, not grown
                 pending += byte;
         }
@@ -76,7 +81,8 @@ private:
     void handle()
     {
         if (log) {
-            log->write(QByteArray::number(firstByteMs) + ' ' + pending + '\n');
+            log->write(QByteArray::number(firstByteEarliestMs) + ' ' + QByteArray::number(firstByteLatestMs)
+                       + ' ' + pending + '\n');
             log->flush();
         }
         const UnitReply reply = unit.answer(pending);
@@ -92,7 +98,8 @@ private:
     UnitSimLine& line;
     QFile* log;
     QByteArray pending;
-    qint64 firstByteMs = 0;
+    qint64 firstByteEarliestMs = 0;
+    qint64 firstByteLatestMs = 0;
 };
 
 // The whole history of both sides as the unit would send it, oldest first.
@@ -146,7 +153,9 @@ int main(int argc, char* argv[])
 
     CommandAssembler commands(options, line, log.isOpen() ? &log : nullptr);
     while (!stopSignal && line.isOpen()) {
-        commands.feed(line.exchange(50));
+        const qint64 notBeforeMs = line.quietSinceMs();
+        const QByteArray bytes = line.exchange(50);
+        commands.feed(bytes, notBeforeMs, QDateTime::currentMSecsSinceEpoch());
         if (commands.closeWhenDrained && !line.outputPending()) {
             line.waitUntilDelivered(1000);
             std::fputs("kelmora-unitsim: line cut\n", stderr);

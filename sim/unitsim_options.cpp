@@ -54,6 +54,7 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {"first-number", "Number of the oldest history record of each side (default: from the seed).\n"
                          "The same seed with more records adds newer records to the same history;\n"
                          "another seed with the same first number is a unit reset or replaced.", &o.firstNumber},
+        {"skip-number", "Leave this record number out of the history (a gap the unit made).", &o.skipNumber},
         {"silent-first", "Ignore the first N commands (no reply), default 0.", &o.silentFirst},
         {"vanish-after-commands", "Close the line and exit on receiving the Nth command (adapter unplugged).", &o.vanishAfterCommands},
     };
@@ -69,6 +70,8 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {QStringLiteral("seed"), QStringLiteral("Seed of the generated history, default 1."), QStringLiteral("S")},
         {QStringLiteral("baud-pacing"), QStringLiteral("Send about one byte per 1.04 ms like a 9600-baud line (default).")},
         {QStringLiteral("no-pacing"), QStringLiteral("Send replies at once (fast tests).")},
+        {QStringLiteral("newest-first"), QStringLiteral("List history replies newest record first.")},
+        {QStringLiteral("odd-line"), QStringLiteral("Send one side-tagged line of 13 words (no record) in every history reply.")},
         {QStringLiteral("fail-status"), QStringLiteral("Answer GET.C.STS with a single number (no space).")},
         {QStringLiteral("fail-reg101"), QStringLiteral("Answer reads of register 101 with error code 3.")},
         {QStringLiteral("noise"), QStringLiteral("Send junk bytes (no CR, no letters) before every single-line reply.")},
@@ -81,7 +84,7 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
         {QStringLiteral("json-dump"), QStringLiteral("Write the history records sent, per side, as JSON to FILE."), QStringLiteral("FILE")},
         {QStringLiteral("write-history"), QStringLiteral("Write every history line the unit holds to PREFIX-A.txt and PREFIX-B.txt\n"
                                                          "at start, as a raw dump (what an earlier visit read)."), QStringLiteral("PREFIX")},
-        {QStringLiteral("log"), QStringLiteral("Append one line per received command: <ms since epoch> <command>."), QStringLiteral("FILE")},
+        {QStringLiteral("log"), QStringLiteral("Append one line per received command: <earliest ms> <latest ms> <command>, the window (ms since the epoch) in which its first byte arrived."), QStringLiteral("FILE")},
         {QStringLiteral("exit-with-parent"), QStringLiteral("End when the starting process ends.")},
     });
 
@@ -162,6 +165,8 @@ bool parseUnitSimOptions(const QStringList& arguments, UnitSimOptions& o, int& e
     o.failStatus = parser.isSet(QStringLiteral("fail-status"));
     o.failRegister101 = parser.isSet(QStringLiteral("fail-reg101"));
     o.noise = parser.isSet(QStringLiteral("noise"));
+    o.newestFirst = parser.isSet(QStringLiteral("newest-first"));
+    o.oddLine = parser.isSet(QStringLiteral("odd-line"));
     o.badChecksumReply = parser.isSet(QStringLiteral("bad-checksum-reply"));
     o.textChecksumReply = parser.isSet(QStringLiteral("text-checksum-reply"));
     o.cutReply = parser.isSet(QStringLiteral("cut-reply"));

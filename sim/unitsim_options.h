@@ -27,6 +27,9 @@ struct UnitSimOptions
     char separator = '.';
     quint32 seed = 1;
     int firstNumber = -1;  // number of the oldest record; -1: drawn from the seed
+    int skipNumber = -1;   // a record number the history leaves out; -1: none
+    bool newestFirst = false;  // history replies list the newest record first
+    bool oddLine = false;      // each history reply carries one tagged line of 13 words
 
     // Line behaviour and faults
     bool baudPacing = true;

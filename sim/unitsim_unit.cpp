@@ -122,10 +122,14 @@ UnitReply SimulatedUnitLogic::answerHistory(char side, const QByteArray& countTe
     QJsonArray& sent = side == 'A' ? sentA : sentB;
     (side == 'A' ? sentAnyA : sentAnyB) = true;
     sent = QJsonArray();
-    // The newest records, oldest of them first.
+    // The newest records, oldest of them first unless the unit lists them
+    // the other way round.
     const int first = std::max(0, int(history.size()) - wanted);
-    for (int i = first; i < history.size(); ++i) {
-        const QByteArray line = historyLine(side, history[i], options);
+    for (int n = first; n < history.size(); ++n) {
+        const int i = options.newestFirst ? int(history.size()) - 1 - (n - first) : n;
+        QByteArray line = historyLine(side, history[i], options);
+        if (options.oddLine && n == first)
+            line = QByteArray(1, side) + "=Nr.0 00:00:00 01.01.2024 1 2 3 4 5 6 7 8 9 10\r\n" + line;
         if (options.stallAfter >= 0 && historyBytesSent + line.size() > options.stallAfter) {
             // The stream stops in the middle of this line; the line stays up.
             const qint64 part = std::max<qint64>(0, options.stallAfter - historyBytesSent);

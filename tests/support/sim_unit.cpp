@@ -106,12 +106,32 @@ QList<SimulatedUnit::LogEntry> SimulatedUnit::logEntries() const
 {
     QList<LogEntry> entries;
     for (const QString& line : logLines()) {
-        const int space = line.indexOf(QLatin1Char(' '));
-        if (space <= 0)
+        // "<earliest> <latest> <command>"; commands never start with a digit.
+        const QStringList parts = line.split(QLatin1Char(' '));
+        bool earliestOk = false, latestOk = false;
+        if (parts.size() < 3)
             continue;
-        entries.append({line.left(space).toLongLong(), line.mid(space + 1).toLatin1()});
+        const qint64 earliest = parts.at(0).toLongLong(&earliestOk);
+        const qint64 latest = parts.at(1).toLongLong(&latestOk);
+        if (!earliestOk || !latestOk)
+            continue;
+        entries.append({earliest, latest, parts.mid(2).join(QLatin1Char(' ')).toLatin1()});
     }
     return entries;
+}
+
+QString SimulatedUnit::spacingFault(const QList<LogEntry>& entries, int intervalMs, qint64* closestMs)
+{
+    // The widest the gap can have been: from the earliest the first command
+    // can have come to the latest the second can have come.
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        const qint64 widest = entries.at(i).ms - entries.at(i - 1).earliestMs;
+        if (closestMs)
+            *closestMs = qMin(*closestMs, widest);
+        if (widest < intervalMs - arrivalToleranceMs)
+            return QStringLiteral("at most %1 ms before %2").arg(widest).arg(QString::fromLatin1(entries.at(i).command));
+    }
+    return {};
 }
 
 QJsonObject SimulatedUnit::jsonDump() const

@@ -27,9 +27,21 @@ class SimulatedUnit
 public:
     struct LogEntry
     {
-        qint64 ms = 0;          // first byte of the command, ms since the epoch
+        // The first byte of the command arrived after earliestMs and by ms
+        // (ms since the epoch): the unit only knows it within that window.
+        qint64 earliestMs = 0;
+        qint64 ms = 0;
         QByteArray command;     // without CR LF
     };
+    // How much sooner than the tool's interval two commands may seem to
+    // arrive: the pseudo-terminal hands bytes over a moment after they were
+    // written, and that moment grows on a loaded machine.
+    static constexpr qint64 arrivalToleranceMs = 100;
+    // Empty when no two consecutive commands can have arrived closer than
+    // intervalMs - arrivalToleranceMs; otherwise which ones did. The
+    // closest possible gap goes to *closestMs when given.
+    static QString spacingFault(const QList<LogEntry>& entries, int intervalMs,
+                                qint64* closestMs = nullptr);
 
     SimulatedUnit() = default;
     ~SimulatedUnit();
