@@ -12,15 +12,19 @@
 
 namespace {
 
-// Every read completes at the latest this long after it was issued, with
-// whatever has arrived, possibly nothing; writes have no time-out of their
-// own (the port's loop bounds its wait for them).
+// A read hands over what the driver holds and does not wait for more; the
+// wait for the next bytes is the read's own (where the driver keeps an empty
+// read pending) or a wait for a received character, each bounded by the
+// loop. A read time-out of its own is not used: a read that ends by its
+// time-out may report no bytes although it took some (Wine's serial layer
+// does), and those bytes would be lost. Writes have no time-out of their own
+// either; the port's loop bounds its wait for them.
 COMMTIMEOUTS lineTimeouts()
 {
     COMMTIMEOUTS t{};
-    t.ReadIntervalTimeout = 65535;
+    t.ReadIntervalTimeout = MAXDWORD;
     t.ReadTotalTimeoutMultiplier = 0;
-    t.ReadTotalTimeoutConstant = 10;
+    t.ReadTotalTimeoutConstant = 0;
     t.WriteTotalTimeoutMultiplier = 0;
     t.WriteTotalTimeoutConstant = 0;
     return t;
@@ -58,17 +62,20 @@ public:
     {
         readOverlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         writeOverlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        arrivalOverlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }
     ~Win32Line() override
     {
         close();
         CloseHandle(readOverlapped.hEvent);
         CloseHandle(writeOverlapped.hEvent);
+        CloseHandle(arrivalOverlapped.hEvent);
     }
 
     bool open(const QString& device, quint32 baudRate, quint8 parity) override
     {
-        if (handle != INVALID_HANDLE_VALUE || !readOverlapped.hEvent || !writeOverlapped.hEvent)
+        if (handle != INVALID_HANDLE_VALUE || !readOverlapped.hEvent || !writeOverlapped.hEvent
+            || !arrivalOverlapped.hEvent)
             return false;
         handle = openDevice(device);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -94,7 +101,8 @@ public:
             dcb.Parity = BYTE(COM_SerialPort::parityForCode(parity));
             dcb.StopBits = ONESTOPBIT;
             dcb.ByteSize = 8;
-            ok = SetCommState(handle, &dcb) && SetCommTimeouts(handle, &timeouts);
+            ok = SetCommState(handle, &dcb) && SetCommTimeouts(handle, &timeouts)
+                 && SetCommMask(handle, EV_RXCHAR);
         }
         if (!ok) {
             fail(GetLastError(), Error::Other);
@@ -113,14 +121,17 @@ public:
         if (handle == INVALID_HANDLE_VALUE)
             return;
         // Nothing may still write into our buffers once the handle is gone.
-        if (readPending || writePending) {
+        if (readPending || writePending || arrivalPending) {
+            SetCommMask(handle, 0); // ends a wait for a character
             CancelIo(handle);
             DWORD ignored = 0;
             if (readPending)
                 GetOverlappedResult(handle, &readOverlapped, &ignored, TRUE);
             if (writePending)
                 GetOverlappedResult(handle, &writeOverlapped, &ignored, TRUE);
-            readPending = writePending = false;
+            if (arrivalPending)
+                GetOverlappedResult(handle, &arrivalOverlapped, &ignored, TRUE);
+            readPending = writePending = arrivalPending = false;
         }
         CloseHandle(handle);
         handle = INVALID_HANDLE_VALUE;
@@ -131,8 +142,13 @@ public:
         QByteArray got;
         if (handle == INVALID_HANDLE_VALUE)
             return got;
-        if (!readPending && !startRead(got))
+        if (arrivalPending && !arrived(0))
+            return got; // still nothing since the last pass
+        if (!readPending && !startRead(got)) {
+            if (got.isEmpty() && lineError == Error::None)
+                arrived(waitMs); // the next pass reads what came meanwhile
             return got;
+        }
         if (WaitForSingleObject(readOverlapped.hEvent, DWORD(qMax(0, waitMs))) == WAIT_OBJECT_0)
             finishRead(got);
         return got;
@@ -227,10 +243,33 @@ private:
     {
         DWORD n = 0;
         readPending = false;
-        if (GetOverlappedResult(handle, &readOverlapped, &n, FALSE))
-            got.append(readBuffer, int(n));
-        else
-            fail(GetLastError(), Error::Read);
+        const bool ok = GetOverlappedResult(handle, &readOverlapped, &n, FALSE);
+        const DWORD error = ok ? DWORD(ERROR_SUCCESS) : GetLastError();
+        got.append(readBuffer, int(n));
+        if (!ok && error != ERROR_TIMEOUT)
+            fail(error, Error::Read);
+    }
+
+    // Waits at most ms for a character to arrive, keeping the wait for the
+    // next pass when none has; true once one has (or the wait failed, so
+    // that the next pass reads and sees the error).
+    bool arrived(int ms)
+    {
+        if (!arrivalPending) {
+            ResetEvent(arrivalOverlapped.hEvent);
+            arrivalMask = 0;
+            if (WaitCommEvent(handle, &arrivalMask, &arrivalOverlapped))
+                return true;
+            if (GetLastError() != ERROR_IO_PENDING)
+                return true;
+            arrivalPending = true;
+        }
+        if (WaitForSingleObject(arrivalOverlapped.hEvent, DWORD(qMax(0, ms))) != WAIT_OBJECT_0)
+            return false;
+        DWORD ignored = 0;
+        GetOverlappedResult(handle, &arrivalOverlapped, &ignored, FALSE);
+        arrivalPending = false;
+        return true;
     }
 
     // A completed write; false when it failed or the line took less than all.
@@ -249,6 +288,9 @@ private:
     HANDLE handle = INVALID_HANDLE_VALUE;
     OVERLAPPED readOverlapped{};
     OVERLAPPED writeOverlapped{};
+    OVERLAPPED arrivalOverlapped{};
+    DWORD arrivalMask = 0;
+    bool arrivalPending = false;
     char readBuffer[COM_SerialPort::rxBufferSize];
     bool readPending = false;
     QByteArray writeBytes;
