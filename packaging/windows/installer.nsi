@@ -3,6 +3,7 @@
 ; Program Files with a start menu entry and an uninstaller; /S installs
 ; silently, /D=path chooses the folder.
 Unicode true
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "x64.nsh"
