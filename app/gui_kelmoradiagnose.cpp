@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -118,6 +119,7 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
             &GUI_KelmoraDiagnose::operationModeReset);
     connect(dataReader, &APP_KelmoraDataReader::pulseInputSet, this, &GUI_KelmoraDiagnose::pulseInputSet);
     connect(dataReader, &APP_KelmoraDataReader::timeSet, this, &GUI_KelmoraDiagnose::timeSet);
+    connect(dataReader, &APP_KelmoraDataReader::clockReadBack, this, &GUI_KelmoraDiagnose::clockReadBack);
     connect(dataReader, &APP_KelmoraDataReader::display, this, &GUI_KelmoraDiagnose::display);
     connect(dataReader, &APP_KelmoraDataReader::append, this, &GUI_KelmoraDiagnose::append);
     connect(dataReader, &APP_KelmoraDataReader::historyProgress, this,
@@ -309,6 +311,7 @@ void GUI_KelmoraDiagnose::retranslate()
     tableB->retranslate();
     chartA->retranslate();
     chartB->retranslate();
+    showSideNotes();
     showUnitInfo(true);
     downloadProgress->retranslate();
     portCombo->retranslate();
@@ -321,7 +324,11 @@ bool GUI_KelmoraDiagnose::shutDownLink()
     // Every operation checks its line at each poll; a closed port ends it
     // within milliseconds, a port write within its own bound.
     serialPort->closePort();
+    // A lookup in the archive reads bounded files; a drive that does not
+    // answer can still hold it. No download starts from it any more.
+    ++connectionsEnded;
+    const bool lookupEnded = !archiveLookup || archiveLookup->wait(QDeadlineTimer(shutDownWaitMs));
     const bool readerEnded = dataReader->wait(QDeadlineTimer(shutDownWaitMs));
     const bool portEnded = serialPort->wait(QDeadlineTimer(shutDownWaitMs));
-    return readerEnded && portEnded;
+    return lookupEnded && readerEnded && portEnded;
 }

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTextEdit>
 
 #include <functional>
@@ -32,7 +33,9 @@ class QLabel;
 class QPushButton;
 class QStyle;
 class QTabWidget;
+class QThread;
 class QTimer;
+struct ArchiveLookup;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
@@ -88,6 +91,10 @@ public:
     // file names and its own record layout. Not while an operation runs.
     void loadDataFile(const QString& path);
 
+    // The reader runs an operation, or a download is looking in the archive
+    // before it starts.
+    bool operationRunning() const;
+
     COM_SerialPort* port() const { return serialPort; }
     APP_KelmoraDataReader* reader() const { return dataReader; }
 
@@ -98,6 +105,7 @@ public Q_SLOTS:
     void operationModeReset(bool success);
     void pulseInputSet(bool success);
     void timeSet(bool success);
+    void clockReadBack(quint32 before, quint32 after);
     void display(QString text);
     void append(QString text);
     void historyDownloaded(SideDownload sideA, SideDownload sideB);
@@ -119,6 +127,15 @@ private:
     void createPortCombo();
     void createUnitButtons();
     void createPulseInputCombo();
+    // Writes to the unit, each after the technician has confirmed the
+    // change in a box that shows the current and the new value.
+    bool confirmUnitChange(const QString& question);
+    void askAndResetMode();
+    void askAndSetClock();
+    void askAndSetPulseInput();
+    // Shows the unit's own pulse input in the list, adding it when the list
+    // lacks it, so that a press without a choice changes nothing.
+    void selectUnitPulseInput(qint32 value);
     QPushButton* createButton(const QString& name, const QString& style);
     void setUpPopupList(QComboBox* combo);
     void layOutHomePage();
@@ -134,11 +151,15 @@ private:
     QString downloadOutcomeText() const;
     void openDataFile();
     void startDownload();
+    void archiveLookedUp(quint64 connection, int count, const ArchiveLookup& found);
+    void beginDownload(int count, const ArchiveLookup& archived);
     void showFailure(int informativeText);
     void showRecords(KelmoraFillingData* fillingData, bool complete);
     void listSide(char side);
     void relistClearedSide(KelmoraFillingData* fillingData);
     void releaseSidePages(char side, KelmoraFillingData* released);
+    // Names each side's unit on its pages, and an incomplete download.
+    void showSideNotes();
     void historyProgress(char side, int bytes, int lines, int requested);
     void historyPlan(char side, int newRecords, int fromArchive);
     void readerFinished();
@@ -175,13 +196,27 @@ private:
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
     QList<SideDownload> arrivedSides;
+    // The archive lookup of the download about to start; null when none
+    // runs. A download starts from it only while the connection it began on
+    // lasts: connectionsEnded counts the ends.
+    QPointer<QThread> archiveLookup;
+    quint64 connectionsEnded = 0;
     LinkState link = LinkState::NotConnected;
     UnitIdentity unitOnLine;
     // Per side (A, B): where the records it holds came from, handed to its
     // pages with the records.
     RecordOrigin sideOrigin[2];
     SideDownload lastDownload[2];
+    // Per side: the download its records came from, kept until new records
+    // replace them (outcome NotRequested when they came from a file).
+    SideDownload recordsDownload[2];
     bool downloadResultPending = false;
+    // The line went while a download ran: said first in the download's box
+    // rather than in a box of its own.
+    bool lineLostInDownload = false;
+    // Set once the window has agreed to close: the last reports of the
+    // threads then open no box on an empty screen.
+    bool windowClosing = false;
     QTimer* clockTimer = nullptr;
     std::function<QDateTime()> pcClock;
     bool clockEditedByUser = false;

@@ -5,6 +5,7 @@
 #include "app/archivetexts.h"
 #include "chart/chartmode.h"
 #include "comm/com_serialport.h"
+#include "files/archivelookup.h"
 #include "files/downloadarchive.h"
 #include "table/gui_datatable.h"
 #include "chart/gui_displaychart.h"
@@ -15,6 +16,7 @@
 #include "frame/texttable.h"
 #include "files/dataimport.h"
 #include "frame/statustexts.h"
+#include "reader/sidedownloadtext.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -54,14 +56,11 @@ void GUI_KelmoraDiagnose::buttonClicked()
     } else if (button == downloadButton) {
         startDownload();
     } else if (button == resetModeButton) {
-        if (!refuseWhileBusy())
-            dataReader->resetOperationMode();
+        askAndResetMode();
     } else if (button == setTimeButton) {
-        if (!refuseWhileBusy())
-            dataReader->setUnitTime(dateTimeEdit->dateTime());
+        askAndSetClock();
     } else if (button == setPulseInputButton) {
-        if (!refuseWhileBusy())
-            dataReader->setPulseInput(pulseInputCombo->currentText().toInt(nullptr, 10));
+        askAndSetPulseInput();
     } else {
         for (int language = 0; language < languageCount; ++language) {
             if (button == languageButtons[language]) {
@@ -99,8 +98,10 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     DataImport import = readDataFile(path);
     // The pages of each side read get the unit the file names and the
     // layout of that side's lines; the other side's pages keep theirs.
-    for (const ImportedSide& side : import.sides)
-        sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unit, side.recordFormatNo};
+    for (const ImportedSide& side : import.sides) {
+        sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unitOf(side), side.recordFormatNo};
+        recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
+    }
     dataReader->installImport(import);
 }
 
@@ -113,16 +114,46 @@ void GUI_KelmoraDiagnose::startDownload()
     // meanwhile, and a request now would only rewrite its parameters.
     if (!count || refuseWhileBusy())
         return;
-    // The archive is read here, before the reader starts, and handed over
-    // with the request: the reader thread never reads a file.
-    ArchivedHistory archived[2];
-    if (!fullDownloadBox->isChecked()) {
-        for (const char side : {'A', 'B'})
-            archived[side - 'A'] = archivedHistoryFor(archiveFolder(), unitOnLine.serialNumber, side);
+    if (fullDownloadBox->isChecked() || unitOnLine.serialNumber <= 0) {
+        beginDownload(*count, ArchiveLookup());
+        return;
     }
+    // The archive is read on a thread of its own, before the reader starts,
+    // and handed over with the request: the reader thread never reads a file
+    // and the window never waits for one. Until the result is in, the window
+    // counts as busy.
+    const int records = *count;
+    const quint64 connection = connectionsEnded;
+    auto* lookup = new ArchiveLookupThread(archiveFolder(), unitOnLine.serialNumber);
+    archiveLookup = lookup;
+    connect(lookup, &ArchiveLookupThread::found, this, [this, connection, records](const ArchiveLookup& found) {
+        archiveLookedUp(connection, records, found);
+    });
+    connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
+    lookup->start();
+}
+
+void GUI_KelmoraDiagnose::archiveLookedUp(quint64 connection, int count, const ArchiveLookup& found)
+{
+    archiveLookup = nullptr;
+    for (const QString& problem : found.problems)
+        display(problem);
+    // The line went away meanwhile: that download is off.
+    if (connection != connectionsEnded || link != LinkState::Connected || dataReader->isRunning())
+        return;
+    beginDownload(count, found);
+}
+
+void GUI_KelmoraDiagnose::beginDownload(int count, const ArchiveLookup& archived)
+{
     downloadingBothSides = true;
-    downloadProgress->begin(*count, true);
-    dataReader->readHistoryBoth(*count, archived[0], archived[1]);
+    downloadProgress->begin(count, true);
+    dataReader->readHistoryBoth(count, archived.sideA, archived.sideB);
+}
+
+bool GUI_KelmoraDiagnose::operationRunning() const
+{
+    return dataReader && (dataReader->isRunning() || archiveLookup);
 }
 
 void GUI_KelmoraDiagnose::historyProgress(char side, int bytes, int lines, int requested)
@@ -157,30 +188,6 @@ void GUI_KelmoraDiagnose::archiveArrivedSides()
                 + QDir::toNativeSeparators(QDir(archived.folder).filePath(archived.stamp)));
 }
 
-void GUI_KelmoraDiagnose::operationModeReset(bool success)
-{
-    display(text(success ? 85 : 84));
-}
-
-void GUI_KelmoraDiagnose::pulseInputSet(bool success)
-{
-    if (success) {
-        unitOnLine.pulseInput = dataReader->identity().pulseInput;  // read back from the unit
-        showUnitInfo(false);
-        display(QStringLiteral("Pulse input successfully set."));
-    } else {
-        display(QStringLiteral("Pulse input could NOT be set."));
-    }
-}
-
-void GUI_KelmoraDiagnose::timeSet(bool success)
-{
-    display(success ? QStringLiteral("Time successfully set.") : QStringLiteral("Time could NOT be set."));
-    // The field goes back to following the PC once the time has gone out.
-    clockEditedByUser = false;
-    followPcClock();
-}
-
 void GUI_KelmoraDiagnose::display(QString line)
 {
     // The log keeps at most eight lines, then starts afresh.
@@ -210,8 +217,10 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
     // The records a side now holds came from the unit on the line, whatever
     // file was opened before: its exports and chart info line say so.
     for (const SideDownload& side : {sideA, sideB}) {
-        if (side.recordsReplaced)
+        if (side.recordsReplaced) {
             sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
+            recordsDownload[side.side == 'A' ? 0 : 1] = side;
+        }
     }
 }
 
@@ -221,6 +230,8 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
     using R = APP_KelmoraDataReader;
     const bool download = downloadResultPending;
     downloadResultPending = false;
+    if (windowClosing)
+        return;  // what arrived is archived; nobody is left to read a box
     switch (success) {
     case R::DataFailed:
         if (download)
@@ -248,29 +259,30 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
     }
 }
 
-// One line per side asked for: its name, received against requested, and
-// how it ended.
+// One paragraph per side asked for: its name, received against requested,
+// how it ended and why, and what it lost, skipped or took from the archive.
 QString GUI_KelmoraDiagnose::downloadOutcomeText() const
 {
     QStringList lines;
     for (const SideDownload& side : lastDownload) {
-        int ending = StatusText::sideComplete;
         if (side.outcome == SideOutcome::NotRequested)
             continue;
-        if (side.outcome == SideOutcome::Interrupted)
-            ending = StatusText::sideInterrupted;
-        else if (side.outcome == SideOutcome::NoAnswer)
-            ending = StatusText::sideNoAnswer;
-        lines.append(text(side.side == 'A' ? 21 : 22) + QStringLiteral(": ")
-                     + text(StatusText::recordsOfRequested).arg(side.received).arg(side.requested)
-                     + QStringLiteral(", ") + text(ending));
+        QStringList parts{sideCountText(side), sideEndingText(side)};
+        parts.append(sideNotes(side));
+        lines.append(text(side.side == 'A' ? 21 : 22) + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
     }
     return lines.join(QStringLiteral("\r\n\r\n"));
 }
 
 void GUI_KelmoraDiagnose::showDownloadOutcome()
 {
-    showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), downloadOutcomeText(),
+    // The cause first, then what each side holds.
+    QString informative = downloadOutcomeText();
+    if (lineLostInDownload)
+        informative = text(StatusText::lineLost) + QLatin1Char(' ') + text(StatusText::checkCable)
+                      + QStringLiteral("\r\n\r\n") + informative;
+    lineLostInDownload = false;
+    showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), informative,
                 {{MessageButtonRole::Confirm, text(83)}});
 }
 
@@ -284,6 +296,7 @@ void GUI_KelmoraDiagnose::listSide(char side)
     chart->setRecordOrigin(sideOrigin[side == 'A' ? 0 : 1]);
     table->listData(records, count);
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
+    showSideNotes();
 }
 
 // complete: every side asked for was read completely; otherwise the
@@ -295,7 +308,14 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
     bool sideB = false;
     if (!fillingData) {
         sideA = sideB = true;
-        summary = sideSummary(21, sideACount) + QStringLiteral("\r\n\r\n") + sideSummary(22, sideBCount);
+        // Each side with what it skipped and where its records came from.
+        QStringList sides;
+        for (int i = 0; i < 2; ++i) {
+            const QStringList notes = sideNotes(lastDownload[i]);
+            sides.append(sideSummary(i == 0 ? 21 : 22, i == 0 ? sideACount : sideBCount)
+                         + (notes.isEmpty() ? QString() : QStringLiteral(", ") + notes.join(QStringLiteral(", "))));
+        }
+        summary = sides.join(QStringLiteral("\r\n\r\n"));
     } else if (fillingData == sideARecords) {
         sideA = true;
         summary = sideSummary(21, sideACount);
@@ -337,6 +357,7 @@ void GUI_KelmoraDiagnose::relistClearedSide(KelmoraFillingData* fillingData)
     }
     table->listData(fillingData, count);
     chart->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
+    showSideNotes();
 }
 
 // A new array has replaced a side's records and the old one is about to be

@@ -48,6 +48,8 @@ void GUI_KelmoraDiagnose::disconnectUnit()
 
 void GUI_KelmoraDiagnose::showNotConnected()
 {
+    // A download still looking in the archive will not start.
+    ++connectionsEnded;
     link = LinkState::NotConnected;
     connectButton->setEnabled(true);
     connectButton->setText(text(14));
@@ -139,14 +141,19 @@ void GUI_KelmoraDiagnose::lineLost(quint64 lineGeneration, QString reason)
     serialPort->closePort();
     showNotConnected();
     display(text(StatusText::lineLost));
-    showMessage(messageBoxStyle, text(StatusText::lineLost), text(StatusText::checkCable),
-                {{MessageButtonRole::Confirm, text(83)}});
+    if (downloadingBothSides) {
+        lineLostInDownload = true;  // the download's own box says it first
+        return;
+    }
+    if (!windowClosing)
+        showMessage(messageBoxStyle, text(StatusText::lineLost), text(StatusText::checkCable),
+                    {{MessageButtonRole::Confirm, text(83)}});
 }
 
 // A press that cannot run now says so in the log instead of doing nothing.
 bool GUI_KelmoraDiagnose::refuseWhileBusy()
 {
-    if (!dataReader->isRunning())
+    if (!operationRunning())
         return false;
     display(text(StatusText::busy));
     return true;
@@ -180,7 +187,7 @@ void GUI_KelmoraDiagnose::clockFieldEdited()
 
 void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
 {
-    const bool busy = dataReader && dataReader->isRunning();
+    const bool busy = operationRunning();
     const int answer = showMessage(messageBoxStyle, text(busy ? StatusText::quitStopsOperation : 106),
                                    QString(),
                                    {{MessageButtonRole::Acknowledge, text(83)},
@@ -190,6 +197,7 @@ void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
         return;
     }
     // Stopped here, while the window still exists to take the last reports.
+    windowClosing = true;
     shutDownLink();
     event->accept();
 }

@@ -59,6 +59,7 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
     if (hasPcm)
         values += unit->pcmText + lineEnd;
     infoValuesLabel->setText(values);
+    selectUnitPulseInput(unit->pulseInput);
 }
 
 void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)

@@ -2,6 +2,7 @@
 // Drawing lives in chartdrawing.cpp, the mouse in chartmouse.cpp.
 #include "chart/gui_displaychart.h"
 
+#include "frame/stylesheets.h"
 #include "frame/texttable.h"
 
 #include <QFontMetrics>
@@ -44,6 +45,7 @@ GUI_DisplayChart::GUI_DisplayChart(QWidget* parent)
     infoLabel.setParent(this);
     selectionLabel.setParent(this);
     headerLabel.setParent(this);
+    sideNoteLabel.setParent(this);
     indexButton.setParent(this);
     fillingsButton.setParent(this);
     dateButton.setParent(this);
@@ -70,6 +72,11 @@ GUI_DisplayChart::GUI_DisplayChart(QWidget* parent)
 
     setupModeButtons();
     setControlsVisible(false);
+    sideNoteLabel.setObjectName(QStringLiteral("sideNote"));
+    sideNoteLabel.setWordWrap(true);
+    sideNoteLabel.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    sideNoteLabel.setAttribute(Qt::WA_TransparentForMouseEvents);
+    sideNoteLabel.hide();
 
     resizeTimer = new QTimer();
     connect(resizeTimer, &QTimer::timeout, this, &GUI_DisplayChart::resizeTimerTimeout);
@@ -256,7 +263,19 @@ void GUI_DisplayChart::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     chartLabel.setGeometry(0, chartTop, width(), height() - chartTop);
+    // Right of the five mode buttons; at the smallest window a long note
+    // runs on into the blank margin above the plot, which it lets clicks
+    // pass through to.
+    constexpr int sideNoteLeft = 82 + 5 * 78 + 5;
+    sideNoteLabel.setGeometry(sideNoteLeft, 5, qMax(0, width() - sideNoteLeft - 5), 70);
     resizeTimer->start(250);
+}
+
+void GUI_DisplayChart::setSideNote(const QString& note, bool warning)
+{
+    sideNoteLabel.setText(note);
+    sideNoteLabel.setStyleSheet(sideNoteStyle(warning));
+    sideNoteLabel.setVisible(!note.isEmpty());
 }
 
 void GUI_DisplayChart::retranslate()

@@ -60,6 +60,10 @@ public:
     // Drawings that got as far as painting a new picture, since construction.
     int paintedDrawings() const { return paintedCount; }
     const QLabel* header() const { return &headerLabel; }
+    // The line right of the mode buttons that says whose records the side
+    // holds and what is wrong with them; hidden while empty.
+    void setSideNote(const QString& note, bool warning);
+    const QLabel* sideNote() const { return &sideNoteLabel; }
     // The unit and record layout of the records handed over next; the info
     // line and the legend show this copy until another is given.
     void setRecordOrigin(const RecordOrigin& given) { origin = given; }
@@ -147,6 +151,7 @@ private:
     int moveY = 0;
     QLabel selectionLabel;
     QLabel headerLabel;
+    QLabel sideNoteLabel;
     QPushButton indexButton;
     QPushButton fillingsButton;
     QPushButton dateButton;

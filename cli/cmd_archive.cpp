@@ -65,7 +65,12 @@ int runArchive(const QStringList& arguments)
             return usageError(command, QStringLiteral("--unit takes a serial number or 'unknown'"));
         unit = unknown ? QStringLiteral("unknown") : unitFolderName(serial);
     }
-    const QList<ArchiveEntry> entries = listArchive(archiveFolder(), unit);
+    QStringList problems;
+    const QList<ArchiveEntry> entries = listArchive(archiveFolder(), unit, &problems);
+    // What was left out is said, but does not fail the listing.
+    for (const QString& problem : problems)
+        cliErr() << "kelmora-cli archive: " << problem << "\n";
+    cliErr().flush();
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray array;
         for (const ArchiveEntry& entry : entries)

@@ -8,6 +8,9 @@
 #include "reader/app_kelmoradatareader.h"
 #include "files/downloadarchive.h"
 #include "frame/texttable.h"
+#include "reader/sidedownloadtext.h"
+
+#include <QJsonArray>
 
 #include <QDir>
 #include <QPair>
@@ -38,6 +41,8 @@ QString sideOutcomeName(SideOutcome outcome)
 QString archiveUseName(ArchiveUse use)
 {
     switch (use) {
+    case ArchiveUse::ChainBroken: return QStringLiteral("full: new records do not run on from the archive");
+    case ArchiveUse::ArchiveGap: return QStringLiteral("full: archived records not consecutive");
     case ArchiveUse::NotOffered: return QStringLiteral("full");
     case ArchiveUse::Incremental: return QStringLiteral("incremental");
     case ArchiveUse::OverlapDiffers: return QStringLiteral("full: overlap differs");
@@ -49,11 +54,43 @@ QString archiveUseName(ArchiveUse use)
     return QStringLiteral("full");
 }
 
+namespace {
+
+QString interruptCauseName(InterruptCause cause)
+{
+    switch (cause) {
+    case InterruptCause::LineLost: return QStringLiteral("line-lost");
+    case InterruptCause::CutInsideLine: return QStringLiteral("cut-inside-line");
+    case InterruptCause::Overrun: return QStringLiteral("receive-overrun");
+    case InterruptCause::NewRecordsCut: return QStringLiteral("new-records-cut");
+    case InterruptCause::None: break;
+    }
+    return QStringLiteral("none");
+}
+
+// What a side lost or skipped, for scripts: never only in the log.
+QJsonObject sideFindings(const SideDownload& side)
+{
+    QJsonArray gaps;
+    for (const NumberGap& gap : side.gaps)
+        gaps.append(QJsonArray{gap.first, gap.last});
+    QJsonObject findings{{QStringLiteral("cause"), interruptCauseName(side.cause)},
+                         {QStringLiteral("overrunBytes"), double(side.overrunBytes)},
+                         {QStringLiteral("unreadLines"), side.unreadLines},
+                         {QStringLiteral("missingNumbers"), gaps}};
+    if (side.newRecordsExpected >= 0)
+        findings[QStringLiteral("newRecordsExpected")] = side.newRecordsExpected;
+    return findings;
+}
+
+} // namespace
+
 void addDownloadResults(QJsonObject* document)
 {
     QJsonObject outcome;
     QJsonObject counts;
     QJsonObject method;
+    QJsonObject findings;
     for (const SideDownload& side : downloadResults()) {
         if (side.outcome == SideOutcome::NotRequested)
             continue;
@@ -63,11 +100,17 @@ void addDownloadResults(QJsonObject* document)
                                   {QStringLiteral("received"), side.received},
                                   {QStringLiteral("fromLine"), side.received - side.fromArchive},
                                   {QStringLiteral("fromArchive"), side.fromArchive}};
-        method[key] = archiveUseName(side.archiveUse);
+        // A cut download on top of the archive used the archive for the
+        // older records and got only part of the new ones.
+        method[key] = side.archiveUse == ArchiveUse::Incremental && side.outcome != SideOutcome::Complete
+                          ? QStringLiteral("incremental: new records cut short")
+                          : archiveUseName(side.archiveUse);
+        findings[key] = sideFindings(side);
     }
     (*document)[QStringLiteral("outcome")] = outcome;
     (*document)[QStringLiteral("counts")] = counts;
     (*document)[QStringLiteral("method")] = method;
+    (*document)[QStringLiteral("findings")] = findings;
 }
 
 namespace {
@@ -121,18 +164,6 @@ int readRequest(const QCommandLineParser& parser, DownloadRequest* request)
     return -1;
 }
 
-QString outcomeReason(SideOutcome outcome)
-{
-    switch (outcome) {
-    case SideOutcome::Interrupted:
-        return QStringLiteral("interrupted (line lost, or the unit stopped inside a record)");
-    case SideOutcome::NoAnswer:
-        return QStringLiteral("no answer from the unit");
-    default:
-        return sideOutcomeName(outcome);
-    }
-}
-
 // True when every side asked for was read completely; names each side that
 // was not, with its counts and how it ended.
 bool sidesComplete(const CliSession& session, const DownloadRequest& request)
@@ -143,18 +174,15 @@ bool sidesComplete(const CliSession& session, const DownloadRequest& request)
         if (!asked[i])
             continue;
         const SideDownload& side = session.downloaded[i];
+        const QStringList notes = sideNotes(side);
+        const QString noted = notes.isEmpty() ? QString() : QStringLiteral("; ") + notes.join(QStringLiteral("; "));
         if (side.outcome != SideOutcome::Complete) {
-            cliErr() << "kelmora-cli download: side " << char('A' + i) << ": " << side.received
-                     << " of " << side.requested << " records, " << outcomeReason(side.outcome)
-                     << "\n";
+            cliErr() << "kelmora-cli download: side " << char('A' + i) << ": " << sideCountText(side)
+                     << ", " << sideEndingText(side) << noted << "\n";
             complete = false;
-        } else if (!session.quietProgress()) {
+        } else if (!session.quietProgress() || !notes.isEmpty()) {
             cliErr() << "side " << char('A' + i) << ": " << session.sideBytes[i] << " bytes, "
-                     << side.received << " records";
-            if (side.archiveUse == ArchiveUse::Incremental)
-                cliErr() << " (" << side.received - side.fromArchive << " new, " << side.fromArchive
-                         << " from the archive)";
-            cliErr() << "\n";
+                     << side.received << " records" << noted << "\n";
         }
     }
     cliErr().flush();
@@ -242,10 +270,15 @@ int runDownload(const QStringList& arguments)
     ArchivedHistory archivedB;
     if (!request.full) {
         const qint32 serialNumber = session.reader().identity().serialNumber;
+        QStringList problems;
         if (request.sideA)
-            archivedA = archivedHistoryFor(archiveFolder(), serialNumber, 'A');
+            archivedA = archivedHistoryFor(archiveFolder(), serialNumber, 'A', &problems);
         if (request.sideB)
-            archivedB = archivedHistoryFor(archiveFolder(), serialNumber, 'B');
+            archivedB = archivedHistoryFor(archiveFolder(), serialNumber, 'B', &problems);
+        problems.removeDuplicates();
+        for (const QString& problem : problems)
+            cliErr() << "kelmora-cli download: archive: " << problem << "\n";
+        cliErr().flush();
     }
     const bool ended = session.run(
         [=](APP_KelmoraDataReader& reader) {

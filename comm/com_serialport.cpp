@@ -191,22 +191,58 @@ int COM_SerialPort::rxCount() const
     return rxFill;
 }
 
+void COM_SerialPort::clearReception()
+{
+    rxFill = 0;
+    rxPutIn = 0;
+    rxStreamTaken = 0;
+    rxStreamed = false;
+    rxBacklog.clear();
+}
+
 void COM_SerialPort::resetRxCount()
 {
     std::lock_guard<std::mutex> lock(rxMutex);
-    rxFill = 0;
-    rxPutIn = 0;
+    clearReception();
 }
 
-bool COM_SerialPort::resetRxCount(quint64 expectedGeneration)
+bool COM_SerialPort::resetRxCount(quint64 expectedGeneration, bool streamed)
 {
     std::lock_guard<std::mutex> queueLock(queueMutex);
     if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
         return false;
     std::lock_guard<std::mutex> lock(rxMutex);
-    rxFill = 0;
-    rxPutIn = 0;
+    clearReception();
+    rxStreamed = streamed;
     return true;
+}
+
+void COM_SerialPort::putIntoRing(const char* bytes, qsizetype count)
+{
+    rxPutIn += quint64(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        rxBuffer[rxFill++] = bytes[i];
+        // A full ring starts over at index 0; the older bytes stay until
+        // they are overwritten.
+        if (rxFill == rxBufferSize)
+            rxFill = 0;
+    }
+}
+
+void COM_SerialPort::moveBacklogIntoRing()
+{
+    if (rxBacklog.isEmpty())
+        return;
+    const quint64 unread = rxPutIn - rxStreamTaken;
+    qsizetype moving = unread >= quint64(rxBufferSize) ? 0 : qsizetype(rxBufferSize - unread);
+    // Beyond its limit the backlog goes in all the same, over unread bytes:
+    // the reader learns of the loss from the count.
+    moving = std::max(moving, rxBacklog.size() - rxBacklogLimit.load());
+    moving = std::min(moving, rxBacklog.size());
+    if (moving <= 0)
+        return;
+    putIntoRing(rxBacklog.constData(), moving);
+    rxBacklog.remove(0, moving);
 }
 
 QByteArray COM_SerialPort::rxBytes(int from, int to) const
@@ -228,10 +264,15 @@ quint64 COM_SerialPort::rxTotal() const
     return rxPutIn;
 }
 
-COM_SerialPort::RxTake COM_SerialPort::takeRxBytes(quint64 taken) const
+COM_SerialPort::RxTake COM_SerialPort::takeRxBytes(quint64 taken)
 {
     RxTake take;
     std::lock_guard<std::mutex> lock(rxMutex);
+    if (rxStreamed && taken <= rxPutIn) {
+        // What the reader has now makes room for the backlog.
+        rxStreamTaken = std::max(rxStreamTaken, taken);
+        moveBacklogIntoRing();
+    }
     if (taken >= rxPutIn)
         return take; // nothing new (or a reset since: the caller starts over)
     quint64 unread = rxPutIn - taken;
@@ -333,8 +374,7 @@ bool COM_SerialPort::openInThread(COM_Line& line)
         // that the port is open.
         std::lock_guard<std::mutex> lock(rxMutex);
         std::memset(rxBuffer, 0, sizeof rxBuffer);
-        rxFill = 0;
-        rxPutIn = 0;
+        clearReception();
     }
     reportOpen(OpenState::Opened);
     if (!portOpen.load()) {
@@ -417,14 +457,12 @@ void COM_SerialPort::readAvailable(COM_Line& line)
     if (line.error() != COM_Line::Error::Resource)
         line.clearError(); // bytes came: the line is alive
     std::lock_guard<std::mutex> lock(rxMutex);
-    rxPutIn += quint64(data.size());
-    for (char byte : data) {
-        rxBuffer[rxFill++] = byte;
-        // A full ring starts over at index 0; the older bytes stay until
-        // they are overwritten.
-        if (rxFill == rxBufferSize)
-            rxFill = 0;
+    if (!rxStreamed) {
+        putIntoRing(data.constData(), data.size());
+        return;
     }
+    rxBacklog += data;
+    moveBacklogIntoRing();
 }
 
 void COM_SerialPort::writeDueBlock(COM_Line& line)

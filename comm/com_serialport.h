@@ -96,7 +96,13 @@ public:
     // The same, only while the connection is still lineGeneration, so that
     // an operation of an earlier connection cannot disturb a later one's
     // reception. False when nothing was reset.
-    bool resetRxCount(quint64 lineGeneration);
+    // A streamed reception (a history) is read with takeRxBytes: bytes that
+    // come faster than it takes them wait in a backlog of up to
+    // rxBacklogLimit bytes instead of wrapping over unread ones; only what
+    // exceeds the backlog is written over, and takeRxBytes reports it lost.
+    bool resetRxCount(quint64 lineGeneration, bool streamed = false);
+    static constexpr qsizetype defaultRxBacklogLimit = qsizetype(1) << 20;
+    void setRxBacklogLimitForTests(qsizetype limit) { rxBacklogLimit.store(limit); }
     // Copies ring bytes [from, to) (0 <= from <= to <= 2048).
     QByteArray rxBytes(int from, int to) const;
     // What a reader that drains the ring as a stream gets: the bytes put in
@@ -110,7 +116,7 @@ public:
         QByteArray bytes;
         quint64 lost = 0;
     };
-    RxTake takeRxBytes(quint64 taken) const;
+    RxTake takeRxBytes(quint64 taken);
     // Bytes put into the ring since the last reset (or open), wraps included.
     quint64 rxTotal() const;
 
@@ -153,6 +159,10 @@ private:
     bool openInThread(COM_Line& line);
     void serveLine(COM_Line& line);
     void readAvailable(COM_Line& line);
+    // With rxMutex held.
+    void putIntoRing(const char* bytes, qsizetype count);
+    void moveBacklogIntoRing();
+    void clearReception();
     void writeDueBlock(COM_Line& line);
     bool writeBlocking(COM_Line& line, const QByteArray& block);
     qint64 writeToLine(COM_Line& line, const char* data, qint64 size);
@@ -166,6 +176,10 @@ private:
     // QMutex's futex or QWaitCondition, which live in the uninstrumented Qt.
     int rxFill = 0;                        // guarded by rxMutex
     quint64 rxPutIn = 0;                   // guarded by rxMutex; since the last reset
+    bool rxStreamed = false;               // guarded by rxMutex
+    quint64 rxStreamTaken = 0;             // guarded by rxMutex; what the stream's reader has
+    QByteArray rxBacklog;                  // guarded by rxMutex
+    std::atomic<qsizetype> rxBacklogLimit{defaultRxBacklogLimit};
     mutable std::mutex rxMutex;
     QString path;                          // guarded by stateMutex
     quint32 rate = 0;                      // guarded by stateMutex

@@ -131,7 +131,7 @@ bool writeReplacing(const QString& path, const FileContentWriter& writeContent, 
     }
     // The temporary file starts private (0600); a new export should be as
     // readable as any file the user creates. A replaced file keeps its mode.
-    if (isNew && !file.setPermissions(permissionsOf(0666u & ~currentUmask()))) {
+    if (isNew && !file.setPermissions(newFilePermissions())) {
         *reason = file.errorString();
         file.cancelWriting();
         return false;
@@ -159,22 +159,48 @@ bool saveFileAtomically(const QString& path, const FileContentWriter& writeConte
     return ok;
 }
 
-unsigned int currentUmask()
+namespace {
+
+// Linux tells the mask in /proc; false where it does not.
+bool umaskFromProc(unsigned int* mask)
 {
-    // Linux reports the mask in /proc; elsewhere it can only be read by
-    // setting it, which is put back at once.
     QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const unsigned int mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return mask;
-            }
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("Umask:")) {
+            bool ok = false;
+            *mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            return ok;
         }
     }
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
+    return false;
+}
+
+// Elsewhere the mask can only be read by setting it, which changes it for
+// every thread of the process for a moment: done once, while the program
+// starts and no other thread exists yet, never while a save runs.
+unsigned int umaskAtStartUp()
+{
+    unsigned int mask = 0;
+    if (umaskFromProc(&mask))
+        return mask;
+    const mode_t previous = ::umask(022);
+    ::umask(previous);
+    return previous;
+}
+
+const unsigned int startUpUmask = umaskAtStartUp();
+
+} // namespace
+
+unsigned int currentUmask()
+{
+    unsigned int mask = 0;
+    return umaskFromProc(&mask) ? mask : startUpUmask;
+}
+
+QFileDevice::Permissions newFilePermissions()
+{
+    return permissionsOf(0666u & ~currentUmask());
 }

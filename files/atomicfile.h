@@ -2,6 +2,7 @@
 // untouched until the new one is complete on disk.
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 
 #include <functional>
@@ -21,5 +22,8 @@ using FileContentWriter = std::function<bool(QIODevice& device)>;
 bool saveFileAtomically(const QString& path, const FileContentWriter& writeContent,
                         QString* error = nullptr);
 
-// The process's file creation mask, read without changing it.
+// The process's file creation mask, read without changing it: where the
+// system cannot tell it otherwise, the mask the process started with.
 unsigned int currentUmask();
+// What a file the user creates gets: 0666 less the mask.
+QFileDevice::Permissions newFilePermissions();

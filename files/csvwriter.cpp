@@ -53,12 +53,20 @@ void writeRecordRow(QTextStream& stream, const KelmoraFillingData& r, LocalTimeC
            << limitText(r.limit) << ';' << (r.separator == '.' ? '.' : ':') << lineEnd;
 }
 
-void writeSideBlock(QTextStream& stream, const ExportIdentity& unit, bool sideA,
-                    const SideRecords& side, int language)
+void writeSideBlock(QTextStream& stream, const ExportContent& content, bool sideA)
 {
+    const char letter = sideA ? 'A' : 'B';
+    const SideRecords& side = *content.side(letter);
+    const ExportIdentity& unit = content.unitOf(letter);
+    const int language = content.language;
     auto csvText = [language](int n) { return csvTextIn(n, language); };
     qCDebug(lcCsv, "Countrycode 2 \"%d\"", int(side.recordFormatNo));
-    stream << csvText(sideA ? FileText::sectionSideA : FileText::sectionSideB) << lineEnd;
+    stream << csvText(sideA ? FileText::sectionSideA : FileText::sectionSideB);
+    // Records of another unit than the header's name it after the title;
+    // the import reads a title line by its start and passes over the rest.
+    if (content.otherUnit(letter))
+        stream << ';' << csvText(FileText::serialNumber) << ';' << unit.serialNumber;
+    stream << lineEnd;
     stream << csvText(FileText::statusWord) << ';'
            << QString::number(sideA ? unit.statusSideA : unit.statusSideB, 2) << lineEnd;
     for (int column = 0; column < dataColumns; ++column)
@@ -80,9 +88,9 @@ bool writeCsv(QTextStream& stream, const ExportContent& content)
     stream.setGenerateByteOrderMark(false);
     writeHeader(stream, content.unit, content.language);
     if (content.sideA && streamOk(stream))
-        writeSideBlock(stream, content.unit, true, *content.sideA, content.language);
+        writeSideBlock(stream, content, true);
     if (content.sideB && streamOk(stream))
-        writeSideBlock(stream, content.unit, false, *content.sideB, content.language);
+        writeSideBlock(stream, content, false);
     // Pushes the last lines through to the device (and a file's own buffer)
     // so that a full disk shows up here and not after the caller has told
     // the user the file is good.

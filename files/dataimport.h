@@ -42,6 +42,9 @@ struct ImportedSide {
     // A CSV side A section followed by a side B title: it is announced on
     // its own, before whatever the side B section comes to.
     bool announcedBeforeEnd = false;
+    // A CSV side whose records came from another unit than the header's
+    // names that unit's serial number on its title line (0: none named).
+    qint32 otherSerialNumber = 0;
 };
 
 struct DataImport {
@@ -56,6 +59,10 @@ struct DataImport {
     char selectedSide = 0;
 
     const ImportedSide* side(char letter) const;
+    // The unit a side's records came from: the file's unit, or for a side
+    // that names another one, a unit known by that serial number (and the
+    // side's status word) only.
+    UnitIdentity unitOf(const ImportedSide& imported) const;
 };
 
 // Reads from a device open for reading, from its start.

@@ -3,12 +3,14 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "reader/historyoverlap.h"
+#include "files/atomicfile.h"
 #include "files/csvwriter.h"
 #include "frame/texttable.h"
 #include "reader/historyparser.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,13 +18,9 @@
 #include <QSaveFile>
 #include <QTextStream>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 namespace {
 
-const QString stampFormat = QStringLiteral("yyyyMMdd-HHmmss");
+const QString stampFormat = QStringLiteral("yyyyMMdd-HHmmss");  // followed by a 'Z': in UTC
 
 QString sideOutcomeName(SideOutcome outcome)
 {
@@ -39,39 +37,18 @@ QString sideOutcomeName(SideOutcome outcome)
     return QStringLiteral("unknown");
 }
 
-// Read and written back at once: there is no other way to learn the mask,
-// and the archive is written on one thread.
-QFileDevice::Permissions normalPermissions()
-{
-    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
-        | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup
-        | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
-#ifdef Q_OS_UNIX
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (mask & S_IWGRP)
-        permissions &= ~QFileDevice::WriteGroup;
-    if (mask & S_IRGRP)
-        permissions &= ~QFileDevice::ReadGroup;
-    if (mask & S_IWOTH)
-        permissions &= ~QFileDevice::WriteOther;
-    if (mask & S_IROTH)
-        permissions &= ~QFileDevice::ReadOther;
-#endif
-    return permissions;
-}
-
-// A temporary file beside the target, renamed over nothing: the name is
-// new, so an archived file is never replaced.
+// A temporary file beside the target, renamed into place: the name belongs
+// to this download (its stamp was claimed), so nothing archived is replaced.
 bool saveNewFile(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
+    file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = path + QStringLiteral(": ") + file.errorString();
         return false;
     }
     // The temporary file starts private; the archive is the user's own data.
-    file.setPermissions(normalPermissions());
+    file.setPermissions(newFilePermissions());
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         *error = path + QStringLiteral(": ") + file.errorString();
         file.cancelWriting();
@@ -80,16 +57,39 @@ bool saveNewFile(const QString& path, const QByteArray& bytes, QString* error)
     return true;
 }
 
-// The first free stamp from the end of the download on: a second download
-// of the unit within the same second gets the next second.
-QString freeStamp(const QDir& folder, const QDateTime& endedAt)
+bool anyExists(const QDir& folder, const QString& stamp)
 {
-    for (int offset = 0;; ++offset) {
-        const QString stamp = endedAt.addSecs(offset).toString(stampFormat);
-        const QStringList taken = folder.entryList({stamp + QStringLiteral("*")}, QDir::Files);
-        if (taken.isEmpty())
-            return stamp;
+    for (const char* ending : {".json", ".csv", "-A.txt", "-B.txt"}) {
+        if (QFileInfo::exists(folder.filePath(stamp + QLatin1String(ending))))
+            return true;
     }
+    return false;
+}
+
+// Claims the first free stamp of the second the download ended in by
+// creating its note's name, empty, exclusively: of two programs archiving
+// the unit at once only one can create it, the other takes the next number.
+// An empty note reads as a broken one, so what a failed write leaves is
+// listed like dumps placed by hand, never as a whole download.
+QString claimStamp(const QDir& folder, const QDateTime& endedAt, QString* error)
+{
+    constexpr int maxDownloadsPerSecond = 1000;
+    const QString second = endedAt.toUTC().toString(stampFormat) + QLatin1Char('Z');
+    for (int number = 1; number <= maxDownloadsPerSecond; ++number) {
+        const QString stamp = number == 1 ? second : second + QLatin1Char('-') + QString::number(number);
+        if (anyExists(folder, stamp))
+            continue;
+        QFile note(folder.filePath(stamp + QStringLiteral(".json")));
+        if (note.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return stamp;
+        // Taken meanwhile (a dangling link counts as taken too): try the next.
+        if (!note.exists() && !QFileInfo(note.fileName()).isSymLink()) {
+            *error = note.fileName() + QStringLiteral(": ") + note.errorString();
+            return QString();
+        }
+    }
+    *error = folder.path() + QStringLiteral(": no free name for another download in ") + second;
+    return QString();
 }
 
 // The records of the sides that brought lines, parsed as a download parses
@@ -152,7 +152,7 @@ QByteArray noteOf(const UnitIdentity& unit, const QList<SideDownload>& sides,
     }
     QJsonObject root;
     root.insert(QStringLiteral("serialNumber"), unit.serialNumber);
-    root.insert(QStringLiteral("ended"), endedAt.toString(Qt::ISODate));
+    root.insert(QStringLiteral("ended"), endedAt.toUTC().toString(Qt::ISODate));
     root.insert(QStringLiteral("sides"), sideNotes);
     return QJsonDocument(root).toJson();
 }
@@ -181,7 +181,9 @@ ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>
         return result;
     }
     const QDir folder(result.folder);
-    result.stamp = freeStamp(folder, endedAt);
+    result.stamp = claimStamp(folder, endedAt, &result.error);
+    if (result.stamp.isEmpty())
+        return result;
     QList<QPair<QString, QByteArray>> files;
     for (const SideDownload& side : sides) {
         if (!side.historyLines.isEmpty())
@@ -204,5 +206,5 @@ ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>
 
 ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>& sides)
 {
-    return archiveDownload(unit, sides, QDateTime::currentDateTime(), archiveFolder());
+    return archiveDownload(unit, sides, QDateTime::currentDateTimeUtc(), archiveFolder());
 }

@@ -51,10 +51,24 @@ struct ExportContent {
     std::optional<SideRecords> sideA;
     std::optional<SideRecords> sideB;
     int language = 0;
+    // The unit a side's records came from when it is not the unit above (a
+    // file of another unit opened into one side): that side names it.
+    std::optional<ExportIdentity> otherUnitA;
+    std::optional<ExportIdentity> otherUnitB;
 
     const std::optional<SideRecords>& side(char letter) const
     {
         return letter == 'A' ? sideA : sideB;
+    }
+    const std::optional<ExportIdentity>& otherUnit(char letter) const
+    {
+        return letter == 'A' ? otherUnitA : otherUnitB;
+    }
+    // The unit whose identity and status word head a side's records.
+    const ExportIdentity& unitOf(char letter) const
+    {
+        const std::optional<ExportIdentity>& other = otherUnit(letter);
+        return other ? *other : unit;
     }
 };
 

@@ -287,6 +287,18 @@ bool readIdentity(UnitIdentity& unit, const QStringList& f)
         && optionalInteger(f, 13, unit.flags);
 }
 
+// The serial number a side's title line names after the title, when the
+// side's records came from another unit than the header's; 0 when none.
+qint32 otherUnitOnTitle(CsvLines& lines)
+{
+    const QStringList fields = lines.fields();
+    qint32 serial = 0;
+    if (fields.size() < 3 || fields.at(1) != lines.textOf(FileText::serialNumber)
+        || !requiredInteger(fields, 2, serial))
+        return 0;
+    return serial;
+}
+
 // The title line of a side is already current: reads its status word line
 // (binary) and its column header row.
 bool readSectionHeader(CsvLines& lines, qint32& status, bool& recordFormatNo)
@@ -366,10 +378,13 @@ ImportResult importCsv(ImportState& state, int language)
     if (lines.startsWithText(FileText::sectionSideA)) {
         qCDebug(lcImport) << "Bis hier 2";
         bool formatNo = false;
+        const qint32 otherUnitA = otherUnitOnTitle(lines);
         if (!readSectionHeader(lines, unit.statusSideA, formatNo))
             return ImportResult::Failed;
         bool reachedSideB = false;
         const ImportResult result = readRows(state, lines, 'A', formatNo, true, &reachedSideB);
+        if (result == ImportResult::Delivered)
+            state.import.sides.back().otherSerialNumber = otherUnitA;
         if (result != ImportResult::Delivered || !reachedSideB)
             return result;
         state.import.sides.back().announcedBeforeEnd = true;
@@ -378,9 +393,13 @@ ImportResult importCsv(ImportState& state, int language)
         return ImportResult::Failed;
     qCDebug(lcImport) << "LINE A";
     bool formatNo = false;
+    const qint32 otherUnitB = otherUnitOnTitle(lines);
     if (!readSectionHeader(lines, unit.statusSideB, formatNo))
         return ImportResult::Failed;
-    return readRows(state, lines, 'B', formatNo, false, nullptr);
+    const ImportResult result = readRows(state, lines, 'B', formatNo, false, nullptr);
+    if (result == ImportResult::Delivered)
+        state.import.sides.back().otherSerialNumber = otherUnitB;
+    return result;
 }
 
 // The first lines of a CSV export, enough to tell its language.
@@ -466,6 +485,20 @@ QString importResultName(ImportResult result)
         break;
     }
     return QStringLiteral("not a data file of this tool");
+}
+
+UnitIdentity DataImport::unitOf(const ImportedSide& imported) const
+{
+    if (imported.otherSerialNumber <= 0)
+        return unit;
+    UnitIdentity other;
+    other.serialNumber = imported.otherSerialNumber;
+    other.softwareVersion = other.pcmText = QStringLiteral("-1");
+    other.pvnValue = other.pulseInput = -1;
+    // The side's block carried that unit's status word.
+    other.statusSideA = unit.statusSideA;
+    other.statusSideB = unit.statusSideB;
+    return other;
 }
 
 const ImportedSide* DataImport::side(char letter) const

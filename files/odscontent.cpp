@@ -288,8 +288,9 @@ bool writeDataSheet(QTextStream& s, const QString& side, const ExportContent& co
     const char letter = side == QLatin1String("A") ? 'A' : 'B';
     if (!validSide(side) || !content.side(letter))
         return streamOk(s);
-    const ExportIdentity& unit = content.unit;
     const SideRecords& data = *content.side(letter);
+    // Each side's sheet names the unit its records came from.
+    const ExportIdentity& unit = content.unitOf(letter);
     auto text = [&content](int n) { return textIn(n, content.language); };
     const qint32 status = letter == 'A' ? unit.statusSideA : unit.statusSideB;
 

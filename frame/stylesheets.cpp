@@ -99,3 +99,9 @@ const QString tabWidgetStyle = joinRules({
     "QTabBar::tab {color:#253a7c; width:120px; height:30px; font-size:12pt;}",
     "QTabBar::hover {color: #253a7c;}",
 });
+
+QString sideNoteStyle(bool warning)
+{
+    return warning ? QStringLiteral("QLabel {color:#A01010; font-size:10pt; font-weight:bold;}")
+                   : QStringLiteral("QLabel {color:#1C3563; font-size:10pt;}");
+}

@@ -16,3 +16,7 @@ extern const QString scrollBarStyle;
 extern const QString listViewStyle;
 extern const QString textEditStyle;
 extern const QString tabWidgetStyle;
+
+// The line above a side's table and chart that names the unit of its
+// records; a warning (records missing, another unit beside) stands out.
+QString sideNoteStyle(bool warning);

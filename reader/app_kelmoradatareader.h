@@ -92,6 +92,9 @@ Q_SIGNALS:
     void operationModeReset(bool success);
     void pulseInputSet(bool success);
     void timeSet(bool success);
+    // The unit's clock as read before and after a successful clock setting,
+    // seconds since 1970 UTC; raised just before timeSet(true).
+    void clockReadBack(quint32 before, quint32 after);
     void display(QString text);
     void append(QString text);
     // Progress of a history download: bytes and history lines received so
@@ -180,8 +183,12 @@ private:
     struct HistoryFetch {
         SideOutcome outcome = SideOutcome::Interrupted;
         QByteArray bytes;         // what to parse into the side
-        QList<QByteArray> lines;  // the side's history lines, oldest first
+        QList<QByteArray> lines;  // the side's history lines, in the unit's order
         int freshRecords = -1;    // records of lines that came from the line; -1: all did
+        int freshExpected = -1;   // with freshRecords: the new records the unit announced
+        InterruptCause cause = InterruptCause::LineLost;
+        quint64 overrunBytes = 0;
+        int unreadLines = 0;
     };
     HistoryFetch fetchHistory(char historySide, qint32 asked, bool showProgress = true);
     // Nothing when the side is to be read whole; *result learns how the
@@ -192,8 +199,9 @@ private:
     std::optional<HistoryFetch> readWholeBecause(char historySide, ArchiveUse reason,
                                                  const QString& why, SideDownload* result);
     void receiveHistory(char historySide, qint32 count, Reception* reception);
-    QByteArray takeNewBytes(int* readPosition) const;
-    static SideOutcome outcomeOf(const Reception& reception, bool lineLost);
+    static SideOutcome outcomeOf(const Reception& reception, bool lineLost, InterruptCause* cause);
+    // Says in the log what the side's download lost or skipped.
+    void reportIrregularities(const SideDownload& download);
     void reportProgress(char historySide, const Reception& reception, qint32 count);
     int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built,
                      bool* formatNo);

@@ -158,12 +158,15 @@ void APP_KelmoraDataReader::setPulseInputOperation(qint32 value)
 
 void APP_KelmoraDataReader::setTimeOperation(quint32 secondsSinceEpoch)
 {
-    qint32 unitClock = 0;  // read before and after; not compared with the time set
+    qint32 clockBefore = 0;  // read before and after; not compared with the time set
+    qint32 clockAfter = 0;
     const QString data = clockDataText(secondsSinceEpoch);
     // A year the unit cannot hold in two digits is refused before anything
     // is sent rather than written as a malformed date.
-    const bool failed = data.isEmpty() || readRegisterFailed(110, &unitClock)
-                        || writeRegisterFailed(110, data) || readRegisterFailed(110, &unitClock)
+    const bool failed = data.isEmpty() || readRegisterFailed(110, &clockBefore)
+                        || writeRegisterFailed(110, data) || readRegisterFailed(110, &clockAfter)
                         || sendSettingFailed(QStringLiteral("STP.C.CON\r\n"), "STP.C:");
+    if (!failed)
+        emit clockReadBack(quint32(clockBefore), quint32(clockAfter));
     emit timeSet(!failed);
 }

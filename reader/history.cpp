@@ -4,7 +4,9 @@
 #include "reader/app_kelmoradatareader.h"
 
 #include "comm/com_serialport.h"
+#include "reader/historyoverlap.h"
 #include "reader/historyparser.h"
+#include "reader/sidedownloadtext.h"
 #include "reader/readerprotocol.h"
 #include "frame/texttable.h"
 
@@ -42,6 +44,8 @@ struct APP_KelmoraDataReader::Reception {
     int lineStart = 0;        // where the line being received begins
     QList<QByteArray> lines;  // those lines as received, without their line end
     bool limitReached = false;
+    quint64 taken = 0;        // bytes taken from the ring since the request
+    quint64 overrunBytes = 0; // bytes the ring wrote over before they were taken
     bool reportsProgress = true;  // false for the one-record probe
     QElapsedTimer sinceProgress;
 };
@@ -97,32 +101,16 @@ void APP_KelmoraDataReader::reportProgress(char historySide, const Reception& re
         emit historyProgress(historySide, int(reception.bytes.size()), reception.historyLines, count);
 }
 
-// The bytes the port has put into the ring since readPosition, in order,
-// across the ring's wrap to index 0; readPosition moves on to the end.
-QByteArray APP_KelmoraDataReader::takeNewBytes(int* readPosition) const
-{
-    int writePosition = port->rxCount();
-    if (writePosition >= COM_SerialPort::rxBufferSize)
-        writePosition = 0;
-    QByteArray chunk;
-    if (writePosition == *readPosition)
-        return chunk;
-    if (writePosition < *readPosition) {
-        chunk = port->rxBytes(*readPosition, COM_SerialPort::rxBufferSize);
-        *readPosition = 0;
-    }
-    chunk += port->rxBytes(*readPosition, writePosition);
-    *readPosition = writePosition;
-    return chunk;
-}
-
 // Polls the ring every 20 ms and copies what is new; ends after 25 polls
 // without a byte, when the buffer of count x 128 bytes is full, or at once
-// when the operation's connection has gone.
+// when the operation's connection has gone. Bytes the ring wrote over before
+// they were taken end the reception at the last whole line before the hole:
+// what follows it cannot be joined to what came before. The rest of the
+// reply is still drained, so that it cannot land in the next request's.
 void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Reception* reception)
 {
-    int readPosition = 0;
     int idlePolls = 0;
+    quint64 drained = 0;
     reception->sinceProgress.start();
     bool room = true;
     const auto take = [&](const QByteArray& chunk) {
@@ -130,14 +118,25 @@ void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
                          &reception->lines);
         reception->historyLines = int(reception->lines.size());
     };
-    while (idlePolls < historyIdlePolls && room && lineCurrent()) {
-        const QByteArray chunk = takeNewBytes(&readPosition);
-        if (chunk.isEmpty()) {
-            ++idlePolls;
-        } else {
+    const auto takeFromRing = [&]() {
+        const COM_SerialPort::RxTake got = port->takeRxBytes(reception->taken);
+        reception->taken += got.lost + quint64(got.bytes.size());
+        if (got.lost > 0 && reception->overrunBytes == 0)
+            reception->bytes.truncate(reception->lineStart);  // the cut line goes
+        reception->overrunBytes += got.lost;
+        if (reception->overrunBytes > 0)
+            drained += quint64(got.bytes.size());
+        else if (!got.bytes.isEmpty())
+            take(got.bytes);
+        return !got.bytes.isEmpty() || got.lost > 0;
+    };
+    const quint64 drainLimit = quint64(reception->limit);
+    while (idlePolls < historyIdlePolls && room && drained <= drainLimit && lineCurrent()) {
+        if (takeFromRing()) {
             emit append(QStringLiteral("."));
-            take(chunk);
             idlePolls = 0;
+        } else {
+            ++idlePolls;
         }
         if (reception->sinceProgress.elapsed() >= progressIntervalMs) {
             reportProgress(historySide, *reception, count);
@@ -152,9 +151,14 @@ void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
     if (room && !lineCurrent()) {
         const quint64 now = port->generation();
         if (!port->isOpen() && (now == lineGeneration || now == lineGeneration + 1)) {
-            const QByteArray chunk = takeNewBytes(&readPosition);
-            if (!chunk.isEmpty() && !port->isOpen() && port->generation() == now)
-                take(chunk);
+            const COM_SerialPort::RxTake got = port->takeRxBytes(reception->taken);
+            if (!port->isOpen() && port->generation() == now) {
+                if (got.lost > 0 && reception->overrunBytes == 0)
+                    reception->bytes.truncate(reception->lineStart);
+                reception->overrunBytes += got.lost;
+                if (reception->overrunBytes == 0 && !got.bytes.isEmpty())
+                    take(got.bytes);
+            }
         }
     }
     reception->limitReached = !room;
@@ -162,17 +166,22 @@ void APP_KelmoraDataReader::receiveHistory(char historySide, qint32 count, Recep
 }
 
 // Complete: the unit went quiet after whole lines (or filled what was asked
-// for). Interrupted: the line went, or the stream stopped inside a line.
-// NoAnswer: nothing came back at all on a line that stayed up.
-SideOutcome APP_KelmoraDataReader::outcomeOf(const Reception& reception, bool lineLost)
+// for). Interrupted: the line went, the PC fell behind the unit, or the
+// stream stopped inside a line. NoAnswer: nothing came back at all on a
+// line that stayed up.
+SideOutcome APP_KelmoraDataReader::outcomeOf(const Reception& reception, bool lineLost,
+                                             InterruptCause* cause)
 {
+    *cause = InterruptCause::None;
     if (lineLost)
-        return SideOutcome::Interrupted;
-    if (reception.bytes.isEmpty())
+        *cause = InterruptCause::LineLost;
+    else if (reception.overrunBytes > 0)
+        *cause = InterruptCause::Overrun;
+    else if (reception.bytes.isEmpty())
         return SideOutcome::NoAnswer;
-    if (!reception.limitReached && endsInsideALine(reception.bytes, reception.lineStart))
-        return SideOutcome::Interrupted;
-    return SideOutcome::Complete;
+    else if (!reception.limitReached && endsInsideALine(reception.bytes, reception.lineStart))
+        *cause = InterruptCause::CutInsideLine;
+    return *cause == InterruptCause::None ? SideOutcome::Complete : SideOutcome::Interrupted;
 }
 
 // Builds the side's new array completely, then hands it to the storage in one
@@ -212,16 +221,22 @@ APP_KelmoraDataReader::HistoryFetch APP_KelmoraDataReader::fetchHistory(char his
     HistoryFetch fetch;
     const QByteArray request =
         "GET." + QByteArray(1, historySide) + ".HIS" + QByteArray::number(asked) + "\r\n";
-    if (!port || !port->resetRxCount(lineGeneration) || !queueCommand(request))
+    if (!port || !port->resetRxCount(lineGeneration, true) || !queueCommand(request)) {
+        fetch.cause = InterruptCause::LineLost;
         return fetch;  // the line is gone: interrupted, nothing arrived
+    }
     Reception reception;
     reception.reportsProgress = showProgress;
     reception.limit = asked * bytesPerRequestedRecord;
     reception.bytes.reserve(reception.limit);
     receiveHistory(historySide, asked, &reception);
-    fetch.outcome = outcomeOf(reception, !lineCurrent());
+    fetch.outcome = outcomeOf(reception, !lineCurrent(), &fetch.cause);
     fetch.bytes = reception.bytes;
     fetch.lines = reception.lines;
+    fetch.overrunBytes = reception.overrunBytes;
+    // Lines without a side tag (headers, echoes) are no history; tagged ones
+    // that make no record are counted.
+    fetch.unreadLines = unreadHistoryLines(reception.lines);
     return fetch;
 }
 
@@ -243,6 +258,7 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
     }
     if (!lineCurrent()) {
         result.outcome = SideOutcome::Interrupted;  // the line is gone already
+        result.cause = InterruptCause::LineLost;
         if (emitResult) {
             emit historyDownloaded(historySide == 'A' ? result : sideNotAsked('A'),
                                    historySide == 'B' ? result : sideNotAsked('B'));
@@ -259,7 +275,14 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
     if (!fetch)
         fetch = fetchHistory(historySide, count);
     result.outcome = fetch->outcome;
+    result.cause = fetch->cause;
+    result.overrunBytes = fetch->overrunBytes;
+    result.unreadLines = fetch->unreadLines;
     result.historyLines = fetch->lines;
+    result.gaps = numberGaps(fetch->lines);
+    if (fetch->freshRecords >= 0)
+        result.newRecordsExpected = fetch->freshExpected;
+    reportIrregularities(result);
 
     // What arrived is kept, however the side ended; a side that brought no
     // record keeps its previous records unless the unit said it has none.
@@ -294,6 +317,7 @@ void APP_KelmoraDataReader::downloadBothSides(qint32 count, const ArchivedHistor
     b.side = 'B';
     b.requested = count;
     b.outcome = SideOutcome::Interrupted;
+    b.cause = InterruptCause::LineLost;
     if (lineCurrent())
         b = downloadHistory('B', count, false, archivedB);
     emit historyDownloaded(a, b);
@@ -304,4 +328,15 @@ void APP_KelmoraDataReader::downloadBothSides(qint32 count, const ArchivedHistor
                             || b.outcome == SideOutcome::Complete;
     emit dataReady(nullptr, nullptr,
                    complete ? DataDelivered : (anyRecords ? DataIncomplete : DataFailed));
+}
+
+void APP_KelmoraDataReader::reportIrregularities(const SideDownload& download)
+{
+    QStringList said;
+    if (download.outcome == SideOutcome::Interrupted && download.cause != InterruptCause::LineLost)
+        said.append(sideEndingText(download));
+    said.append(sideNotes(download));
+    if (said.isEmpty())
+        return;
+    emit display(text(download.side == 'A' ? 21 : 22) + QStringLiteral(": ") + said.join(QStringLiteral("; ")));
 }

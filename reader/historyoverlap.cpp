@@ -2,6 +2,8 @@
 
 #include "reader/historyparser.h"
 
+#include <algorithm>
+
 namespace {
 
 QList<QByteArray> wordsOf(const QByteArray& line)
@@ -57,4 +59,84 @@ QByteArray historyBytes(const QList<QByteArray>& lines)
     for (const QByteArray& line : lines)
         bytes += line + "\r\n";
     return bytes;
+}
+
+HistoryOrder historyOrder(const QList<QByteArray>& lines)
+{
+    int rising = 0;
+    int falling = 0;
+    std::optional<qint32> previous;
+    for (const QByteArray& line : lines) {
+        const std::optional<qint32> number = historyRecordNumber(line);
+        if (!number)
+            continue;
+        if (previous && *number > *previous)
+            ++rising;
+        else if (previous && *number < *previous)
+            ++falling;
+        previous = number;
+    }
+    if (rising == falling)
+        return HistoryOrder::Unknown;
+    return rising > falling ? HistoryOrder::OldestFirst : HistoryOrder::NewestFirst;
+}
+
+int unreadHistoryLines(const QList<QByteArray>& lines)
+{
+    int unread = 0;
+    for (const QByteArray& line : lines) {
+        if (!historyRecordNumber(line))
+            ++unread;
+    }
+    return unread;
+}
+
+QList<NumberGap> numberGaps(const QList<QByteArray>& lines)
+{
+    QList<NumberGap> gaps;
+    const HistoryOrder order = historyOrder(lines);
+    if (order == HistoryOrder::Unknown)
+        return gaps;
+    const qint64 step = order == HistoryOrder::OldestFirst ? 1 : -1;
+    std::optional<qint32> previous;
+    for (const QByteArray& line : lines) {
+        const std::optional<qint32> number = historyRecordNumber(line);
+        if (!number)
+            continue;
+        if (previous) {
+            const qint64 jump = (qint64(*number) - *previous) * step;
+            if (jump > 1) {
+                const qint32 a = qint32(*previous + step);
+                const qint32 b = qint32(*number - step);
+                gaps.append({qMin(a, b), qMax(a, b)});
+            }
+        }
+        previous = number;
+    }
+    return gaps;
+}
+
+QList<QByteArray> recordLinesOldestFirst(const QList<QByteArray>& lines)
+{
+    QList<QByteArray> records;
+    records.reserve(lines.size());
+    for (const QByteArray& line : lines) {
+        if (historyRecordNumber(line))
+            records.append(line);
+    }
+    if (historyOrder(records) == HistoryOrder::NewestFirst)
+        std::reverse(records.begin(), records.end());
+    return records;
+}
+
+bool runsConsecutively(const QList<QByteArray>& oldestFirst)
+{
+    std::optional<qint32> previous;
+    for (const QByteArray& line : oldestFirst) {
+        const std::optional<qint32> number = historyRecordNumber(line);
+        if (!number || (previous && qint64(*number) != qint64(*previous) + 1))
+            return false;
+        previous = number;
+    }
+    return true;
 }

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include "reader/sidedownload.h"
+
 #include <optional>
 
 // The record number of a line that makes a record (a history line of 11, 12
@@ -27,3 +29,22 @@ QList<QByteArray> joinedHistory(const QList<QByteArray>& archived, const QList<Q
 
 // Lines ended with CR LF, as they came over the line.
 QByteArray historyBytes(const QList<QByteArray>& lines);
+
+// The order in which a reply lists its records, decided from their numbers:
+// a unit may send its newest record first or last.
+enum class HistoryOrder { Unknown, OldestFirst, NewestFirst };
+HistoryOrder historyOrder(const QList<QByteArray>& lines);
+
+// History lines (those with a side tag) that make no record.
+int unreadHistoryLines(const QList<QByteArray>& lines);
+
+// Numbers missing between neighbouring records, in either order; a pair
+// that goes the other way or repeats a number is no gap.
+QList<NumberGap> numberGaps(const QList<QByteArray>& lines);
+
+// The lines that make a record, oldest first whatever order the unit sent.
+QList<QByteArray> recordLinesOldestFirst(const QList<QByteArray>& lines);
+
+// True when the record numbers of these lines (oldest first) go up by one
+// from each line to the next.
+bool runsConsecutively(const QList<QByteArray>& oldestFirst);

@@ -1,24 +1,38 @@
 // A side read on top of its archived history: one record is asked for to
-// learn the unit's newest record number, then only the records after the
-// archive's newest, with that one again as the overlap that proves the
-// archive and the unit agree. Whatever does not line up is read whole.
+// learn the unit's newest record number K, then only the records after the
+// archive's newest J, with J again as the overlap that proves the archive
+// and the unit agree. The new records must run from J to K without a gap,
+// and the archived ones used must run up to J without one; whatever does not
+// line up is read whole. The unit may list its history oldest or newest
+// first: each reply's order is read from its record numbers, the chain is
+// checked oldest first, and the side keeps the unit's order.
 #include "reader/app_kelmoradatareader.h"
 
 #include "frame/incrementaltexts.h"
+#include "frame/integritytexts.h"
 #include "frame/texttable.h"
 #include "reader/historyoverlap.h"
 #include "reader/readerprotocol.h"
 
+#include <algorithm>
+
 namespace {
 
-int freshRecordCount(const QList<QByteArray>& lines)
+std::optional<qint32> newestNumber(const QList<QByteArray>& oldestFirst)
 {
-    int count = 0;
-    for (const QByteArray& line : lines) {
-        if (historyRecordNumber(line))
-            ++count;
-    }
-    return count;
+    return oldestFirst.isEmpty() ? std::nullopt : historyRecordNumber(oldestFirst.last());
+}
+
+// The joined records in the order the unit sends them.
+QList<QByteArray> inUnitOrder(QList<QByteArray> oldestFirst, const QList<QByteArray>& freshLines,
+                              const QList<QByteArray>& archivedLines)
+{
+    HistoryOrder order = historyOrder(freshLines);
+    if (order == HistoryOrder::Unknown)
+        order = historyOrder(archivedLines);
+    if (order == HistoryOrder::NewestFirst)
+        std::reverse(oldestFirst.begin(), oldestFirst.end());
+    return oldestFirst;
 }
 
 } // namespace
@@ -41,9 +55,9 @@ APP_KelmoraDataReader::fetchNewRecords(char historySide, qint32 count,
     const HistoryFetch probe = fetchHistory(historySide, 1, false);
     if (probe.outcome == SideOutcome::Interrupted && !lineCurrent())
         return HistoryFetch{};  // the line went: nothing is read, nothing replaced
-    const std::optional<qint32> archivedNewest = historyRecordNumber(archived.lines.last());
-    const std::optional<qint32> unitNewest =
-        probe.lines.isEmpty() ? std::nullopt : historyRecordNumber(probe.lines.last());
+    const QList<QByteArray> archivedRecords = recordLinesOldestFirst(archived.lines);
+    const std::optional<qint32> archivedNewest = newestNumber(archivedRecords);
+    const std::optional<qint32> unitNewest = newestNumber(recordLinesOldestFirst(probe.lines));
     if (!archivedNewest || !unitNewest || probe.outcome != SideOutcome::Complete)
         return readWholeBecause(historySide, ArchiveUse::ProbeUnclear,
                                 text(IncrementalText::probeUnclear), result);
@@ -56,32 +70,54 @@ APP_KelmoraDataReader::fetchNewRecords(char historySide, qint32 count,
     if (newRecords >= count)
         return readWholeBecause(historySide, ArchiveUse::AllNew, text(IncrementalText::allNew),
                                 result);
-    // Older records than the archive holds are on the unit unless the
-    // archived download found the unit's whole history.
-    const qint64 reachable = newRecords + archived.lines.size();
-    if (reachable < count && !archived.wholeHistory)
+    // An archive that cannot make up the count is read whole, even when the
+    // unit seemed to hold no more then: a unit that stalled looks the same.
+    const int fromArchive = int(count - newRecords);
+    if (archivedRecords.size() < fromArchive)
         return readWholeBecause(historySide, ArchiveUse::ArchiveTooShort,
                                 text(IncrementalText::archiveTooShort), result);
+    const QList<QByteArray> used = archivedRecords.mid(archivedRecords.size() - fromArchive);
+    if (!runsConsecutively(used))
+        return readWholeBecause(historySide, ArchiveUse::ArchiveGap,
+                                text(IntegrityText::fullArchiveGap), result);
 
-    const int fromArchive = int(qMin<qint64>(reachable, count) - newRecords);
     emit historyPlan(historySide, int(newRecords), fromArchive);
     emit display(text(IncrementalText::newAndArchived).arg(newRecords).arg(fromArchive));
     // With nothing new the probe's record is the overlap.
     const HistoryFetch fresh = newRecords == 0 ? probe : fetchHistory(historySide, qint32(newRecords + 1));
-    const bool overlapMatches =
-        !fresh.lines.isEmpty() && sameHistoryRecord(archived.lines.last(), fresh.lines.first());
-    if (!overlapMatches) {
-        // A reply cut short is reported as it came, like any cut reply.
-        if (fresh.outcome != SideOutcome::Complete)
-            return fresh;
-        return readWholeBecause(historySide, ArchiveUse::OverlapDiffers,
-                                text(IncrementalText::overlapDiffers).arg(*archivedNewest), result);
+    const QList<QByteArray> freshRecords = recordLinesOldestFirst(fresh.lines);
+    // The overlap is found by its number: a unit that skipped a number
+    // sends an older record in front of it.
+    qsizetype overlapAt = -1;
+    for (qsizetype i = 0; i < freshRecords.size() && overlapAt < 0; ++i) {
+        if (historyRecordNumber(freshRecords.at(i)) == archivedNewest)
+            overlapAt = i;
     }
-    HistoryFetch joined;
-    joined.outcome = fresh.outcome;
-    joined.lines = joinedHistory(archived.lines, fresh.lines, count);
+    const bool overlapMatches =
+        overlapAt >= 0 && sameHistoryRecord(archivedRecords.last(), freshRecords.at(overlapAt));
+    const bool chainRuns = overlapMatches && overlapAt == 0 && runsConsecutively(freshRecords);
+    const bool reachesNewest = chainRuns && freshRecords.size() == newRecords + 1
+                               && newestNumber(freshRecords) == unitNewest;
+    if (fresh.outcome == SideOutcome::Complete && !reachesNewest) {
+        if (!overlapMatches)
+            return readWholeBecause(historySide, ArchiveUse::OverlapDiffers,
+                                    text(IncrementalText::overlapDiffers).arg(*archivedNewest), result);
+        return readWholeBecause(historySide, ArchiveUse::ChainBroken,
+                                text(IntegrityText::fullChainBroken), result);
+    }
+    // A reply cut short keeps what provably joins on, topped up from the
+    // archive to the count; one whose overlap did not come is reported as it
+    // came, like any cut reply.
+    const int arrivedNew = int(freshRecords.size()) - 1;
+    const int keep = int(qMin<qint64>(archivedRecords.size(), count - arrivedNew));
+    const QList<QByteArray> base = archivedRecords.mid(archivedRecords.size() - keep);
+    if (!chainRuns || !runsConsecutively(base))
+        return fresh;
+    HistoryFetch joined = fresh;
+    joined.lines = inUnitOrder(base + freshRecords.mid(1), fresh.lines, archived.lines);
     joined.bytes = historyBytes(joined.lines);
-    joined.freshRecords = freshRecordCount(fresh.lines.mid(1));
+    joined.freshRecords = arrivedNew;
+    joined.freshExpected = int(newRecords);
     result->archiveUse = ArchiveUse::Incremental;
     result->archiveSource = archived.source;
     return joined;

@@ -16,6 +16,22 @@ enum class SideOutcome {
     NoAnswer,      // nothing came back for the request
 };
 
+// Why a side ended interrupted.
+enum class InterruptCause {
+    None,           // it did not
+    LineLost,       // the line went (cable, adapter, Disconnect)
+    CutInsideLine,  // the unit stopped sending inside a line
+    Overrun,        // the PC fell behind: the receive ring wrote over unread bytes
+    NewRecordsCut,  // built on the archive, but not every new record came
+};
+
+// Record numbers missing between two records of one download, first to last.
+struct NumberGap {
+    qint32 first = 0;
+    qint32 last = 0;
+    bool operator==(const NumberGap& other) const { return first == other.first && last == other.last; }
+};
+
 // How the archive took part in a side's download. Every value but
 // Incremental means the unit was asked for the whole count; the ones after
 // Incremental say why the archive offered could not be built on.
@@ -27,6 +43,8 @@ enum class ArchiveUse {
     ProbeUnclear,     // the unit's newest record number could not be learnt
     ArchiveTooShort,  // the archive and the new records together do not reach the count
     AllNew,           // at least the requested count of records is new
+    ChainBroken,      // the new records do not run on from the archive's newest to the unit's
+    ArchiveGap,       // the archived records to be used are not consecutive
 };
 
 // The newest archived history of one side of the unit on the line, loaded
@@ -34,8 +52,8 @@ enum class ArchiveUse {
 struct ArchivedHistory {
     QList<QByteArray> lines;   // history lines as the unit sent them, oldest first
     // True when the archived download asked for more records than the unit
-    // sent and completed: the unit held nothing older then, so the archive
-    // may be short of the requested count and still be all there is.
+    // sent and completed. Not a reason to accept a short archive: a unit
+    // that stalled looks the same.
     bool wholeHistory = false;
     QString source;            // the archived dump, for the archive's note
 };
@@ -50,9 +68,14 @@ struct SideDownload {
     bool recordFormatNo = false;    // their lines carried "No" rather than "Nr"
     ArchiveUse archiveUse = ArchiveUse::NotOffered;
     QString archiveSource;          // the archived dump built on, when Incremental
-    QList<QByteArray> historyLines; // the side's history lines, oldest first, without line
-                                    // ends: as received, or the archived ones followed by the
-                                    // new ones for an incremental download
+    QList<QByteArray> historyLines; // the side's history lines without line ends, in the
+                                    // unit's order: as received, or for an incremental
+                                    // download the archived ones joined with the new ones
+    InterruptCause cause = InterruptCause::None;
+    quint64 overrunBytes = 0;       // bytes the receive ring wrote over before they were read
+    int unreadLines = 0;            // lines that came while the unit sent but made no record
+    QList<NumberGap> gaps;          // numbers missing between records of this download
+    int newRecordsExpected = -1;    // incremental: the new records the unit announced; else -1
 };
 
 Q_DECLARE_METATYPE(SideDownload)

@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTextStream>
@@ -28,6 +29,9 @@ const int GUI_DataTable::initialColumnWidths[GUI_DataTable::columnCount] = {
 namespace {
 
 Q_LOGGING_CATEGORY(lcTable, "kelmora.table", QtInfoMsg)
+
+// The side note starts right of the export and clear buttons.
+constexpr int sideNoteLeft = 325;
 
 // Heading text number and wrap width of each column. Columns 8 and 9 are
 // named after the record format the unit uses ("No" or "Nr" lines).
@@ -50,8 +54,6 @@ QPushButton* makeButton(QWidget* parent, const QString& label, const QString& st
     return button;
 }
 
-// A cell that holds the value in its own type, so that sorting compares
-// numbers and dates rather than their texts.
 QTableWidgetItem* cell(const QVariant& value)
 {
     auto* item = new QTableWidgetItem;
@@ -100,7 +102,20 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     connect(clearButton, &QPushButton::clicked, this, &GUI_DataTable::buttonClicked);
     clearButton->hide();
 
+    sideNoteLabel = new QLabel(this);
+    sideNoteLabel->setObjectName(QStringLiteral("sideNote"));
+    sideNoteLabel->setWordWrap(true);
+    sideNoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    sideNoteLabel->hide();
+
     retranslate();
+}
+
+void GUI_DataTable::setSideNote(const QString& note, bool warning)
+{
+    sideNoteLabel->setText(note);
+    sideNoteLabel->setStyleSheet(sideNoteStyle(warning));
+    sideNoteLabel->setVisible(!note.isEmpty());
 }
 
 QString GUI_DataTable::headerText(int column) const
@@ -128,25 +143,29 @@ void GUI_DataTable::retranslate()
     qCDebug(lcTable) << "Countrycode 1 " << origin.recordFormatNo;
 }
 
+QVariant GUI_DataTable::cellValue(const KelmoraFillingData& record, int column)
+{
+    switch (column) {
+    case 0: return int(record.number);
+    case 1: return QDateTime::fromSecsSinceEpoch(qint64(record.timestamp));
+    case 2: return int(record.levelCode);
+    case 3: return int(record.fillings);
+    case 4: return record.ratePercent;
+    case 5: return record.linePercent;
+    case 6: return record.temperature;
+    case 7: return int(record.integerPercent);
+    case 8: return record.auxValue;
+    case 9: return record.fuelFlow;
+    case 10: return record.optionalFirst;
+    case 11: return record.optionalSecond;
+    default: return limitText(record.limit);
+    }
+}
+
 void GUI_DataTable::fillRow(int row, const KelmoraFillingData& record)
 {
-    const QVariant values[columnCount] = {
-        QVariant(int(record.number)),
-        QVariant(QDateTime::fromSecsSinceEpoch(qint64(record.timestamp))),
-        QVariant(int(record.levelCode)),
-        QVariant(int(record.fillings)),
-        QVariant(record.ratePercent),
-        QVariant(record.linePercent),
-        QVariant(record.temperature),
-        QVariant(int(record.integerPercent)),
-        QVariant(record.auxValue),
-        QVariant(record.fuelFlow),
-        QVariant(record.optionalFirst),
-        QVariant(record.optionalSecond),
-        QVariant(limitText(record.limit)),
-    };
     for (int column = 0; column < columnCount; ++column)
-        tableWidget.setItem(row, column, cell(values[column]));
+        tableWidget.setItem(row, column, cell(cellValue(record, column)));
 }
 
 std::vector<int> GUI_DataTable::rowOrder(const KelmoraFillingData* fillingData, int rows) const
@@ -204,18 +223,18 @@ void GUI_DataTable::listData(KelmoraFillingData* fillingData, uint16_t* recordCo
     records = fillingData;
     count = recordCount;
     if (!recordCount || *recordCount == 0 || !fillingData) {
+        std::fill(std::begin(fittedWidths), std::end(fittedWidths), 0);
         tableWidget.setColumnCount(0);
         tableWidget.setRowCount(0);
         return;
     }
     tableWidget.setColumnCount(columnCount);
-    for (int column = 0; column < columnCount; ++column) {
+    for (int column = 0; column < columnCount; ++column)
         tableWidget.setHorizontalHeaderItem(column, new QTableWidgetItem);
-        tableWidget.setColumnWidth(column, initialColumnWidths[column]);
-    }
     retranslate();
 
     const int rows = *recordCount;
+    fitColumnsToContents(fillingData, rows);
     tableWidget.setRowCount(rows);
     // One change notice for the whole table instead of one per cell: the
     // view asks for the cells it shows when it paints.
@@ -230,12 +249,17 @@ void GUI_DataTable::listData(KelmoraFillingData* fillingData, uint16_t* recordCo
 
     exportButton->show();
     clearButton->show();
+    // A listing starts from the widths above; the page spreads them over
+    // its width again, as after a resize.
+    if (isVisible())
+        resizeTimer->start(resizeDelayMs);
 }
 
 void GUI_DataTable::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     tableWidget.setGeometry(5, 60, width() - 10, height() - 65);
+    sideNoteLabel->setGeometry(sideNoteLeft, 5, qMax(0, width() - sideNoteLeft - 5), 50);
     resizeTimer->start(resizeDelayMs);
 }
 
@@ -251,7 +275,8 @@ void GUI_DataTable::resizeTimerTimeout()
     const qint64 tableWidth = tableWidget.width();
     for (int column = 0; column < columns; ++column) {
         const qint64 scaled = qint64(tableWidget.columnWidth(column)) * tableWidth / sum;
-        tableWidget.setColumnWidth(column, int(qMin<qint64>(scaled, maximumColumnWidth)));
+        const int narrowest = column < columnCount ? fittedWidths[column] : 0;
+        tableWidget.setColumnWidth(column, qMax(narrowest, int(qMin<qint64>(scaled, maximumColumnWidth))));
     }
 }
 
@@ -300,8 +325,9 @@ void GUI_DataTable::chooseExportSides(bool& sideA, bool& sideB) const
     }
 }
 
-// Both sides are written with this page's unit; each side's columns are
-// headed by the layout of its own records.
+// The export is headed by this page's unit; each side's columns are headed
+// by the layout of its own records, and the other side's records, when they
+// came from another unit, name that unit.
 ExportContent GUI_DataTable::exportContent(bool sideA, bool sideB) const
 {
     const bool ownSideA = records == sideARecords;
@@ -309,10 +335,13 @@ ExportContent GUI_DataTable::exportContent(bool sideA, bool sideB) const
     ExportContent content;
     content.unit = exportIdentityOf(origin.unit);
     content.language = currentLanguage();
+    const bool otherUnit = other.unit.serialNumber != origin.unit.serialNumber;
     if (sideA)
         content.sideA = storedSide('A', (ownSideA ? origin : other).recordFormatNo);
     if (sideB)
         content.sideB = storedSide('B', (ownSideA ? other : origin).recordFormatNo);
+    if (otherUnit && (ownSideA ? sideB : sideA))
+        (ownSideA ? content.otherUnitB : content.otherUnitA) = exportIdentityOf(other.unit);
     return content;
 }
 
@@ -335,6 +364,8 @@ void GUI_DataTable::exportCsv()
     // save leaves the previous file as it was.
     if (!writeCsvFile(path, exportContent(sideA, sideB)))
         showExportFailure();
+    else
+        rememberExportFolder(path);
 }
 
 void GUI_DataTable::exportOds()
@@ -349,4 +380,6 @@ void GUI_DataTable::exportOds()
     chooseExportSides(sideA, sideB);
     if (!writeOds(path, exportContent(sideA, sideB)))
         showExportFailure();
+    else
+        rememberExportFolder(path);
 }

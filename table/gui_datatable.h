@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -22,9 +23,11 @@ class GUI_DataTable : public QWidget
 
 public:
     static constexpr int columnCount = 13;
-    // Widths the columns get when a side is listed, before any rescaling.
+    // Widths the columns get at least when a side is listed, before any
+    // rescaling; a column whose values or heading need more gets more.
     static const int initialColumnWidths[columnCount];
-    // Rescaled columns never grow wider than this.
+    // Rescaled columns never grow wider than this, nor narrower than their
+    // widest value.
     static constexpr int maximumColumnWidth = 120;
     static constexpr int resizeDelayMs = 250;
     static constexpr int exportPollMs = 500;
@@ -39,12 +42,20 @@ public:
     bool isInsideExportZone(const QPoint& pointInButton) const;
 
     QTableWidget* table() { return &tableWidget; }
+    // The narrowest a column may be with the records listed: its widest
+    // value and its heading fit (0 while nothing is listed).
+    int fittedColumnWidth(int column) const { return fittedWidths[column]; }
     // The array the page lists and exports (borrowed; null when empty).
     const KelmoraFillingData* shownRecords() const { return records; }
     // The unit and record layout of the records handed over next: the
     // headers and the exports use this copy until another is given.
     void setRecordOrigin(const RecordOrigin& given);
     const RecordOrigin& recordOrigin() const { return origin; }
+    // The line beside the buttons that says whose records the side holds
+    // and what is wrong with them (warning: shown as a warning); hidden
+    // while empty.
+    void setSideNote(const QString& note, bool warning);
+    const QLabel* sideNote() const { return sideNoteLabel; }
     // The page of the other side, whose records (and their layout) an
     // export of both sides takes as well.
     void setOtherSidePage(const GUI_DataTable* other) { otherSide = other; }
@@ -66,7 +77,15 @@ protected:
 
 private:
     QString headerText(int column) const;
+    // A cell's value in its own type, so that sorting compares numbers and
+    // dates rather than their texts.
+    static QVariant cellValue(const KelmoraFillingData& record, int column);
     void fillRow(int row, const KelmoraFillingData& record);
+    // Widens each column to its widest value and its heading (at least its
+    // initial width) and keeps that as the column's narrowest.
+    void fitColumnsToContents(const KelmoraFillingData* fillingData, int rows);
+    int headingWidth(int column) const;
+    int cellPadding() const;
     // Record indexes in the order the table is about to sort them into.
     std::vector<int> rowOrder(const KelmoraFillingData* fillingData, int rows) const;
     static double sortKey(const KelmoraFillingData& record, int column);
@@ -82,8 +101,10 @@ private:
     QPushButton* csvButton = nullptr;
     QPushButton* odsButton = nullptr;
     QPushButton* clearButton = nullptr;
+    QLabel* sideNoteLabel = nullptr;
     QTimer* resizeTimer = nullptr;
     QTableWidget tableWidget;
+    int fittedWidths[columnCount] = {};
     KelmoraFillingData* records = nullptr;
     quint16* count = nullptr;
     RecordOrigin origin;

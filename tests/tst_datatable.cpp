@@ -3,6 +3,8 @@
 #include "reader/app_kelmoradatareader.h"
 #include "files_fullfolder.h"
 #include "table/gui_datatable.h"
+#include "table/exportfile.h"
+#include "files/archivefolder.h"
 #include "frame/texttable.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
@@ -11,9 +13,12 @@
 #include <QDateTime>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <numeric>
 
 class TestDataTable : public QObject
 {
@@ -87,7 +92,9 @@ private Q_SLOTS:
         page.listData(sideARecords, &sideACount);
         QCOMPARE(page.table()->columnCount(), 13);
         QCOMPARE(page.table()->rowCount(), 7);
-        QCOMPARE(columnWidths(page), (QList<int>{50, 110, 40, 40, 40, 60, 60, 40, 60, 60, 60, 60, 60}));
+        // The initial widths are the least a column gets.
+        for (int c = 0; c < 13; ++c)
+            QVERIFY(columnWidths(page).at(c) >= GUI_DataTable::initialColumnWidths[c]);
         QVERIFY(!button(page, "exportButton")->isHidden());
         QVERIFY(!button(page, "clearButton")->isHidden());
         QCOMPARE(page.table()->horizontalHeaderItem(0)->text(), wrapText(numberedText(120), 8));
@@ -132,18 +139,21 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         QTest::qWait(400); // let the rescaling of the first show pass
         page.listData(sideARecords, &sideACount);
-        QCOMPARE(columnWidths(page).first(), 50);
-        // Two resizes in quick succession rescale once, from the initial
+        const QList<int> listed = columnWidths(page);
+        // Two resizes in quick succession rescale once, from the listed
         // widths; a rescale after the first would leave different widths.
         page.resize(810, 400);
         QTest::qWait(60);
         page.resize(1010, 400);
         QCOMPARE(page.table()->width(), 1000);
-        QCOMPARE(columnWidths(page).first(), 50);
-        // The initial widths add up to 740: each becomes width × 1000 / 740,
-        // truncated, and the date column stops at 120.
-        QTRY_COMPARE_WITH_TIMEOUT(columnWidths(page),
-                                  (QList<int>{67, 120, 54, 54, 54, 81, 81, 54, 81, 81, 81, 81, 81}), 2000);
+        QCOMPARE(columnWidths(page), listed);
+        // Each becomes width × 1000 / sum, truncated, and stops at 120
+        // unless its values need more.
+        const int sum = std::accumulate(listed.begin(), listed.end(), 0);
+        QList<int> scaled;
+        for (int width : listed)
+            scaled << qMax(width, qMin(120, width * 1000 / sum));
+        QTRY_COMPARE_WITH_TIMEOUT(columnWidths(page), scaled, 2000);
         QCOMPARE(page.table()->geometry(), QRect(5, 60, 1000, 335));
     }
 
@@ -161,7 +171,49 @@ private Q_SLOTS:
         for (int c = 0; c < 13; ++c)
             page.table()->setColumnWidth(c, widths[c]);
         page.resizeTimerTimeout();
-        QCOMPARE(columnWidths(page), (QList<int>{71, 100, 57, 57, 57, 85, 85, 57, 85, 85, 85, 85, 85}));
+        // Never narrower than the values listed (the dates need more than 100 px).
+        QList<int> expected{71, 100, 57, 57, 57, 85, 85, 57, 85, 85, 85, 85, 85};
+        for (int c = 0; c < 13; ++c)
+            expected[c] = qMax(expected[c], page.fittedColumnWidth(c));
+        QCOMPARE(columnWidths(page), expected);
+    }
+
+    // A column is never narrower than its widest value, after a second
+    // listing and after the page shrinks: no reading is cut to "11…".
+    void columnHoldsItsWidestValue_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<double>("value");
+        QTest::newRow("three-digit rate") << 4 << 110.3;
+        QTest::newRow("negative temperature") << 6 << -12.75;
+        QTest::newRow("five-digit fillings") << 3 << 65535.0;
+        QTest::newRow("five-digit level code") << 2 << 65535.0;
+    }
+    void columnHoldsItsWidestValue()
+    {
+        QFETCH(int, column);
+        QFETCH(double, value);
+        GUI_DataTable page;
+        page.resize(500, 300);
+        page.show();
+        installRecords('A', 40, 1);
+        page.listData(sideARecords, &sideACount);
+        page.table()->sortByColumn(0, Qt::AscendingOrder);  // record 1 in row 0
+        installRecords('A', 300, 1);
+        KelmoraFillingData& wide = sideARecords[0];
+        switch (column) {
+        case 3: wide.fillings = quint16(value); break;
+        case 4: wide.ratePercent = value; break;
+        case 6: wide.temperature = value; break;
+        default: wide.levelCode = quint16(value);
+        }
+        page.listData(sideARecords, &sideACount);
+        page.resize(400, 300);
+        page.resizeTimerTimeout();
+        QTableWidget* table = page.table();
+        const int needed = table->sizeHintForIndex(table->model()->index(0, column)).width() + 1;
+        QVERIFY2(table->columnWidth(column) >= needed,
+                 qPrintable(QStringLiteral("%1 < %2").arg(table->columnWidth(column)).arg(needed)));
     }
 
     void rescalingWithoutColumnsChangesNothing()
@@ -327,6 +379,54 @@ private Q_SLOTS:
         button(page, "csvButton")->click();
         QCOMPARE(answerer->fileDialogs, 1);
         QCOMPARE(answerer->messages.size(), 0);
+    }
+
+    // A name typed without the format's extension gets it; the dialog
+    // starts where the last export went, else in the documents folder.
+    void exportNameAndFolder_data()
+    {
+        QTest::addColumn<QString>("buttonName");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("remembered");
+        QTest::newRow("csv, no extension, nothing remembered")
+            << "csvButton" << "week 12" << "week 12.csv" << QString();
+        QTest::newRow("ods, dotted name, remembered folder gone")
+            << "odsButton" << "station.7" << "station.7.ods" << "gone";
+        QTest::newRow("csv, extension in capitals, remembered folder")
+            << "csvButton" << "WEEK.CSV" << "WEEK.CSV" << "earlier";
+    }
+    void exportNameAndFolder()
+    {
+        QFETCH(QString, buttonName);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, remembered);
+        // The documents folder as the user's folder settings in a
+        // configuration folder of the test's own name it.
+        const QString documents = dir.filePath(QStringLiteral("documents"));
+        QVERIFY(QDir().mkpath(documents) && QDir().mkpath(dir.filePath(QStringLiteral("earlier"))));
+        const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+        const auto restoreConfig = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", savedConfig); });
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        QFile userDirs(dir.filePath(QStringLiteral("user-dirs.dirs")));
+        QVERIFY(userDirs.open(QIODevice::WriteOnly) && userDirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toUtf8() + "\"\n") > 0);
+        userDirs.close();
+        setToolSetting(lastExportFolderSettingKey, remembered.isEmpty() ? remembered : dir.filePath(remembered));
+        installRecords('A', 3, 1);
+        GUI_DataTable page;
+        page.listData(sideARecords, &sideACount);
+        const QString target = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(target));
+        answerer->filePath = target + QLatin1Char('/') + typed;
+        button(page, buttonName.toLatin1().constData())->click();
+        QCOMPARE(answerer->fileDialogFolders, QStringList{remembered == "earlier" ? dir.filePath(remembered) : documents});
+        QCOMPARE(QDir(target).entryList(QDir::Files), QStringList{written});
+        // The next export starts where this one went.
+        answerer->filePath.clear();
+        button(page, buttonName.toLatin1().constData())->click();
+        QCOMPARE(answerer->fileDialogFolders.value(1), target);
+        QVERIFY(QDir(target).removeRecursively());
     }
 
     void odsExportWrites()

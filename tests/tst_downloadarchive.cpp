@@ -1,24 +1,33 @@
 // The download archive without a unit: what one download leaves, how it
 // reads back, how the archive is listed, and the folders the tool picks.
 #include "reader/app_kelmoradatareader.h"
+#include "files/archivefiles.h"
+#include "files/archivelookup.h"
 #include "files/downloadarchive.h"
 #include "files_support.h"
 #include "frame/texttable.h"
 
 #include <QDir>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <ctime>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QByteArray line14 = "A=Nr.1 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 NOLIM";
 const QByteArray line12 = "A=No:2 12:05:00 31.12.2013 11 7 101.5 100 21.5 98 0.5 36 1.5";
 const QByteArray line11 = "A=Nr.3 12:10:00 31.12.2013 10 30 99 100 22 99 0.5 34";
-const QDateTime ended(QDate(2025, 6, 14), QTime(9, 30, 5));
+const QDateTime ended(QDate(2025, 6, 14), QTime(9, 30, 5), Qt::UTC);
 
 SideDownload side(char letter, SideOutcome outcome, int requested, const QList<QByteArray>& lines)
 {
@@ -56,6 +65,12 @@ bool writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+void setZone(const QByteArray& zone)
+{
+    zone.isEmpty() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    ::tzset();
 }
 
 } // namespace
@@ -96,10 +111,10 @@ private Q_SLOTS:
                          side('B', SideOutcome::NoAnswer, 10, {})},
             ended, root);
         QVERIFY2(written.ok(), qPrintable(written.error));
-        QCOMPARE(written.stamp, QStringLiteral("20250614-093005"));
+        QCOMPARE(written.stamp, QStringLiteral("20250614-093005Z"));
         QCOMPARE(QDir(root + QStringLiteral("/4711")).entryList(QDir::Files, QDir::Name),
-                 QStringList({QStringLiteral("20250614-093005-A.txt"), QStringLiteral("20250614-093005.csv"),
-                              QStringLiteral("20250614-093005.json")}));
+                 QStringList({QStringLiteral("20250614-093005Z-A.txt"), QStringLiteral("20250614-093005Z.csv"),
+                              QStringLiteral("20250614-093005Z.json")}));
         QCOMPARE(readAll(written.files.at(0)), line14 + "\r\n" + line12 + "\r\n" + line11 + "\r\n");
 
         const QList<ArchiveEntry> entries = listArchive(root);
@@ -108,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(entries.at(0).records, 3);
         QCOMPARE(entries.at(0).requested, 10);
         QCOMPARE(entries.at(0).path, written.files.at(0));
-        QCOMPARE(entries.at(0).isoTime(), QStringLiteral("2025-06-14T09:30:05"));
+        QCOMPARE(entries.at(0).isoTime(), QStringLiteral("2025-06-14T09:30:05Z"));
         QCOMPARE(outcomeName(entries.at(1)), QStringLiteral("no-answer"));
         QVERIFY(entries.at(1).path.isEmpty());
 
@@ -138,20 +153,85 @@ private Q_SLOTS:
         }
     }
 
-    void secondDownloadInTheSameSecondIsNamedLater()
+    // Writers of one unit in one second, one after another or at once (two
+    // programs): each download keeps its own files under its own name.
+    void downloadsInTheSameSecondAllSurvive_data()
     {
+        QTest::addColumn<int>("writers");
+        QTest::newRow("one after another") << 1;
+        QTest::newRow("four at once") << 4;
+    }
+    void downloadsInTheSameSecondAllSurvive()
+    {
+        QFETCH(int, writers);
         const QString root = freshRoot();
-        const QList<SideDownload> sides = {side('A', SideOutcome::Complete, 1, {line14})};
-        const ArchiveWrite first = archiveDownload(unit(9), sides, ended, root);
-        const ArchiveWrite second = archiveDownload(unit(9), {side('A', SideOutcome::Complete, 2, {line11, line14})},
-                                                    ended, root);
-        QVERIFY(first.ok() && second.ok());
-        QCOMPARE(second.stamp, QStringLiteral("20250614-093006"));
-        QCOMPARE(readAll(first.files.at(0)), line14 + "\r\n");
-        const QList<ArchiveEntry> entries = listArchive(root, QStringLiteral("9"));
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries.at(0).stamp, second.stamp);
-        QCOMPARE(newestArchivedSide(root, 9, 'A')->records.size(), 2);
+        constexpr int rounds = 6;
+        QVector<ArchiveWrite> written(writers * rounds);
+        std::atomic<int> ready{0};
+        auto write = [&](int writer) {
+            for (ready++; ready < writers;) {}
+            for (int round = 0; round < rounds; ++round) {
+                const QList<QByteArray> lines(writer * rounds + round + 1, line14);
+                written[writer * rounds + round] =
+                    archiveDownload(unit(9), {side('A', SideOutcome::Complete, 99, lines)}, ended, root);
+            }
+        };
+        std::vector<std::thread> threads;
+        for (int writer = 0; writer < writers; ++writer)
+            threads.emplace_back(write, writer);
+        for (std::thread& thread : threads)
+            thread.join();
+        QSet<QString> stamps;
+        for (int i = 0; i < written.size(); ++i) {
+            QVERIFY2(written[i].ok(), qPrintable(written[i].error));
+            stamps.insert(written[i].stamp);
+            QCOMPARE(readAll(written[i].files.at(0)).count('\n'), i + 1);  // its own lines
+        }
+        QCOMPARE(stamps.size(), int(written.size()));
+        QVERIFY(stamps.contains(QStringLiteral("20250614-093005Z-%1").arg(written.size())));
+        QCOMPARE(listArchive(root, QStringLiteral("9")).size(), int(written.size()));
+        if (writers == 1)  // the later download of the second is the newer
+            QCOMPARE(newestArchivedSide(root, 9, 'A')->records.size(), rounds);
+    }
+
+    // The newest download does not depend on the zone the PC was in when
+    // it archived or is in now, nor on a clock falling back in between; a
+    // local-time name of an earlier version is still read, in its place.
+    void newestInAnyZone_data()
+    {
+        QTest::addColumn<QByteArray>("writeZone");
+        QTest::addColumn<QByteArray>("readZone");
+        QTest::addColumn<QDateTime>("first");
+        QTest::addColumn<QDateTime>("second");
+        const QDateTime summer(QDate(2025, 6, 14), QTime(9, 30, 5), Qt::UTC);
+        // 02:30 summer time, then 02:10 winter time, in Berlin.
+        const QDateTime beforeFallBack(QDate(2025, 10, 26), QTime(0, 30), Qt::UTC);
+        QTest::newRow("UTC, read in Berlin") << "UTC"_ba << "Europe/Berlin"_ba << summer << summer.addSecs(60);
+        QTest::newRow("Berlin, clock falls back") << "Europe/Berlin"_ba << "Europe/Berlin"_ba << beforeFallBack
+                                                  << beforeFallBack.addSecs(40 * 60);
+        QTest::newRow("New York, read in Kolkata") << "America/New_York"_ba << "Asia/Kolkata"_ba << beforeFallBack
+                                                   << beforeFallBack.addSecs(1);
+    }
+    void newestInAnyZone()
+    {
+        QFETCH(QByteArray, writeZone);
+        QFETCH(QByteArray, readZone);
+        QFETCH(QDateTime, first);
+        QFETCH(QDateTime, second);
+        const QByteArray savedZone = qgetenv("TZ");
+        const QString root = freshRoot();
+        setZone(writeZone);
+        for (const QDateTime& at : {first, second})
+            QVERIFY(archiveDownload(unit(41), {side('A', SideOutcome::Complete, 9, QList<QByteArray>({line14, line11, line12}).mid(at == second ? 1 : 0))},
+                                    at.toLocalTime(), root).ok());
+        QVERIFY(writeAll(root + QStringLiteral("/41/20250101-120000-A.txt"), line12 + "\n"));
+        setZone(readZone);
+        const QList<ArchiveEntry> entries = listArchive(root);
+        setZone(savedZone);
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries.at(0).time, second);
+        QCOMPARE(entries.at(0).records, 2);  // the second
+        QCOMPARE(entries.at(2).stamp, QStringLiteral("20250101-120000"));
     }
 
     void unknownSerialNumberGoesUnderUnknown()
@@ -198,6 +278,60 @@ private Q_SLOTS:
             QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
             QCOMPARE(info.st_mode & 0777, mode_t(0644));
         }
+    }
+
+    // What no download leaves: links to devices or out of the unit's
+    // folder, pipes, files too large, notes naming files elsewhere. Each is
+    // left out quickly and said; the real download stays the newest.
+    void unsafeFilesAreLeftOut_data()
+    {
+        QTest::addColumn<QString>("name");    // placed in the unit's folder
+        QTest::addColumn<QString>("target");  // a link's target; "fifo", "large", or a note's dump
+        QTest::addColumn<QString>("said");
+        const QString later = QStringLiteral("20300101-000000Z");
+        QTest::newRow("link to /dev/zero") << later + "-A.txt" << "/dev/zero" << "out of the unit's folder";
+        QTest::newRow("link out to a dump") << later + "-A.txt" << "../outside.txt" << "out of the unit's folder";
+        QTest::newRow("pipe") << later + "-A.txt" << "fifo" << "not a regular file";
+        QTest::newRow("too large") << later + "-A.txt" << "large" << "refused";
+        QTest::newRow("note naming ../") << later + ".json" << "../outside.txt" << "leads out";
+        QTest::newRow("note naming an absolute path") << later + ".json" << "/dev/zero" << "leads out";
+        QTest::newRow("note naming a link to /dev/zero") << later + ".json" << "zero" << "out of the unit's folder";
+    }
+    void unsafeFilesAreLeftOut()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(QString, said);
+        const QString root = freshRoot();
+        QVERIFY(archiveDownload(unit(31), {side('A', SideOutcome::Complete, 1, {line14})}, ended, root).ok());
+        const QDir folder(root + QStringLiteral("/31"));
+        const QByteArray dumpBytes = line11 + "\n" + line12 + "\n";
+        QVERIFY(writeAll(root + QStringLiteral("/outside.txt"), dumpBytes));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), folder.filePath(QStringLiteral("zero"))));
+        const QString placed = folder.filePath(name);
+        if (target == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(placed).constData(), 0600), 0);
+        else if (target == QLatin1String("large"))
+            QVERIFY(writeAll(placed, dumpBytes.repeated(int(maxArchivedDumpBytes / dumpBytes.size()) + 1)));
+        else if (name.endsWith(QLatin1String(".json")))
+            QVERIFY(writeAll(placed, "{\"sides\":[{\"side\":\"A\",\"file\":\"" + target.toUtf8() + "\"}]}"));
+        else
+            QVERIFY(QFile::link(target, placed));
+        const QDeadlineTimer quickly(3000);
+        QStringList problems;
+        const std::optional<ArchivedSide> newest = newestArchivedSide(root, 31, 'A', &problems);
+        QVERIFY(!quickly.hasExpired());
+        QVERIFY(newest.has_value());
+        QCOMPARE(newest->historyLines, QList<QByteArray>({line14}));
+        QVERIFY2(problems.filter(said).size() == 1, qPrintable(problems.join('\n')));
+        // Off the calling thread, the same lookup comes back by a queued signal.
+        ArchiveLookupThread lookup(root, 31);
+        std::optional<ArchiveLookup> found;
+        connect(&lookup, &ArchiveLookupThread::found, this, [&found](const ArchiveLookup& result) { found = result; });
+        lookup.start();
+        QTRY_VERIFY_WITH_TIMEOUT(found.has_value(), 5000);
+        QCOMPARE(found->sideA.lines, QList<QByteArray>({line14}));
+        QVERIFY(lookup.wait(5000));
     }
 #endif
 

@@ -436,7 +436,7 @@ void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const Q
     connect(window->reader(), &APP_KelmoraDataReader::historyProgress, &progressContext,
             [&linesA](char side, int, int lines, int) { if (side == 'A') linesA = lines; });
     button("downloadButton")->click();
-    QVERIFY2(window->reader()->isRunning(), qPrintable(context));
+    QVERIFY2(window->operationRunning(), qPrintable(context));
     QElapsedTimer clock;
     clock.start();
     bool reconnected = false;

@@ -468,6 +468,71 @@ private Q_SLOTS:
         resetSideStorage();
     }
 
+    // Each side's pages name the unit of its records, warn when the other
+    // side holds another unit's, and say that the side's download was cut
+    // until new records replace it; an export of both names both units.
+    void sidePagesNameUnitAndCut_data()
+    {
+        QTest::addColumn<int>("serialB");  // of the file opened into side B; 0: side B downloaded, cut
+        QTest::addColumn<QString>("noteA");
+        QTest::addColumn<QString>("noteB");
+        QTest::newRow("one unit") << 1111 << "L0T122: 1111" << "L0T122: 1111";
+        QTest::newRow("two units") << 2222 << "L0T122: 1111. L0T197: 2222" << "L0T122: 2222. L0T197: 1111";
+        QTest::newRow("side B cut") << 0 << "L0T122: 1111" << "L0T122: 1111\nL0T22: L0T169, L0T167";
+    }
+    void sidePagesNameUnitAndCut()
+    {
+        QFETCH(int, serialB);
+        QFETCH(QString, noteA);
+        QFETCH(QString, noteB);
+        auto saved = [this](char side, int serial) {
+            installRecords(side, 3, side == 'A' ? 1 : 100);
+            ExportContent content;
+            content.unit.serialNumber = serial;
+            (side == 'A' ? content.sideA : content.sideB) = storedSide(side, false);
+            const QString path = dir.filePath(QStringLiteral("unit%1-%2.csv").arg(serial).arg(side));
+            return writeCsvFile(path, content) ? path : QString();
+        };
+        auto notes = [this](char side) {
+            return QStringList{table(side)->sideNote()->text(), chart(side)->sideNote()->text()};
+        };
+        resetSideStorage();
+        window->loadDataFile(saved('A', 1111));
+        if (serialB > 0) {
+            window->loadDataFile(saved('B', serialB));
+        } else {
+            testUnit.serialNumber = 1111;
+            connectWindow();
+            SideDownload cut;
+            cut.side = 'B';
+            cut.outcome = SideOutcome::Interrupted;
+            cut.recordsReplaced = true;
+            window->historyDownloaded(SideDownload(), cut);
+            installRecords('B', 3, 100);
+            window->dataReady(sideBRecords, &sideBCount, APP_KelmoraDataReader::DataIncomplete);
+            disconnectWindow();
+        }
+        QCOMPARE(notes('A'), QStringList(2, noteA));
+        QCOMPARE(notes('B'), QStringList(2, noteB));
+        QVERIFY(!table('B')->sideNote()->isHidden() && !chart('B')->sideNote()->isHidden());
+        const QString both = dir.filePath(QStringLiteral("both.csv"));
+        QVERIFY(writeCsvFile(both, table('A')->exportContent(true, true)));
+        QFile exported(both);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        QCOMPARE(exported.readAll().contains("L0T127;L0T122;2222\r\n"), serialB == 2222);
+        QString sheetB;
+        QTextStream sheet(&sheetB);
+        QVERIFY(writeDataSheet(sheet, QStringLiteral("B"), table('A')->exportContent(true, true)));
+        sheet.flush();
+        QVERIFY(sheetB.contains(QStringLiteral("<text:p>%1</text:p>").arg(serialB > 0 ? serialB : 1111)));
+        // Our own import reads such a file back, each side with its unit;
+        // the new records end the account of the cut download.
+        window->loadDataFile(both);
+        QCOMPARE(sideBCount, quint16(3));
+        QCOMPARE(notes('B'), QStringList(2, serialB == 2222 ? noteB : QStringLiteral("L0T122: 1111")));
+        resetSideStorage();
+    }
+
     void missingTextTableLeavesEmptyWindow()
     {
         auto* empty = new GUI_KelmoraDiagnose(nullptr, dir.path() + QStringLiteral("/absent/qm7.loc"));

@@ -289,6 +289,45 @@ private Q_SLOTS:
         QVERIFY(!rig->wire().contains("GET.B.HIS200"));
     }
 
+    // A unit that sends faster than the reader takes: the port holds what
+    // the ring has no room for until the reader has taken its bytes; with no
+    // room to hold them, the ring wraps over unread bytes and the side says
+    // so instead of calling itself complete, keeping the whole records before
+    // the hole.
+    void fastUnitLosesNothingOrSaysSo_data()
+    {
+        QTest::addColumn<qint64>("backlogLimit");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("bytes wait for the reader") << qint64(COM_SerialPort::defaultRxBacklogLimit) << true;
+        QTest::newRow("no room to wait") << qint64(0) << false;
+    }
+
+    void fastUnitLosesNothingOrSaysSo()
+    {
+        QFETCH(qint64, backlogLimit);
+        QFETCH(bool, whole);
+        unit->historyA = lines('A', 300);
+        unit->historyBytesPerSecond = 2000000;
+        if (!startUnit())
+            return;
+        rig->port->setRxBacklogLimitForTests(backlogLimit);
+        recordOutcomes();
+        QVERIFY(rig->runOperation([](APP_KelmoraDataReader& r) { r.readHistory('A', 300); }, 30000));
+        QCOMPARE(outcomes.size(), 1);
+        const SideDownload& a = outcomes.first().first;
+        if (whole) {
+            QCOMPARE(int(a.outcome), int(SideOutcome::Complete));
+            QCOMPARE(a.overrunBytes, quint64(0));
+            QCOMPARE(numbers(sideARecords, sideACount), range(1, 300));
+            return;
+        }
+        QCOMPARE(int(a.outcome), int(SideOutcome::Interrupted));
+        QCOMPARE(int(a.cause), int(InterruptCause::Overrun));
+        QVERIFY(a.overrunBytes > 0);
+        QVERIFY(a.received < 300);
+        QCOMPARE(numbers(sideARecords, sideACount), range(1, a.received));
+    }
+
     void receptionStopsAtTheLimitOfTheCount()
     {
         unit->historyA = lines('A', 40);

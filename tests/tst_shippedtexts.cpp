@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include "frame/incrementaltexts.h"
+#include "frame/integritytexts.h"
+#include "frame/sidenotetexts.h"
 #include "frame/statustexts.h"
 
 #include <QRegularExpression>
@@ -35,13 +37,24 @@ QList<int> incrementalTextNumbers()
     return numbers;
 }
 
+// The block of a download's losses and sources and of the unit-setting
+// questions, all in use.
+QList<int> integrityTextNumbers()
+{
+    QList<int> numbers;
+    for (int n = IntegrityText::first; n <= IntegrityText::last; ++n)
+        numbers << n;
+    return numbers;
+}
+
 // Every entry number the program uses; keep in step with the code.
 const QList<int> usedNumbers = QList<int>{
     4, 5, 10, 14, 15, 16, 18, 20, 21, 22, 23, 25, 26, 30, 31, 34, 35, 36, 37,
     46, 48, 49, 50, 51, 53, 54, 60, 69, 71, 72, 75, 80, 82, 83, 84, 85, 89, 98,
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
     127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers()
-    + incrementalTextNumbers();
+    + incrementalTextNumbers() + integrityTextNumbers()
+    + QList<int>{SideNoteText::otherSideUnit, SideNoteText::unknownSerial};
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).

@@ -20,6 +20,7 @@ void DialogAnswerer::clear()
     messages.clear();
     recordCountDialogs = 0;
     fileDialogs = 0;
+    fileDialogFolders.clear();
 }
 
 void DialogAnswerer::answerOpenDialogs()
@@ -61,6 +62,7 @@ void DialogAnswerer::answerOpenDialogs()
             }
         } else if (auto* files = qobject_cast<QFileDialog*>(widget)) {
             ++fileDialogs;
+            fileDialogFolders << files->directory().absolutePath();
             if (filePath.isEmpty()) {
                 files->reject();
             } else {

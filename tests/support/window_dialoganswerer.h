@@ -35,6 +35,7 @@ public:
     QList<SeenMessage> messages;
     int recordCountDialogs = 0;
     int fileDialogs = 0;
+    QStringList fileDialogFolders;  // the folder each file dialog opened in
 
     void clear();
 
