@@ -79,7 +79,14 @@ void GUI_PortComboBox::setSimulatedUnits(Scanner units)
 
 QString GUI_PortComboBox::shownName(const QString& name, bool simulated) const
 {
-    return simulated ? name + QStringLiteral(" (") + text(simulatedUnitText) + QLatin1Char(')') : name;
+    if (simulated)
+        return name + QStringLiteral(" (") + text(simulatedUnitText) + QLatin1Char(')');
+    // Windows names most ports after their adapter, usually with the port
+    // name in it ("USB Serial Port (COM4)").
+    const QString description = descriptions.value(name);
+    if (description.isEmpty())
+        return name;
+    return description.contains(name) ? description : name + QStringLiteral(" - ") + description;
 }
 
 int GUI_PortComboBox::preference(const QString& name, bool simulated)
@@ -112,6 +119,7 @@ void GUI_PortComboBox::rescan()
         return;
     listedPorts = ports;
     listedSimulated = simulated;
+    descriptions = COM_SerialPort::portDescriptions();
     portModel->clear();
     for (const QString& port : ports) {
         auto* item = new QStandardItem(shownName(port, simulated.contains(port)));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QHash>
 #include <QStringList>
 
 #include <functional>
@@ -63,5 +64,6 @@ private:
     Scanner simulatedUnits;
     QStringList listedPorts;
     QStringList listedSimulated;
+    QHash<QString, QString> descriptions; // the system's names of the ports listed
     QLabel* markLabel = nullptr;
 };

@@ -15,8 +15,12 @@ int runPorts(const QStringList& arguments)
         return parsed;
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("ports"), QStringLiteral("unexpected argument"));
-    for (const QString& name : COM_SerialPort::scanPorts())
-        cliOut() << name << "\n";
+    // Where the system has a name for the port (Windows), it follows a tab.
+    const QHash<QString, QString> descriptions = COM_SerialPort::portDescriptions();
+    for (const QString& name : COM_SerialPort::scanPorts()) {
+        const QString description = descriptions.value(name);
+        cliOut() << name << (description.isEmpty() ? QString() : QStringLiteral("\t") + description) << "\n";
+    }
     cliOut().flush();
     return CliDone;
 }

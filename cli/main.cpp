@@ -8,6 +8,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 QList<CliCommand>& cliCommands()
 {
     static QList<CliCommand> commands;
@@ -34,6 +38,11 @@ void printOverview(QTextStream& out)
 
 int main(int argc, char* argv[])
 {
+#ifdef Q_OS_WIN
+    // What we print is UTF-8 (the texts' umlauts, a user's folder name); the
+    // console shows it as such instead of in its OEM code page.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelmora-cli"));
     loadTextTable();

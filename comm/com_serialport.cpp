@@ -1,13 +1,11 @@
 #include "comm/com_serialport.h"
 
-#include "comm/com_simlinks.h"
+#include "comm/com_line.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QLoggingCategory>
 #include <QElapsedTimer>
-#include <QSerialPort>
-#include <QSerialPortInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -311,15 +309,6 @@ QString COM_SerialPort::devicePathFor(const QString& name, bool windows)
     return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
 }
 
-int COM_SerialPort::parityForCode(quint8 code)
-{
-    if (code == 1)
-        return QSerialPort::NoParity;
-    if (code == 2)
-        return QSerialPort::EvenParity;
-    return QSerialPort::OddParity;
-}
-
 bool COM_SerialPort::naturalLess(const QString& a, const QString& b)
 {
     int i = 0;
@@ -353,27 +342,6 @@ bool COM_SerialPort::naturalLess(const QString& a, const QString& b)
     return a < b; // equal by value ("x01", "x1"): keep the order strict
 }
 
-QStringList COM_SerialPort::scanPorts()
-{
-    // Listing does not open the ports, so one held by another program is
-    // listed as well.
-    QStringList ports;
-    const auto infos = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : infos) {
-        if (!ports.contains(info.portName()))
-            ports.append(info.portName());
-    }
-    std::sort(ports.begin(), ports.end(), naturalLess);
-
-    QStringList units = simlinks::runningUnits();
-    std::sort(units.begin(), units.end(), naturalLess);
-    for (const QString& unit : units) {
-        if (!ports.contains(unit))
-            ports.append(unit);
-    }
-    return ports;
-}
-
 void COM_SerialPort::reportOpen(OpenState state)
 {
     std::lock_guard<std::mutex> lock(stateMutex);
@@ -385,7 +353,7 @@ void COM_SerialPort::reportOpen(OpenState state)
     openReported.notify_all();
 }
 
-bool COM_SerialPort::openInThread(QSerialPort& port)
+bool COM_SerialPort::openInThread(COM_Line& line)
 {
     QString device;
     quint32 baud = 0;
@@ -396,25 +364,11 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
         baud = rate;
         parity = parityCode;
     }
-    // Everything is set before the open: a pseudo-terminal refuses a parity
-    // change on an open line ("Invalid argument").
-    port.setPortName(device);
-    port.setBaudRate(qint32(baud));
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::Parity(parityForCode(parity)));
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port.open(QIODevice::ReadWrite)) {
-        qCDebug(lcSerial) << "COM_SerialPort: cannot open" << device << port.errorString();
+    if (!line.open(device, baud, parity)) {
+        qCDebug(lcSerial) << "COM_SerialPort: cannot open" << device << line.errorString();
         reportOpen(OpenState::Failed);
         return false;
     }
-    // The unit draws nothing from the modem lines. A line without them (a
-    // pseudo-terminal, some adapters) answers "unsupported operation", which
-    // is no reason to give up the port.
-    port.setDataTerminalReady(false);
-    port.setRequestToSend(false);
-    port.clearError();
     {
         // A fresh session starts with an empty ring, before anyone is told
         // that the port is open.
@@ -424,7 +378,7 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
     }
     reportOpen(OpenState::Opened);
     if (!portOpen.load()) {
-        port.close();
+        line.close();
         return false;
     }
     return true;
@@ -433,10 +387,10 @@ bool COM_SerialPort::openInThread(QSerialPort& port)
 void COM_SerialPort::run()
 {
     {
-        QSerialPort port;
-        if (openInThread(port)) {
-            serveLine(port);
-            port.close();
+        const std::unique_ptr<COM_Line> line = COM_Line::create();
+        if (openInThread(*line)) {
+            serveLine(*line);
+            line->close();
             portOpen.store(false);
         }
     }
@@ -444,7 +398,7 @@ void COM_SerialPort::run()
     loopActive.store(false, std::memory_order_release);
 }
 
-bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
+bool COM_SerialPort::lineVanished(COM_Line& line, int& readFailures)
 {
     // A device that disappears (adapter unplugged, the far end of a
     // pseudo-terminal closed) reports a resource error, or read errors pass
@@ -454,13 +408,13 @@ bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
     // user reconnects once the cable is back. A single read error is
     // forgiven: it may be a glitch of a working line. A quiet pass (time-out)
     // neither counts nor forgives.
-    const QSerialPort::SerialPortError error = port.error();
-    if (error == QSerialPort::ReadError)
+    const COM_Line::Error error = line.error();
+    if (error == COM_Line::Error::Read)
         ++readFailures;
-    else if (error == QSerialPort::NoError)
+    else if (error == COM_Line::Error::None)
         readFailures = 0;
-    if (error == QSerialPort::ResourceError || readFailures >= maxReadFailures) {
-        qCDebug(lcSerial) << "COM_SerialPort: line lost:" << port.errorString();
+    if (error == COM_Line::Error::Resource || readFailures >= maxReadFailures) {
+        qCDebug(lcSerial) << "COM_SerialPort: line lost:" << line.errorString();
         quint64 lostGeneration = 0;
         bool lostByItself = false;
         {
@@ -471,39 +425,37 @@ bool COM_SerialPort::lineVanished(QSerialPort& port, int& readFailures)
             writeQueue.clear();
         }
         if (lostByItself)
-            emit lineLost(lostGeneration, port.errorString());
+            emit lineLost(lostGeneration, line.errorString());
         return true;
     }
-    if (error != QSerialPort::NoError)
-        port.clearError();
+    if (error != COM_Line::Error::None)
+        line.clearError();
     return false;
 }
 
-void COM_SerialPort::serveLine(QSerialPort& port)
+void COM_SerialPort::serveLine(COM_Line& line)
 {
     int readFailures = 0;
     while (!stopRequested.load()) {
-        readAvailable(port);
-        if (lineVanished(port, readFailures))
+        readAvailable(line);
+        if (lineVanished(line, readFailures))
             break;
-        writeDueBlock(port);
-        if (port.error() == QSerialPort::ResourceError) {
-            lineVanished(port, readFailures);
+        writeDueBlock(line);
+        if (line.error() == COM_Line::Error::Resource) {
+            lineVanished(line, readFailures);
             break;
         }
         QThread::msleep(loopDelayMs);
     }
 }
 
-void COM_SerialPort::readAvailable(QSerialPort& port)
+void COM_SerialPort::readAvailable(COM_Line& line)
 {
-    if (port.bytesAvailable() == 0)
-        port.waitForReadyRead(readWaitMs);
-    const QByteArray data = port.readAll();
+    const QByteArray data = line.readAll(readWaitMs);
     if (data.isEmpty())
         return;
-    if (port.error() != QSerialPort::ResourceError)
-        port.clearError(); // bytes came: the line is alive
+    if (line.error() != COM_Line::Error::Resource)
+        line.clearError(); // bytes came: the line is alive
     std::lock_guard<std::mutex> lock(rxMutex);
     if (!rxStreamed) {
         putIntoRing(data.constData(), data.size());
@@ -513,7 +465,7 @@ void COM_SerialPort::readAvailable(QSerialPort& port)
     moveBacklogIntoRing();
 }
 
-void COM_SerialPort::writeDueBlock(QSerialPort& port)
+void COM_SerialPort::writeDueBlock(COM_Line& line)
 {
     // The interval runs from the end of the previous write: a write that a
     // busy machine held up must not be followed too soon by the next one,
@@ -531,7 +483,7 @@ void COM_SerialPort::writeDueBlock(QSerialPort& port)
         block = writeQueue.takeFirst();
         writingTicket = block.ticket;
     }
-    const bool written = writeBlocking(port, block.bytes);
+    const bool written = writeBlocking(line, block.bytes);
     lastWriteEndMs = monotonic.elapsed();
     if (writeObserver)
         writeObserver(block.bytes, startMs, lastWriteEndMs);
@@ -549,12 +501,12 @@ void COM_SerialPort::finishWrite(WriteTicket ticket, WriteOutcome outcome)
         finishedWrites.pop_front();
 }
 
-qint64 COM_SerialPort::writeToLine(QSerialPort& port, const char* data, qint64 size)
+qint64 COM_SerialPort::writeToLine(COM_Line& line, const char* data, qint64 size)
 {
-    return writeHook ? writeHook(port, data, size) : port.write(data, size);
+    return writeHook ? writeHook(line, data, size) : line.write(data, size);
 }
 
-bool COM_SerialPort::writeBlocking(QSerialPort& port, const QByteArray& block)
+bool COM_SerialPort::writeBlocking(COM_Line& line, const QByteArray& block)
 {
     if (!portOpen.load())
         return false;
@@ -563,28 +515,28 @@ bool COM_SerialPort::writeBlocking(QSerialPort& port, const QByteArray& block)
     QDeadlineTimer deadline(writeWaitBaseMs + writeWaitPerByteMs * qint64(block.size()));
     qint64 accepted = 0;
     while (accepted < block.size()) {
-        const qint64 n = writeToLine(port, block.constData() + accepted, block.size() - accepted);
+        const qint64 n = writeToLine(line, block.constData() + accepted, block.size() - accepted);
         if (n < 0)
             break;
         accepted += n;
         if (accepted < block.size()) {
             if (deadline.hasExpired())
                 break;
-            if (!port.waitForBytesWritten(int(std::clamp<qint64>(deadline.remainingTime(), 1, 10))))
+            if (!line.waitForBytesWritten(int(std::clamp<qint64>(deadline.remainingTime(), 1, 10))))
                 QThread::msleep(2); // nothing pending to wait on: do not spin
         }
     }
-    while (accepted == block.size() && port.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!port.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))
-            && port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
+    while (accepted == block.size() && line.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!line.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))
+            && line.error() != COM_Line::Error::None && line.error() != COM_Line::Error::Timeout)
             break;
     }
-    if (accepted < block.size() || port.bytesToWrite() > 0) {
+    if (accepted < block.size() || line.bytesToWrite() > 0) {
         // What the line has not taken yet is dropped, so it cannot arrive
         // glued to the next command.
-        port.clear(QSerialPort::Output);
-        if (port.error() == QSerialPort::TimeoutError)
-            port.clearError();
+        line.clearOutput();
+        if (line.error() == COM_Line::Error::Timeout)
+            line.clearError();
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,7 @@
 #include <functional>
 #include <mutex>
 
-class QSerialPort;
+class COM_Line;
 
 class COM_SerialPort : public QThread
 {
@@ -78,7 +79,7 @@ public:
     // Replaces the line's write call, to play partial, failed or stalled
     // writes in tests. Returns the number of bytes accepted, or -1. Set it
     // before openPort; an empty hook is the normal path.
-    using WriteHook = std::function<qint64(QSerialPort& port, const char* data, qint64 size)>;
+    using WriteHook = std::function<qint64(COM_Line& line, const char* data, qint64 size)>;
     void setWriteHookForTests(WriteHook hook);
     // Told of every block handed to the line, on the port thread, with the
     // port's own monotonic times (ms) of the write's start and end; the
@@ -127,12 +128,17 @@ public:
     // only be opened with it), Unix puts "/dev/" in front of a bare name.
     static QString devicePathFor(const QString& name, bool windows);
     // Serial ports of the machine in natural ascending order, busy ones
-    // included, then the simulated units that are running.
+    // included, then the simulated units that are running. On Windows the
+    // ports COM1 to COM255 that exist, busy ones included.
     static QStringList scanPorts();
+    // What the system calls a port ("USB Serial Port (COM4)"), by port name,
+    // where it has a name for it (Windows); empty elsewhere.
+    static QHash<QString, QString> portDescriptions();
     // Order of the port list: text compared character by character, runs of
     // digits compared by their value, so "ttyS2" comes before "ttyS10".
     static bool naturalLess(const QString& a, const QString& b);
-    // QSerialPort::Parity for a parity code: 1 none, 2 even, anything else odd.
+    // The line's parity setting for a parity code: 1 none, 2 even, anything
+    // else odd (QSerialPort::Parity; the DCB's Parity on Windows).
     static int parityForCode(quint8 code);
 
     int writeIntervalMs() const { return writeInterval.load(); }
@@ -150,18 +156,18 @@ protected:
 private:
     enum class OpenState { Idle, Pending, Opened, Failed };
 
-    bool openInThread(QSerialPort& port);
-    void serveLine(QSerialPort& port);
-    void readAvailable(QSerialPort& port);
+    bool openInThread(COM_Line& line);
+    void serveLine(COM_Line& line);
+    void readAvailable(COM_Line& line);
     // With rxMutex held.
     void putIntoRing(const char* bytes, qsizetype count);
     void moveBacklogIntoRing();
     void clearReception();
-    void writeDueBlock(QSerialPort& port);
-    bool writeBlocking(QSerialPort& port, const QByteArray& block);
-    qint64 writeToLine(QSerialPort& port, const char* data, qint64 size);
+    void writeDueBlock(COM_Line& line);
+    bool writeBlocking(COM_Line& line, const QByteArray& block);
+    qint64 writeToLine(COM_Line& line, const char* data, qint64 size);
     void finishWrite(WriteTicket ticket, WriteOutcome outcome);
-    bool lineVanished(QSerialPort& port, int& readFailures);
+    bool lineVanished(COM_Line& line, int& readFailures);
     void reportOpen(OpenState state);
 
     char rxBuffer[rxBufferSize];

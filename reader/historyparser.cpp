@@ -230,7 +230,7 @@ int parseHistoryLine(const char* line, int length, KelmoraFillingData* record, H
 {
     if (!isHistoryLine(line, length))
         return -1;
-    Word words[maxWords];
+    Word words[maxWords] = {};
     const int count = splitWords(line, length, words);
     applyFormatTag(words[0], formatNo, formatDecided);
     if (count != 14 && count != 12 && count != 11)

@@ -226,6 +226,10 @@ private slots:
     void committedDumpAcrossClockChanges()
     {
         QFETCH(QByteArray, zone);
+#ifdef Q_OS_WIN
+        if (zone != "UTC")
+            QSKIP("Windows takes the local time zone from the system, not from TZ");
+#endif
         qputenv("TZ", zone);
         tzset();
         const auto restore = qScopeGuard([] {

@@ -256,6 +256,9 @@ private Q_SLOTS:
     // moved forward by the gap; it never becomes an invalid date.
     void timeInsideTheGap()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows takes the local time zone from the system, not from TZ");
+#endif
         useZone("Europe/Berlin");
         const Parsed p = parse("A=Nr.1 02:30:00 31.03.2024 1 2 3 4 5 6 7 8\r");
         QCOMPARE(p.count, 1);
@@ -270,6 +273,9 @@ private Q_SLOTS:
     // between them takes no part in the order.
     void repeatedHourFollowsTheNumbers()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows takes the local time zone from the system, not from TZ");
+#endif
         useZone("Europe/Berlin");
         const Parsed p = parse("A=Nr.4 02:50:00 27.10.2024 1 2 3 4 5 6 7 8\r"
                                "A=Nr.3 02:10:00 27.10.2024 1 2 3 4 5 6 7 8\r"

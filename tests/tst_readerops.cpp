@@ -1,11 +1,11 @@
 // The reader over a real pseudo-terminal: single transactions, identifying
 // both firmware generations, the even-parity reconnect, the three settings
 // as bytes on the wire, and the history downloads with their failures.
+#include "comm/com_line.h"
 #include "reader_access.h"
 #include "reader_rig.h"
 #include "sim_unit.h"
 
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -130,7 +130,7 @@ private Q_SLOTS:
     void failedWriteFailsTheTransactionAtOnce()
     {
         connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1\r\n"); });
-        QVERIFY(reopenWithWriteHook([](QSerialPort&, const char*, qint64) -> qint64 { return -1; }));
+        QVERIFY(reopenWithWriteHook([](COM_Line&, const char*, qint64) -> qint64 { return -1; }));
         QElapsedTimer clock;
         clock.start();
         bool ok = true;
@@ -145,7 +145,7 @@ private Q_SLOTS:
     {
         connectPeer([](ReaderPtyPeer& p, const QByteArray&) { p.send("HVN.C:1.5\r\n"); });
         int calls = 0;
-        QVERIFY(reopenWithWriteHook([&calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+        QVERIFY(reopenWithWriteHook([&calls](COM_Line& line, const char* data, qint64 size) -> qint64 {
             return line.write(data, ++calls == 1 ? std::min<qint64>(size, 5) : size);
         }));
         bool ok = false;

@@ -1,5 +1,6 @@
 // The port thread over real pseudo-terminals: names, open/close hand-over,
 // write pacing, the receive ring, a pulled cable and the port scan.
+#include "comm/com_line.h"
 #include "comm/com_serialport.h"
 #include "comm/com_simlinks.h"
 #include "sim_rawline.h"
@@ -191,7 +192,7 @@ void TestSerialPort::twoBlocksAreWrittenOneIntervalApart()
     std::atomic<int> calls{0};
     COM_SerialPort port;
     QCOMPARE(port.writeIntervalMs(), 250);
-    port.setWriteHookForTests([&](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+    port.setWriteHookForTests([&](COM_Line& line, const char* data, qint64 size) -> qint64 {
         const qint64 n = line.write(data, size);
         if (++calls == 1 && firstWriteHeldMs > 0) {
             line.waitForBytesWritten(100);
@@ -239,7 +240,7 @@ namespace {
 // behaves normally: a short write as a slow or busy driver gives it.
 COM_SerialPort::WriteHook shortFirstWrite(int accept, std::atomic<int>* calls)
 {
-    return [accept, calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+    return [accept, calls](COM_Line& line, const char* data, qint64 size) -> qint64 {
         return ++*calls == 1 ? line.write(data, std::min<qint64>(accept, size)) : line.write(data, size);
     };
 }
@@ -273,7 +274,7 @@ void TestSerialPort::failedWriteIsNotSentAgain()
     COM_SerialPort port;
     port.setWriteIntervalMs(50);
     std::atomic<int> calls{0};  // counted on the port's thread
-    port.setWriteHookForTests([&calls](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+    port.setWriteHookForTests([&calls](COM_Line& line, const char* data, qint64 size) -> qint64 {
         return ++calls == 1 ? -1 : line.write(data, size);
     });
     QVERIFY(port.openPort(peer.devicePath(), 9600, 1));
@@ -295,7 +296,7 @@ void TestSerialPort::stalledWriteFailsAndNothingIsRepeated()
     COM_SerialPort port;
     port.setWriteIntervalMs(50);
     // The line takes three bytes of the stalling command and then nothing.
-    port.setWriteHookForTests([](QSerialPort& line, const char* data, qint64 size) -> qint64 {
+    port.setWriteHookForTests([](COM_Line& line, const char* data, qint64 size) -> qint64 {
         const QByteArray rest(data, int(size));
         if (rest == "R;1;A;STALL\r\n")
             return line.write(data, 3);
