@@ -214,6 +214,7 @@ private:
     // The line went while a download ran: said first in the download's box
     // rather than in a box of its own.
     bool lineLostInDownload = false;
+    bool downloadOutcomeDelivered = false;  // the running download's result has been shown
     // Set once the window has agreed to close: the last reports of the
     // threads then open no box on an empty screen.
     bool windowClosing = false;

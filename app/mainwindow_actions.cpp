@@ -147,6 +147,7 @@ void GUI_KelmoraDiagnose::archiveLookedUp(quint64 connection, int count, const A
 void GUI_KelmoraDiagnose::beginDownload(int count, const ArchiveLookup& archived)
 {
     downloadingBothSides = true;
+    downloadOutcomeDelivered = false;
     downloadProgress->begin(count, true);
     dataReader->readHistoryBoth(count, archived.sideA, archived.sideB);
 }
@@ -230,6 +231,7 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
     using R = APP_KelmoraDataReader;
     const bool download = downloadResultPending;
     downloadResultPending = false;
+    downloadOutcomeDelivered = downloadOutcomeDelivered || download;
     if (windowClosing)
         return;  // what arrived is archived; nobody is left to read a box
     switch (success) {
@@ -324,6 +326,12 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
         summary = sideSummary(22, sideBCount);
     } else {
         return; // not a side's array: nothing to show
+    }
+    if (complete && lineLostInDownload) {
+        // Everything had come before the line went: still said first.
+        summary = text(StatusText::lineLost) + QLatin1Char(' ') + text(StatusText::checkCable)
+                  + QStringLiteral("\r\n\r\n") + summary;
+        lineLostInDownload = false;
     }
     if (complete)
         showMessage(messageBoxStyle, text(105), summary, {{MessageButtonRole::Confirm, text(83)}});

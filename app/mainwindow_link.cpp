@@ -141,7 +141,7 @@ void GUI_KelmoraDiagnose::lineLost(quint64 lineGeneration, QString reason)
     serialPort->closePort();
     showNotConnected();
     display(text(StatusText::lineLost));
-    if (downloadingBothSides) {
+    if (downloadingBothSides && !downloadOutcomeDelivered) {
         lineLostInDownload = true;  // the download's own box says it first
         return;
     }

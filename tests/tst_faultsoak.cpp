@@ -426,8 +426,10 @@ void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const Q
     const quint16 sideBCountBefore = sideBCount;
     sideABefore = sideARecords;
     const int messagesBefore = int(answerer->messages.size());
-    // A pulled cable brings two boxes: the lost line and the cut download.
-    const int boxes = plan.fault == Fault::PulledCable ? 2 : 1;
+    // One box, also for a pulled cable: the lost line first, then the cut
+    // download (two boxes only when the lost line is reported after the
+    // download's result).
+    const int boxes = 1;
     answerer->recordCount = plan.records;
     // The user watches chart A while the sides come in.
     child<QTabWidget>("tabs")->setCurrentIndex(2);
@@ -458,12 +460,15 @@ void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const Q
              qPrintable(context + QStringLiteral(": no summary within the bound")));
     QTRY_VERIFY2_WITH_TIMEOUT(!window->reader()->isRunning(), qPrintable(context), 5000);
     checkPagesShowStorage(context);
-    const QList<DialogAnswerer::SeenMessage> seen = answerer->messages.mid(messagesBefore);
+    QList<DialogAnswerer::SeenMessage> seen = answerer->messages.mid(messagesBefore);
     if (plan.fault == Fault::PulledCable) {
         QVERIFY2(unit.waitForExit(5000), qPrintable(context));
-        QVERIFY2(seen.size() == 2, qPrintable(context));
-        QVERIFY2(seen.at(0).text == numberedText(StatusText::lineLost)
-                     || seen.at(1).text == numberedText(StatusText::lineLost), qPrintable(context));
+        QTest::qWait(100);  // room for a second box, if the lost line came late
+        seen = answerer->messages.mid(messagesBefore);
+        const QString lost = numberedText(StatusText::lineLost);
+        QVERIFY2((seen.size() == 1 && seen.at(0).informative.startsWith(lost))
+                     || (seen.size() == 2 && (seen.at(0).text == lost || seen.at(1).text == lost)),
+                 qPrintable(context));
         QCOMPARE(window->linkState(), GUI_KelmoraDiagnose::LinkState::NotConnected);
     }
     const DialogAnswerer::SeenMessage summary =
