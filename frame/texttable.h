@@ -7,7 +7,7 @@
 #include <QtGlobal>
 
 constexpr int textTableLanguages = 6;
-constexpr int textTableEntries = 200;
+constexpr int textTableEntries = 400;
 constexpr int textTableSlotBytes = 128; // 127 bytes of UTF-8 and a zero
 
 // Index of the current language: 0 English, 1 German, 2 French, 3 Italian,
