@@ -13,6 +13,7 @@
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QCheckBox>
 #include <QCommonStyle>
@@ -78,8 +79,8 @@ void GUI_KelmoraDiagnose::construct(bool textTableLoaded)
     if (!textTableLoaded) {
         // The table is empty here, so both texts come out empty; the file
         // name alone tells the technician what is missing.
-        showMessage(messageBoxStyle, QStringLiteral("qm7.loc"), text(37) + QLatin1Char('\n') + text(98),
-                    {{MessageButtonRole::Confirm, text(83)}});
+        showMessage(messageBoxStyle, QStringLiteral("qm7.loc"), text(UiText::cannotOpen) + QLatin1Char('\n') + text(UiText::textTableMissing),
+                    {{MessageButtonRole::Confirm, text(UiText::ok)}});
         return;
     }
     createLinkAndReader();
@@ -302,15 +303,15 @@ void GUI_KelmoraDiagnose::retranslate()
 {
     if (!dataReader)
         return; // the empty window of a missing text table
-    connectButton->setText(text(link == LinkState::Connecting  ? 16
-                                : link == LinkState::Connected ? 26
-                                                               : 14));
-    openFileButton->setText(text(109));
-    downloadButton->setText(text(108));
+    connectButton->setText(text(link == LinkState::Connecting  ? UiText::connecting
+                                : link == LinkState::Connected ? UiText::disconnect
+                                                               : UiText::connect));
+    openFileButton->setText(text(UiText::openFile));
+    downloadButton->setText(text(UiText::readHistory));
     fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
-    resetModeButton->setText(text(116));
-    setTimeButton->setText(text(136));
-    setPulseInputButton->setText(text(124));
+    resetModeButton->setText(text(UiText::resetMode));
+    setTimeButton->setText(text(UiText::setClock));
+    setPulseInputButton->setText(text(UiText::setPulseInput));
     tableA->retranslate();
     tableB->retranslate();
     chartA->retranslate();

@@ -8,6 +8,7 @@
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "reader/app_kelmoradatareader.h"
 
 #include <QComboBox>
@@ -74,7 +75,7 @@ void GUI_KelmoraDiagnose::selectUnitPulseInput(qint32 value)
 
 void GUI_KelmoraDiagnose::operationModeReset(bool success)
 {
-    display(text(success ? 85 : 84));
+    display(text(success ? UiText::resetDone : UiText::resetFailed));
 }
 
 void GUI_KelmoraDiagnose::pulseInputSet(bool success)

@@ -5,6 +5,7 @@
 #include "chart/chartinfoline.h"
 #include "chart/chartorder.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "chart/chartlines.h"
 
 #include <QLoggingCategory>
@@ -307,7 +308,7 @@ void GUI_DisplayChart::paintLegend(QPainter& painter, ChartMode drawMode, int wi
     const QFontMetrics metrics = painter.fontMetrics();
     const int formatNo = origin.recordFormatNo ? 1 : 0;
     painter.setPen(QPen(Qt::black, 1));
-    const QString caption = text(50);
+    const QString caption = text(UiText::fillings);
     painter.drawText((width - metrics.horizontalAdvance(caption)) / 2, labelHeight - 80, caption);
     qCDebug(lcChart).noquote() << QStringLiteral("Countrycode %1 \"%2\"").arg(modeTag(drawMode)).arg(formatNo);
 
