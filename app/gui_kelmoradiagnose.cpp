@@ -7,11 +7,13 @@
 #include "app/gui_downloadprogress.h"
 #include "app/gui_infocolumn.h"
 #include "app/gui_portcombobox.h"
+#include "app/gui_visitsdialog.h"
 #include "files/archivefolder.h"
 #include "frame/incrementaltexts.h"
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/visittexts.h"
 
 #include <QCheckBox>
 #include <QCommonStyle>
@@ -244,6 +246,13 @@ void GUI_KelmoraDiagnose::createUnitButtons()
 {
     connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
     openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
+    visitsButton = createButton(QStringLiteral("visitsButton"), buttonStyle);
+    visits = new GUI_VisitsDialog(this);
+    connect(visits, &GUI_VisitsDialog::openRequested, this, [this](const ArchivedDownload& download) {
+        // The dialog steps aside so the download's pages can be seen.
+        if (openArchivedDownload(download))
+            visits->hide();
+    });
     downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
     downloadButton->hide();
     // Under the download button, where the technician decides: a download
@@ -302,6 +311,8 @@ void GUI_KelmoraDiagnose::retranslate()
                                 : link == LinkState::Connected ? 26
                                                                : 14));
     openFileButton->setText(text(109));
+    visitsButton->setText(text(VisitText::button));
+    visits->retranslate();
     downloadButton->setText(text(108));
     fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
     resetModeButton->setText(text(116));

@@ -40,6 +40,7 @@ private Q_SLOTS:
         checkGeometry("connectButton", QRect(20, 110, 150, 50));
         checkGeometry("downloadButton", QRect(20, 170, 150, 50));
         checkGeometry("openFileButton", QRect(20, 420, 150, 50));
+        checkGeometry("visitsButton", QRect(20, 360, 150, 50));
         checkGeometry("resetModeButton", QRect(490, 220, 290, 30));
         checkGeometry("dateTimeEdit", QRect(490, 260, 150, 30));
         checkGeometry("setTimeButton", QRect(650, 260, 130, 30));
@@ -59,6 +60,7 @@ private Q_SLOTS:
         checkGeometry("infoNamesLabel", QRect(625, 160, 145, 200));
         checkGeometry("infoValuesLabel", QRect(780, 160, 100, 200));
         checkGeometry("openFileButton", QRect(20, 690, 150, 50));
+        checkGeometry("visitsButton", QRect(20, 630, 150, 50));
         checkGeometry("resetModeButton", QRect(890, 490, 290, 30));
         checkGeometry("dateTimeEdit", QRect(890, 530, 150, 30));
         checkGeometry("setTimeButton", QRect(1050, 530, 130, 30));
@@ -75,7 +77,7 @@ private Q_SLOTS:
             const QRect progress = child("downloadProgress")->geometry();
             QVERIFY(progress.width() >= 250);
             for (const char* name : {"pictureLabel", "portCombo", "connectButton", "downloadButton",
-                                     "openFileButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
+                                     "openFileButton", "visitsButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
                                      "pulseInputCombo", "setPulseInputButton", "logView", "infoNamesLabel",
                                      "infoValuesLabel"})
                 QVERIFY2(!progress.intersects(child(name)->geometry()), name);
@@ -89,11 +91,12 @@ private Q_SLOTS:
         QCOMPARE(tabs()->currentIndex(), 0);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                                                     QStringLiteral("logView"), QStringLiteral("openFileButton"),
-                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo"), QStringLiteral("visitsButton")}));
         for (int i = 0; i < 6; ++i)
             QVERIFY(child(qPrintable(QStringLiteral("languageButton%1").arg(i)))->isVisible());
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
         QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109));
+        QCOMPARE(child<QPushButton>("visitsButton")->text(), numberedText(VisitText::button));
     }
 
     void connectionReadyShowsUnit()
@@ -108,7 +111,8 @@ private Q_SLOTS:
                               QStringLiteral("logView"), QStringLiteral("openFileButton"),
                               QStringLiteral("pictureLabel"), QStringLiteral("portCombo"),
                               QStringLiteral("pulseInputCombo"), QStringLiteral("resetModeButton"),
-                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton")}));
+                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton"),
+                              QStringLiteral("visitsButton")}));
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(26));
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(),
@@ -127,7 +131,7 @@ private Q_SLOTS:
         window->connectionReady(false);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                                                     QStringLiteral("logView"), QStringLiteral("openFileButton"),
-                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo"), QStringLiteral("visitsButton")}));
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(), QString());
@@ -530,6 +534,79 @@ private Q_SLOTS:
         window->loadDataFile(both);
         QCOMPARE(sideBCount, quint16(3));
         QCOMPARE(notes('B'), QStringList(2, serialB == 2222 ? noteB : QStringLiteral("L0T122: 1111")));
+        resetSideStorage();
+    }
+
+    // The Visits dialog of the Home page: the archive's units, the chosen
+    // unit's downloads newest first with each side's records, outcome and
+    // in-band share and their trend, and a download opened into the window
+    // as opening its CSV by hand does.
+    void visitsDialogOpensADownload()
+    {
+        const QString root = dir.filePath(QStringLiteral("visits-archive"));
+        QString error;
+        QVERIFY2(filesWriteVisitArchive(root, &error), qPrintable(error));
+        const QByteArray savedArchive = qgetenv(archiveFolderVariable);
+        qputenv(archiveFolderVariable, root.toUtf8());
+        resetSideStorage();
+        child<QPushButton>("visitsButton")->click();
+        GUI_VisitsDialog* dialog = window->visitsDialog();
+        QVERIFY(dialog->isVisible());
+        auto* units = dialog->findChild<QTreeWidget*>(QStringLiteral("visitUnits"));
+        auto* downloads = dialog->findChild<QTreeWidget*>(QStringLiteral("visitDownloads"));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->listingRunning() && downloads->topLevelItemCount() == 2, 5000);
+        QCOMPARE(units->topLevelItemCount(), 3);
+        QCOMPARE(units->topLevelItem(2)->text(0), QStringLiteral("4711"));
+        QCOMPARE(units->topLevelItem(2)->text(2), QStringLiteral("3"));
+        auto* problems = dialog->findChild<QPlainTextEdit*>(QStringLiteral("visitProblems"));
+        QVERIFY(problems->isVisible() && problems->toPlainText().contains(QStringLiteral("20250615-070000Z.json")));
+
+        units->setCurrentItem(units->topLevelItem(2));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->listingRunning() && downloads->topLevelItemCount() == 3, 5000);
+        // Newest first; per side the records, the outcome and the share of
+        // the fillings put in that lie within 85-115 %.
+        QList<FilesVisit> visits;
+        for (const FilesVisit& visit : filesVisits())
+            if (visit.unit == QLatin1String("4711"))
+                visits.prepend(visit);
+        const QStringList outcomes = {numberedText(StatusText::sideComplete), numberedText(StatusText::sideInterrupted),
+                                      numberedText(StatusText::sideNoAnswer)};
+        for (int row = 0; row < 3; ++row) {
+            QTreeWidgetItem* item = downloads->topLevelItem(row);
+            const FilesVisitSide& a = visits.at(row).sides.at(0);
+            QCOMPARE(item->text(1), QString::number(a.rates.size()));
+            QCOMPARE(item->text(2), outcomes.at(int(a.outcome) - 1));
+            QCOMPARE(item->text(3), QString::number(filesInBandShare(a.rates) * 100, 'f', 1) + QStringLiteral(" %"));
+        }
+        QCOMPARE(downloads->topLevelItem(0)->text(4), QString());  // side B not asked for
+        QCOMPARE(downloads->topLevelItem(1)->text(6), QStringLiteral("–"));  // no answer, no share
+        QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendA"))->shares(),
+                 (QList<double>{0.5, 0.6, 0.0}));
+        QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendB"))->shares(),
+                 (QList<double>{1.0, -1.0, -1.0}));
+
+        downloads->setCurrentItem(downloads->topLevelItem(2));
+        QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendA"))->highlightedVisit(), 0);
+        QSignalSpy report(dialog, &GUI_VisitsDialog::reportRequested);
+        dialog->requestReportOfSelected();
+        QCOMPARE(report.size(), 1);
+        QCOMPARE(report.at(0).at(0).value<ArchivedDownload>().stamp, QStringLiteral("20250610-080000Z"));
+
+        dialog->findChild<QPushButton*>(QStringLiteral("visitOpen"))->click();
+        QVERIFY(!dialog->isVisible());
+        // As the CSV opened by hand: a summary box per side it holds.
+        QCOMPARE(answerer->messages.size(), 2);
+        QCOMPARE(answerer->messages.at(0).text, numberedText(105));
+        QCOMPARE(answerer->messages.at(0).informative, QStringLiteral("L0T21: 4 L0T20"));
+        QCOMPARE(answerer->messages.at(1).informative, QStringLiteral("L0T22: 2 L0T20"));
+        QCOMPARE(sideACount, quint16(4));
+        QCOMPARE(sideBCount, quint16(2));
+        QList<double> rates;
+        for (int i = 0; i < sideACount; ++i)
+            rates << sideARecords[i].ratePercent;
+        QCOMPARE(rates, visits.at(2).sides.at(0).rates);
+        QCOMPARE(table('A')->sideNote()->text(), QStringLiteral("L0T122: 4711"));
+        qputenv(archiveFolderVariable, savedArchive);
         resetSideStorage();
     }
 
