@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -60,7 +61,7 @@ GUI_VisitsDialog::GUI_VisitsDialog(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("visitsDialog"));
     createWidgets();
     retranslate();
-    resize(940, 620);
+    resize(1000, 620);
 }
 
 GUI_VisitsDialog::~GUI_VisitsDialog()
@@ -80,7 +81,7 @@ void GUI_VisitsDialog::createWidgets()
     unitList->setObjectName(QStringLiteral("visitUnits"));
     unitList->setRootIsDecorated(false);
     unitList->setColumnCount(3);
-    unitList->setMaximumWidth(330);
+    unitList->header()->setStretchLastSection(false);
     connect(unitList, &QTreeWidget::itemSelectionChanged, this, &GUI_VisitsDialog::unitChosen);
 
     downloadList = new QTreeWidget(this);
@@ -88,6 +89,7 @@ void GUI_VisitsDialog::createWidgets()
     downloadList->setRootIsDecorated(false);
     downloadList->setColumnCount(DownloadColumns);
     downloadList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    downloadList->header()->setStretchLastSection(false);
     connect(downloadList, &QTreeWidget::itemSelectionChanged, this, &GUI_VisitsDialog::downloadChosen);
     connect(downloadList, &QTreeWidget::itemActivated, this, &GUI_VisitsDialog::openSelected);
 
@@ -150,6 +152,7 @@ void GUI_VisitsDialog::retranslate()
         QTreeWidgetItem* item = unitList->topLevelItem(row);
         item->setText(0, unitText(item->data(0, Qt::UserRole).toString()));
     }
+    fitUnitList();
     showDownloads();
     showProblemsAndState();
 }
@@ -211,14 +214,25 @@ void GUI_VisitsDialog::showUnits(const QList<ArchivedUnit>& units)
         if (!chosen || unit.unit == keep)
             chosen = item;
     }
-    for (int column = 0; column < 3; ++column)
-        unitList->resizeColumnToContents(column);
+    fitUnitList();
     blocker.unblock();
     shownUnit.clear();
     if (chosen)
         unitList->setCurrentItem(chosen);  // lists its downloads
     else
         unitChosen();
+}
+
+// The units' list is as wide as its columns: the downloads take the rest,
+// their headers being long in some languages.
+void GUI_VisitsDialog::fitUnitList()
+{
+    int width = 2 * unitList->frameWidth() + unitList->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < unitList->columnCount(); ++column) {
+        unitList->resizeColumnToContents(column);
+        width += unitList->columnWidth(column);
+    }
+    unitList->setFixedWidth(width);
 }
 
 void GUI_VisitsDialog::unitChosen()

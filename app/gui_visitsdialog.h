@@ -58,6 +58,7 @@ private:
     void startListing(const QString& unit);
     void listed(const VisitListing& listing);
     void showUnits(const QList<ArchivedUnit>& units);
+    void fitUnitList();
     void showDownloads();
     void unitChosen();
     void downloadChosen();

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace {
 
 const QColor ink(0x1C, 0x35, 0x63);
@@ -34,6 +36,16 @@ QString GUI_VisitTrend::title() const
     return text(VisitText::trend).arg(text(side == 'A' ? 21 : 22));
 }
 
+double GUI_VisitTrend::scaleBottom() const
+{
+    double lowest = 1.0;
+    for (double share : visitShares) {
+        if (share >= 0)
+            lowest = qMin(lowest, share);
+    }
+    return qMax(0.0, std::floor(lowest * 10.0) / 10.0 - 0.1);
+}
+
 void GUI_VisitTrend::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -50,15 +62,19 @@ void GUI_VisitTrend::paintEvent(QPaintEvent*)
                       height() - titleHeight - 6 - margin - 4);
     if (plot.width() < 10 || plot.height() < 10)
         return;
-    auto yOf = [&plot](double share) { return plot.bottom() - share * plot.height(); };
-    // 0, 50 and 100 % as a scale.
-    for (int percent : {0, 50, 100}) {
-        const double y = yOf(percent / 100.0);
+    // The scale starts a step of ten below the lowest share, so that a drift
+    // of a few points between visits shows as a slope and not as a flat line.
+    const double lowest = scaleBottom();
+    auto yOf = [&plot, lowest](double share) {
+        return plot.bottom() - (share - lowest) / (1.0 - lowest) * plot.height();
+    };
+    for (double share : {lowest, (lowest + 1.0) / 2, 1.0}) {
+        const double y = yOf(share);
         painter.setPen(grid);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(ink);
         painter.drawText(QRectF(margin, y - 8, axisWidth - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("%1 %").arg(percent));
+                         QStringLiteral("%1 %").arg(qRound(share * 100)));
     }
     const int count = int(visitShares.size());
     if (count == 0)

@@ -20,6 +20,9 @@ public:
     int highlightedVisit() const { return highlighted; }
     // The title in the current language.
     QString title() const;
+    // The share at the foot of the scale: a step of ten below the lowest
+    // share shown, at most 90 %.
+    double scaleBottom() const;
 
     QSize sizeHint() const override { return QSize(380, 130); }
     QSize minimumSizeHint() const override { return QSize(200, 100); }

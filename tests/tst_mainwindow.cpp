@@ -584,6 +584,9 @@ private Q_SLOTS:
                  (QList<double>{0.5, 0.6, 0.0}));
         QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendB"))->shares(),
                  (QList<double>{1.0, -1.0, -1.0}));
+        // The scale starts a step of ten below the lowest share shown.
+        QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendA"))->scaleBottom(), 0.0);
+        QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendB"))->scaleBottom(), 0.9);
 
         downloads->setCurrentItem(downloads->topLevelItem(2));
         QCOMPARE(dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrendA"))->highlightedVisit(), 0);
