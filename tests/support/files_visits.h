@@ -1,12 +1,10 @@
 // A prepared download archive of several units and visits, written through
-// the archive's own writer, with the rates of every filling known, so that
-// what a listing of the visits says can be checked against the fillings put
-// in rather than against the listing's own arithmetic.
+// the archive's own writer with the rate of every filling known, so that a
+// listing of the visits is checked against the fillings put in.
 #pragma once
 
 #include "reader/sidedownload.h"
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -14,7 +12,7 @@
 struct FilesVisitSide {
     char side = 'A';
     SideOutcome outcome = SideOutcome::Complete;
-    QList<double> rates;  // one filling per rate, in the unit's order
+    QList<double> rates;  // one filling per rate
 };
 
 struct FilesVisit {
@@ -23,24 +21,17 @@ struct FilesVisit {
     QList<FilesVisitSide> sides;
 };
 
-// A history line of the side with the given record number and rate.
-QByteArray filesHistoryLine(char side, int number, double rate);
-
-// Every visit of the prepared archive, as written. The newest visit of unit
-// "99" has a note that is no JSON: its dump is listed without an outcome and
-// the note is named as a problem.
+// Every visit of the prepared archive. The note of the newest visit of
+// unit 99 is cut short: its dump is listed without an outcome, the note
+// named as a problem.
 QList<FilesVisit> filesVisits();
 constexpr const char* filesBrokenNoteUnit = "99";
-
-// Writes filesVisits() under root; false with the reason in error.
 bool filesWriteVisitArchive(const QString& root, QString* error);
 
-// The share of rates from 85 to 115 inclusive, counted here; negative
-// without rates.
+// The share of rates from 85 to 115 inclusive; negative without rates.
 double filesInBandShare(const QList<double>& rates);
 
-// One line per visit of the unit, newest first, as
-// "yyyy-MM-ddTHH:mm:ssZ A <records> <outcome> <share> B ...", the share
-// with three decimals or "none", a side not asked for as "-".
+// Per visit of the unit, newest first: "<ISO time> A <records> <outcome>
+// <share, 3 decimals, or none> B ...", a side not asked for as "B -".
 QStringList filesExpectedVisitLines(const QString& unit);
 QString filesVisitSideText(char side, bool asked, int records, const QString& outcome, double share);
