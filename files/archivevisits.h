@@ -5,7 +5,7 @@
 // folder, bounded in size, and every file left out is said in problems.
 #pragma once
 
-#include "reader/sidedownload.h"
+#include "model/sidedownload.h"
 
 #include <QDateTime>
 #include <QList>

@@ -3,7 +3,7 @@
 // listing of the visits is checked against the fillings put in.
 #pragma once
 
-#include "reader/sidedownload.h"
+#include "model/sidedownload.h"
 
 #include <QDateTime>
 #include <QList>
