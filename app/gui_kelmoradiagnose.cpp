@@ -7,6 +7,7 @@
 #include "app/gui_downloadprogress.h"
 #include "app/gui_infocolumn.h"
 #include "app/gui_portcombobox.h"
+#include "app/gui_visitsdialog.h"
 #include "files/archivefolder.h"
 #include "session/downloadsession.h"
 #include "frame/incrementaltexts.h"
@@ -14,6 +15,7 @@
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
 #include "frame/uitexts.h"
+#include "frame/visittexts.h"
 
 #include <QCheckBox>
 #include <QCommonStyle>
@@ -249,6 +251,13 @@ void GUI_KelmoraDiagnose::createUnitButtons()
 {
     connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
     openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
+    visitsButton = createButton(QStringLiteral("visitsButton"), buttonStyle);
+    visits = new GUI_VisitsDialog(this);
+    connect(visits, &GUI_VisitsDialog::openRequested, this, [this](const ArchivedDownload& download) {
+        // The dialog steps aside so the download's pages can be seen.
+        if (openArchivedDownload(download))
+            visits->hide();
+    });
     downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
     downloadButton->hide();
     // Under the download button, where the technician decides: a download
@@ -307,6 +316,8 @@ void GUI_KelmoraDiagnose::retranslate()
                                 : link == LinkState::Connected ? UiText::disconnect
                                                                : UiText::connect));
     openFileButton->setText(text(UiText::openFile));
+    visitsButton->setText(text(VisitText::button));
+    visits->retranslate();
     downloadButton->setText(text(UiText::readHistory));
     fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
     resetModeButton->setText(text(UiText::resetMode));

@@ -11,6 +11,8 @@
 #include "chart/gui_displaychart.h"
 #include "app/gui_downloadprogress.h"
 #include "app/gui_portcombobox.h"
+#include "app/gui_visitsdialog.h"
+#include "files/archivevisits.h"
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
@@ -54,6 +56,8 @@ void GUI_KelmoraDiagnose::buttonClicked()
         connectOrDisconnect();
     } else if (button == openFileButton) {
         openDataFile();
+    } else if (button == visitsButton) {
+        openVisits();
     } else if (button == downloadButton) {
         startDownload();
     } else if (button == resetModeButton) {
@@ -104,6 +108,27 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
         recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
     }
     dataReader->installImport(import);
+}
+
+// Not modal: the dialog lists the archive on threads of its own while the
+// window goes on answering.
+void GUI_KelmoraDiagnose::openVisits()
+{
+    visits->refresh(unitOnLine.serialNumber > 0 ? unitFolderName(unitOnLine.serialNumber) : QString());
+    visits->show();
+    visits->raise();
+    visits->activateWindow();
+}
+
+bool GUI_KelmoraDiagnose::openArchivedDownload(const ArchivedDownload& download)
+{
+    // The import replaces a side's array; while a download runs the reader
+    // thread may be replacing it too.
+    if (refuseWhileBusy())
+        return false;
+    for (const QString& path : download.filesToOpen())
+        loadDataFile(path);
+    return true;
 }
 
 void GUI_KelmoraDiagnose::startDownload()

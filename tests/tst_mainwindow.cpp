@@ -40,6 +40,7 @@ private Q_SLOTS:
         checkGeometry("connectButton", QRect(20, 110, 150, 50));
         checkGeometry("downloadButton", QRect(20, 170, 150, 50));
         checkGeometry("openFileButton", QRect(20, 420, 150, 50));
+        checkGeometry("visitsButton", QRect(20, 360, 150, 50));
         checkGeometry("resetModeButton", QRect(490, 220, 290, 30));
         checkGeometry("dateTimeEdit", QRect(490, 260, 150, 30));
         checkGeometry("setTimeButton", QRect(650, 260, 130, 30));
@@ -59,6 +60,7 @@ private Q_SLOTS:
         checkGeometry("infoNamesLabel", QRect(625, 160, 145, 200));
         checkGeometry("infoValuesLabel", QRect(780, 160, 100, 200));
         checkGeometry("openFileButton", QRect(20, 690, 150, 50));
+        checkGeometry("visitsButton", QRect(20, 630, 150, 50));
         checkGeometry("resetModeButton", QRect(890, 490, 290, 30));
         checkGeometry("dateTimeEdit", QRect(890, 530, 150, 30));
         checkGeometry("setTimeButton", QRect(1050, 530, 130, 30));
@@ -75,7 +77,7 @@ private Q_SLOTS:
             const QRect progress = child("downloadProgress")->geometry();
             QVERIFY(progress.width() >= 250);
             for (const char* name : {"pictureLabel", "portCombo", "connectButton", "downloadButton",
-                                     "openFileButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
+                                     "openFileButton", "visitsButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
                                      "pulseInputCombo", "setPulseInputButton", "logView", "infoNamesLabel",
                                      "infoValuesLabel"})
                 QVERIFY2(!progress.intersects(child(name)->geometry()), name);
@@ -89,11 +91,12 @@ private Q_SLOTS:
         QCOMPARE(tabs()->currentIndex(), 0);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                                                     QStringLiteral("logView"), QStringLiteral("openFileButton"),
-                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo"), QStringLiteral("visitsButton")}));
         for (int i = 0; i < 6; ++i)
             QVERIFY(child(qPrintable(QStringLiteral("languageButton%1").arg(i)))->isVisible());
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
         QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109));
+        QCOMPARE(child<QPushButton>("visitsButton")->text(), numberedText(VisitText::button));
     }
 
     void connectionReadyShowsUnit()
@@ -108,7 +111,8 @@ private Q_SLOTS:
                               QStringLiteral("logView"), QStringLiteral("openFileButton"),
                               QStringLiteral("pictureLabel"), QStringLiteral("portCombo"),
                               QStringLiteral("pulseInputCombo"), QStringLiteral("resetModeButton"),
-                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton")}));
+                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton"),
+                              QStringLiteral("visitsButton")}));
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(26));
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(),
@@ -127,7 +131,7 @@ private Q_SLOTS:
         window->connectionReady(false);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                                                     QStringLiteral("logView"), QStringLiteral("openFileButton"),
-                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo"), QStringLiteral("visitsButton")}));
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(), QString());
