@@ -228,6 +228,9 @@ private Q_SLOTS:
     }
     void newestInAnyZone()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("the local time zone is set through TZ on Unix only");
+#endif
         QFETCH(QByteArray, writeZone);
         QFETCH(QByteArray, readZone);
         QFETCH(QDateTime, first);
