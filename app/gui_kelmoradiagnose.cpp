@@ -4,6 +4,7 @@
 #include "comm/com_serialport.h"
 #include "table/gui_datatable.h"
 #include "chart/gui_displaychart.h"
+#include "app/gui_clockfield.h"
 #include "app/gui_downloadprogress.h"
 #include "app/gui_infocolumn.h"
 #include "app/gui_portcombobox.h"
@@ -34,7 +35,6 @@
 namespace {
 
 // The clock field is brought up to the PC's time this often.
-constexpr int clockFollowIntervalMs = 1000;
 
 const char* const infoLabelStyle = "QLabel {background:transparent; font-size:12pt; color:#1C3563;}";
 const char* const dateTimeEditStyle =
@@ -280,14 +280,7 @@ void GUI_KelmoraDiagnose::createUnitButtons()
     dateTimeEdit->setObjectName(QStringLiteral("dateTimeEdit"));
     dateTimeEdit->setStyleSheet(QString::fromLatin1(dateTimeEditStyle));
     dateTimeEdit->setFocusPolicy(Qt::NoFocus);
-    dateTimeEdit->setDateTime(QDateTime::currentDateTime());
-    // The field follows the PC's clock until the user changes it, so that
-    // Set clock sends the time the user sees.
-    connect(dateTimeEdit, &QDateTimeEdit::dateTimeChanged, this, &GUI_KelmoraDiagnose::clockFieldEdited);
-    clockTimer = new QTimer(this);
-    clockTimer->setInterval(clockFollowIntervalMs);
-    connect(clockTimer, &QTimer::timeout, this, &GUI_KelmoraDiagnose::followPcClock);
-    clockTimer->start();
+    clockField = new GUI_ClockField(dateTimeEdit, this);
     // A language-neutral form that fits the 150-pixel field; the locale's
     // long form with month names and seconds is cut off there.
     dateTimeEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));

@@ -24,6 +24,7 @@ class APP_KelmoraDataReader;
 class COM_SerialPort;
 class DownloadSession;
 struct DownloadSessionResult;
+class GUI_ClockField;
 class GUI_DataTable;
 class GUI_DisplayChart;
 class GUI_DownloadProgress;
@@ -156,7 +157,6 @@ private:
     bool previousOperationEnded();
     void showNotConnected();
     bool refuseWhileBusy();
-    void clockFieldEdited();
     void showDownloadOutcome();
     QString downloadOutcomeText() const;
     void openDataFile();
@@ -226,8 +226,5 @@ private:
     // Set once the window has agreed to close: the last reports of the
     // threads then open no box on an empty screen.
     bool windowClosing = false;
-    QTimer* clockTimer = nullptr;
-    std::function<QDateTime()> pcClock;
-    bool clockEditedByUser = false;
-    bool clockBeingFollowed = false;  // set while the window itself fills the field
+    GUI_ClockField* clockField = nullptr;
 };

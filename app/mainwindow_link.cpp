@@ -4,6 +4,7 @@
 #include "app/gui_kelmoradiagnose.h"
 
 #include "reader/app_kelmoradatareader.h"
+#include "app/gui_clockfield.h"
 #include "comm/com_serialport.h"
 #include "session/downloadsession.h"
 #include "app/gui_portcombobox.h"
@@ -116,8 +117,7 @@ void GUI_KelmoraDiagnose::connectionReady(bool success)
         connectButton->setText(text(UiText::disconnect));
         showUnitInfo(false);
         setUnitControlsVisible(true);
-        clockEditedByUser = false;
-        followPcClock();
+        clockField->followAgain();
         return;
     }
     // A line that went by itself is left as it is, so that the port's own
@@ -164,28 +164,17 @@ bool GUI_KelmoraDiagnose::refuseWhileBusy()
 
 void GUI_KelmoraDiagnose::setPcClock(std::function<QDateTime()> clock)
 {
-    pcClock = std::move(clock);
-    followPcClock();
+    clockField->setPcClock(std::move(clock));
 }
 
 QDateTime GUI_KelmoraDiagnose::clockFieldTime() const
 {
-    return dateTimeEdit ? dateTimeEdit->dateTime() : QDateTime();
+    return clockField ? clockField->time() : QDateTime();
 }
 
 void GUI_KelmoraDiagnose::followPcClock()
 {
-    if (!dateTimeEdit || clockEditedByUser)
-        return;
-    clockBeingFollowed = true;
-    dateTimeEdit->setDateTime(pcClock ? pcClock() : QDateTime::currentDateTime());
-    clockBeingFollowed = false;
-}
-
-void GUI_KelmoraDiagnose::clockFieldEdited()
-{
-    if (!clockBeingFollowed)
-        clockEditedByUser = true;
+    clockField->follow();
 }
 
 void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)

@@ -4,6 +4,8 @@
 // afterwards, not what was asked for.
 #include "app/gui_kelmoradiagnose.h"
 
+#include "app/gui_clockfield.h"
+
 #include "frame/integritytexts.h"
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
@@ -101,6 +103,5 @@ void GUI_KelmoraDiagnose::timeSet(bool success)
     if (!success)
         display(text(IntegrityText::clockNotSet));
     // The field goes back to following the PC once the time has gone out.
-    clockEditedByUser = false;
-    followPcClock();
+    clockField->followAgain();
 }
