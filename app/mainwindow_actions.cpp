@@ -61,6 +61,8 @@ void GUI_KelmoraDiagnose::buttonClicked()
         askAndSetClock();
     } else if (button == setPulseInputButton) {
         askAndSetPulseInput();
+    } else if (button == reportButton) {
+        makeReport();
     } else {
         for (int language = 0; language < languageCount; ++language) {
             if (button == languageButtons[language]) {
@@ -101,7 +103,10 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     for (const ImportedSide& side : import.sides) {
         sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unitOf(side), side.recordFormatNo};
         recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
+        recordsTime[side.side == 'A' ? 0 : 1] = QDateTime();
     }
+    if (!import.sides.empty())
+        loadedFileName = QFileInfo(path).fileName();
     dataReader->installImport(import);
 }
 
@@ -221,6 +226,7 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
         if (side.recordsReplaced) {
             sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
             recordsDownload[side.side == 'A' ? 0 : 1] = side;
+            recordsTime[side.side == 'A' ? 0 : 1] = QDateTime::currentDateTime();
         }
     }
 }
@@ -299,6 +305,7 @@ void GUI_KelmoraDiagnose::listSide(char side)
     table->listData(records, count);
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
     showSideNotes();
+    updateReportButton();
 }
 
 // complete: every side asked for was read completely; otherwise the
@@ -366,6 +373,7 @@ void GUI_KelmoraDiagnose::relistClearedSide(KelmoraFillingData* fillingData)
     table->listData(fillingData, count);
     chart->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
     showSideNotes();
+    updateReportButton();
 }
 
 // A new array has replaced a side's records and the old one is about to be

@@ -89,6 +89,7 @@ void GUI_KelmoraDiagnose::connectUnit()
         return;
     }
     logView.clear();
+    visitActions.clear();  // a new connection is a new visit
     showConnecting();
     display(text(15));
     dataReader->connectUnit();

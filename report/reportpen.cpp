@@ -86,7 +86,7 @@ int ReportPen::namedValues(int x, int columnWidth, const NamedValues& rows)
         nameWidth = qMax(nameWidth, metrics.horizontalAdvance(row.first + QLatin1Char(':')));
     // The measured advance is rounded: a little room keeps the longest
     // name from being elided by the rounding.
-    nameWidth = qMin(nameWidth + 2 * cellPadding, columnWidth * 45 / 100);
+    nameWidth = qMin(nameWidth + 2 * cellPadding, columnWidth * 60 / 100);
     const int start = top;
     for (const auto& row : rows) {
         setFont(bodyPoints, true);

@@ -139,7 +139,7 @@ QStringList actionLines(const QList<VisitAction>& actions)
 void paintReportHead(ReportPen& pen, const VisitReport& report)
 {
     pen.title(text(ReportText::title), QString::number(report.unit.serialNumber));
-    constexpr int columnWidth = 900;
+    constexpr int columnWidth = 640; // the unit's values are short, the visit's longer
     const NamedValues visit{{text(ReportText::downloadTime), timeText(report.downloadTime)},
                             {text(ReportText::source), sourceText(report)},
                             {text(ReportText::technician), report.technician},
@@ -175,7 +175,7 @@ void paintSideFigures(ReportPen& pen, const ReportSide& side, const SideFigures&
     pen.skip(pen.namedValues(0, contentWidth, facts));
 
     pen.heading(text(ReportText::rates));
-    const QVector<int> columns{0, 700, 990, 1280, 1570};
+    const QVector<int> columns{0, 520, 840, 1180, 1540};
     pen.table(columns,
               {{QString(), text(ReportText::below), text(ReportText::within), text(ReportText::above),
                 text(ReportText::records)},

@@ -65,7 +65,7 @@ bool reportFromArchive(const QList<ArchiveEntry>& entries, VisitReport* report, 
     }
     const ArchiveEntry& first = entries.first();
     report->source = ReportSource::Archive;
-    report->sourceName = first.unit + QLatin1Char('/') + first.stamp;
+    report->sourceName = first.stamp; // the unit is named beside it
     report->downloadTime = first.time.toLocalTime();
     if (!first.csvPath.isEmpty()) {
         const DataImport import = readDataFile(first.csvPath);

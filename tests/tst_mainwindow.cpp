@@ -533,6 +533,51 @@ private Q_SLOTS:
         resetSideStorage();
     }
 
+    // The window keeps what was done to the unit as values and hands them,
+    // with the downloaded side, to the visit report it writes.
+    void visitReportKeepsWhatWasDone()
+    {
+        resetSideStorage();
+        testUnit.serialNumber = 4321;
+        connectWindow();
+        window->operationModeReset(true);
+        window->pulseInputSet(false);
+        SideDownload complete;
+        complete.side = 'A';
+        complete.outcome = SideOutcome::Complete;
+        complete.requested = complete.received = 5;
+        complete.recordsReplaced = true;
+        window->historyDownloaded(complete, SideDownload());
+        installRecords('A', 5, 1);
+        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
+        disconnectWindow();
+        QVERIFY(!child<QPushButton>("reportButton")->isHidden());
+        QVERIFY(table('A')->findChild<QPushButton*>(QStringLiteral("reportButton")));
+
+        const VisitReport report = window->visitReport();
+        QCOMPARE(report.unit.serialNumber, 4321);
+        QCOMPARE(report.sides.size(), 1);
+        QCOMPARE(report.sides.first().records.size(), 5);
+        QCOMPARE(report.sides.first().download.outcome, SideOutcome::Complete);
+        QVERIFY(report.downloadTime.isValid());
+        QCOMPARE(report.actions.size(), 2);
+        QCOMPARE(report.actions.at(0).kind, VisitAction::ModeReset);
+        QVERIFY(report.actions.at(0).succeeded);
+        QCOMPARE(report.actions.at(1).kind, VisitAction::PulseInput);
+        QVERIFY(!report.actions.at(1).succeeded);
+
+        const QString pdf = dir.filePath(QStringLiteral("visit.pdf"));
+        QVERIFY(window->writeVisitReport(pdf, QStringLiteral("Jo"), QStringLiteral("Depot")));
+        QFile written(pdf);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.read(5) == "%PDF-");
+        QVERIFY(logText().contains(numberedText(ReportText::saved)));
+        QCOMPARE(rememberedTechnician(), QStringLiteral("Jo"));
+        QVERIFY(!window->writeVisitReport(dir.filePath(QStringLiteral("no/dir/visit.pdf")), QString(), QString()));
+        QVERIFY(logText().contains(numberedText(ReportText::saveFailed)));
+        resetSideStorage();
+    }
+
     void missingTextTableLeavesEmptyWindow()
     {
         auto* empty = new GUI_KelmoraDiagnose(nullptr, dir.path() + QStringLiteral("/absent/qm7.loc"));

@@ -16,6 +16,7 @@
 #include "reader_ptypeer.h"
 #include "frame/incrementaltexts.h"
 #include "frame/statustexts.h"
+#include "frame/reporttexts.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 #include "reader_access.h"

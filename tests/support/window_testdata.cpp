@@ -1,5 +1,7 @@
 #include "window_testdata.h"
 
+#include "frame/texttable.h"
+
 #include <QFile>
 #include <QTextStream>
 
@@ -19,7 +21,7 @@ QString writeNumberedTextTable(const QString& dir)
         return QString();
     QTextStream out(&file);
     out << "key;English;Deutsch;Français;Italiano;中文;Español\n";
-    for (int n = 1; n < 200; ++n) {
+    for (int n = 1; n < textTableEntries; ++n) {
         out << "k" << n;
         for (int language = 0; language < 6; ++language)
             out << ';' << numberedText(n, language);
