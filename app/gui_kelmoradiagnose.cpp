@@ -8,6 +8,7 @@
 #include "app/gui_infocolumn.h"
 #include "app/gui_portcombobox.h"
 #include "files/archivefolder.h"
+#include "session/downloadsession.h"
 #include "frame/incrementaltexts.h"
 #include "frame/messagebox.h"
 #include "frame/reporttexts.h"
@@ -127,8 +128,11 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
             &GUI_KelmoraDiagnose::historyProgress);
     connect(dataReader, &APP_KelmoraDataReader::historyPlan, this, &GUI_KelmoraDiagnose::historyPlan);
     connect(dataReader, &QThread::finished, this, &GUI_KelmoraDiagnose::readerFinished);
-    connect(dataReader, &APP_KelmoraDataReader::historyDownloaded, this,
-            &GUI_KelmoraDiagnose::historyDownloaded);
+    downloadSession = new DownloadSession(dataReader, this);
+    connect(downloadSession, &DownloadSession::archiveProblem, this, &GUI_KelmoraDiagnose::display);
+    connect(downloadSession, &DownloadSession::readingStarted, this, &GUI_KelmoraDiagnose::readingStarted);
+    connect(downloadSession, &DownloadSession::sidesDownloaded, this, &GUI_KelmoraDiagnose::historyDownloaded);
+    connect(downloadSession, &DownloadSession::finished, this, &GUI_KelmoraDiagnose::downloadArchived);
     connect(dataReader, &APP_KelmoraDataReader::unitIdentified, this,
             &GUI_KelmoraDiagnose::unitIdentified);
     // Raised on the port thread, handled here.
@@ -333,8 +337,8 @@ bool GUI_KelmoraDiagnose::shutDownLink()
     serialPort->closePort();
     // A lookup in the archive reads bounded files; a drive that does not
     // answer can still hold it. No download starts from it any more.
-    ++connectionsEnded;
-    const bool lookupEnded = !archiveLookup || archiveLookup->wait(QDeadlineTimer(shutDownWaitMs));
+    downloadSession->abandon();
+    const bool lookupEnded = downloadSession->waitForLookup(QDeadlineTimer(shutDownWaitMs));
     const bool readerEnded = dataReader->wait(QDeadlineTimer(shutDownWaitMs));
     const bool portEnded = serialPort->wait(QDeadlineTimer(shutDownWaitMs));
     return lookupEnded && readerEnded && portEnded;

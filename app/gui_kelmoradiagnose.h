@@ -4,9 +4,9 @@
 
 #include "app/gui_infocolumn.h"
 #include "app/gui_logview.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/sidedownload.h"
+#include "model/unitidentity.h"
 #include "report/visitreport.h"
 
 #include <QDateTime>
@@ -23,6 +23,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 class APP_KelmoraDataReader;
 class COM_SerialPort;
+class DownloadSession;
+struct DownloadSessionResult;
 class GUI_DataTable;
 class GUI_DisplayChart;
 class GUI_DownloadProgress;
@@ -36,7 +38,6 @@ class QStyle;
 class QTabWidget;
 class QThread;
 class QTimer;
-struct ArchiveLookup;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
@@ -163,8 +164,7 @@ private:
     QString downloadOutcomeText() const;
     void openDataFile();
     void startDownload();
-    void archiveLookedUp(quint64 connection, int count, const ArchiveLookup& found);
-    void beginDownload(int count, const ArchiveLookup& archived);
+    void readingStarted(int count, bool bothSides);
     void showFailure(int informativeText);
     void showRecords(KelmoraFillingData* fillingData, bool complete);
     void listSide(char side);
@@ -180,9 +180,8 @@ private:
     void makeReport();
     bool askVisitor(QString* technician, QString* site);
     void updateReportButton();
-    // Download archive: the sides of the running download, archived when
-    // the reader's operation has ended.
-    void archiveArrivedSides();
+    // Says in the log where the download was archived, or why it was not.
+    void downloadArchived(const DownloadSessionResult& result);
 
     COM_SerialPort* serialPort = nullptr;
     APP_KelmoraDataReader* dataReader = nullptr;
@@ -213,12 +212,9 @@ private:
     QStyle* commonStyle = nullptr;
     GUI_DownloadProgress* downloadProgress = nullptr;
     bool downloadingBothSides = false;
-    QList<SideDownload> arrivedSides;
-    // The archive lookup of the download about to start; null when none
-    // runs. A download starts from it only while the connection it began on
-    // lasts: connectionsEnded counts the ends.
-    QPointer<QThread> archiveLookup;
-    quint64 connectionsEnded = 0;
+    // Archive lookup, download and archive write of the history; the
+    // window presents what it reports.
+    DownloadSession* downloadSession = nullptr;
     LinkState link = LinkState::NotConnected;
     UnitIdentity unitOnLine;
     // Per side (A, B): where the records it holds came from, handed to its

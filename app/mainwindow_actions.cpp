@@ -5,8 +5,8 @@
 #include "app/archivetexts.h"
 #include "chart/chartmode.h"
 #include "comm/com_serialport.h"
-#include "files/archivelookup.h"
-#include "files/downloadarchive.h"
+#include "files/archivefolder.h"
+#include "session/downloadsession.h"
 #include "table/gui_datatable.h"
 #include "chart/gui_displaychart.h"
 #include "app/gui_downloadprogress.h"
@@ -14,7 +14,7 @@
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
-#include "files/dataimport.h"
+#include "files/import.h"
 #include "frame/statustexts.h"
 #include "reader/sidedownloadtext.h"
 
@@ -119,47 +119,25 @@ void GUI_KelmoraDiagnose::startDownload()
     // meanwhile, and a request now would only rewrite its parameters.
     if (!count || refuseWhileBusy())
         return;
-    if (fullDownloadBox->isChecked() || unitOnLine.serialNumber <= 0) {
-        beginDownload(*count, ArchiveLookup());
-        return;
-    }
-    // The archive is read on a thread of its own, before the reader starts,
-    // and handed over with the request: the reader thread never reads a file
-    // and the window never waits for one. Until the result is in, the window
-    // counts as busy.
-    const int records = *count;
-    const quint64 connection = connectionsEnded;
-    auto* lookup = new ArchiveLookupThread(archiveFolder(), unitOnLine.serialNumber);
-    archiveLookup = lookup;
-    connect(lookup, &ArchiveLookupThread::found, this, [this, connection, records](const ArchiveLookup& found) {
-        archiveLookedUp(connection, records, found);
-    });
-    connect(lookup, &QThread::finished, lookup, &QObject::deleteLater);
-    lookup->start();
+    DownloadPlan plan;
+    plan.count = *count;
+    plan.full = fullDownloadBox->isChecked();
+    plan.archiveRoot = archiveFolder();
+    // Until the archive's answer is in and the reader has started, the
+    // window counts as busy (operationRunning).
+    downloadSession->start(plan, unitOnLine);
 }
 
-void GUI_KelmoraDiagnose::archiveLookedUp(quint64 connection, int count, const ArchiveLookup& found)
+void GUI_KelmoraDiagnose::readingStarted(int count, bool bothSides)
 {
-    archiveLookup = nullptr;
-    for (const QString& problem : found.problems)
-        display(problem);
-    // The line went away meanwhile: that download is off.
-    if (connection != connectionsEnded || link != LinkState::Connected || dataReader->isRunning())
-        return;
-    beginDownload(count, found);
-}
-
-void GUI_KelmoraDiagnose::beginDownload(int count, const ArchiveLookup& archived)
-{
-    downloadingBothSides = true;
+    downloadingBothSides = bothSides;
     downloadOutcomeDelivered = false;
-    downloadProgress->begin(count, true);
-    dataReader->readHistoryBoth(count, archived.sideA, archived.sideB);
+    downloadProgress->begin(count, bothSides);
 }
 
 bool GUI_KelmoraDiagnose::operationRunning() const
 {
-    return dataReader && (dataReader->isRunning() || archiveLookup);
+    return dataReader && (dataReader->isRunning() || downloadSession->running());
 }
 
 void GUI_KelmoraDiagnose::historyProgress(char side, int bytes, int lines, int requested)
@@ -176,17 +154,14 @@ void GUI_KelmoraDiagnose::readerFinished()
 {
     downloadProgress->finish();
     downloadingBothSides = false;
-    archiveArrivedSides();
 }
 
-// Whatever arrived is kept, however the download ended; a failed archive is
-// said once in the log and changes nothing else.
-void GUI_KelmoraDiagnose::archiveArrivedSides()
+// A failed archive is said once in the log and changes nothing else.
+void GUI_KelmoraDiagnose::downloadArchived(const DownloadSessionResult& result)
 {
-    if (arrivedSides.isEmpty())
+    const ArchiveWrite& archived = result.archived;
+    if (!result.archiveTried)
         return;
-    const ArchiveWrite archived = archiveDownload(unitOnLine, arrivedSides);
-    arrivedSides.clear();
     if (!archived.ok())
         display(text(textArchiveFailed) + QLatin1Char(' ') + archived.error);
     else if (!archived.files.isEmpty())
@@ -215,10 +190,6 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
 {
     lastDownload[0] = sideA;
     lastDownload[1] = sideB;
-    for (const SideDownload& side : {sideA, sideB}) {
-        if (side.outcome != SideOutcome::NotRequested)
-            arrivedSides.append(side);
-    }
     downloadResultPending = true;
     // The records a side now holds came from the unit on the line, whatever
     // file was opened before: its exports and chart info line say so.

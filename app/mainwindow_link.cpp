@@ -5,6 +5,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "comm/com_serialport.h"
+#include "session/downloadsession.h"
 #include "app/gui_portcombobox.h"
 #include "frame/messagebox.h"
 #include "frame/statustexts.h"
@@ -49,7 +50,8 @@ void GUI_KelmoraDiagnose::disconnectUnit()
 void GUI_KelmoraDiagnose::showNotConnected()
 {
     // A download still looking in the archive will not start.
-    ++connectionsEnded;
+    if (downloadSession)
+        downloadSession->abandon();
     link = LinkState::NotConnected;
     connectButton->setEnabled(true);
     connectButton->setText(text(14));

@@ -3,7 +3,7 @@
 // to ODS for comparison. Prints the median of several runs.
 #include "reader/app_kelmoradatareader.h"
 #include "files/csvwriter.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 #include "files/odsexport.h"
 #include "frame/texttable.h"
 

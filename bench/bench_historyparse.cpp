@@ -1,6 +1,6 @@
 // Time to turn 5000 history lines (the most a user asks for per side) into
 // records. Prints the median of several runs in milliseconds.
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The line of unit values at the bottom of every chart picture.
 #pragma once
 
-#include "reader/unitidentity.h"
+#include "model/unitidentity.h"
 
 #include <QString>
 #include <QVector>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "chart/chartmode.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 // True when two fuel-flow values count as equal for the temperature
 // tie-break: |a - b| <= 1e-12 * min(|a|, |b|).

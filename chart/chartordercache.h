@@ -5,7 +5,7 @@
 #pragma once
 
 #include "chart/chartmode.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <vector>
 

@@ -8,8 +8,8 @@
 #include "chart/chartmode.h"
 #include "chart/chartorder.h"
 #include "chart/chartseries.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/unitidentity.h"
 
 #include <QSize>
 

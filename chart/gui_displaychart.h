@@ -8,8 +8,8 @@
 #include "chart/chartmode.h"
 #include "chart/chartordercache.h"
 #include "chart/chartpainter.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/unitidentity.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -2,6 +2,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "comm/com_serialport.h"
+#include "session/downloadsession.h"
 #include "clicommon.h"
 
 #include <QCoreApplication>
@@ -64,8 +65,7 @@ bool CliSession::open(const QString& portName)
     return port->openPort(portName, 9600, 1);
 }
 
-bool CliSession::run(const std::function<void(APP_KelmoraDataReader&)>& request,
-                     qint64 timeoutMs)
+void CliSession::resetResults()
 {
     resultArrived = false;
     resultOk = false;
@@ -74,6 +74,44 @@ bool CliSession::run(const std::function<void(APP_KelmoraDataReader&)>& request,
     downloaded[0] = SideDownload();
     downloaded[1] = SideDownload();
     downloaded[1].side = 'B';
+    sinceShown.start();
+    lastShownSide = 0;
+}
+
+bool CliSession::runDownload(const DownloadPlan& plan, qint64 timeoutMs, DownloadSessionResult* result)
+{
+    resetResults();
+    DownloadSession download(unitReader);
+    QEventLoop loop;
+    QTimer bound;
+    bound.setSingleShot(true);
+    bool finished = false;
+    connect(&download, &DownloadSession::archiveProblem, this, [](const QString& problem) {
+        cliErr() << "kelmora-cli download: archive: " << problem << "\n";
+        cliErr().flush();
+    });
+    connect(&download, &DownloadSession::finished, &loop, [&](const DownloadSessionResult& ended) {
+        *result = ended;
+        finished = true;
+        loop.quit();
+    });
+    connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (!download.start(plan, unitReader->identity()))
+        return false;
+    bound.start(int(qMin<qint64>(timeoutMs, 0x7FFFFFFF)));
+    loop.exec();
+    QCoreApplication::processEvents();  // the storage swaps queued with the results
+    // A lookup that has not answered is waited for: its thread must not
+    // outlive the session that owns the connection to it.
+    download.abandon();
+    download.waitForLookup(QDeadlineTimer(5000));
+    return finished;
+}
+
+bool CliSession::run(const std::function<void(APP_KelmoraDataReader&)>& request,
+                     qint64 timeoutMs)
+{
+    resetResults();
     QEventLoop loop;
     QTimer bound;
     bound.setSingleShot(true);
@@ -81,8 +119,6 @@ bool CliSession::run(const std::function<void(APP_KelmoraDataReader&)>& request,
     // by the time the loop quits every result has been delivered.
     connect(unitReader, &QThread::finished, &loop, &QEventLoop::quit);
     connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
-    sinceShown.start();
-    lastShownSide = 0;
     request(*unitReader);
     if (!unitReader->isRunning() && !unitReader->isFinished())
         return false;  // the request did not start the thread

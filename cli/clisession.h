@@ -3,8 +3,8 @@
 // with a bound so that the tool can never hang on a silent line.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
+#include "model/kelmorafillingdata.h"
+#include "model/sidedownload.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -14,6 +14,8 @@
 
 class APP_KelmoraDataReader;
 class COM_SerialPort;
+struct DownloadPlan;
+struct DownloadSessionResult;
 
 class CliSession : public QObject
 {
@@ -31,6 +33,10 @@ public:
     // Runs one reader request and waits until the reader thread has ended.
     // False when it did not end within timeoutMs.
     bool run(const std::function<void(APP_KelmoraDataReader&)>& request, qint64 timeoutMs);
+    // Runs one download session (archive lookup, download, archive write)
+    // for the identified unit and waits until it has finished. False when it
+    // did not start or did not finish within timeoutMs.
+    bool runDownload(const DownloadPlan& plan, qint64 timeoutMs, DownloadSessionResult* result);
 
     APP_KelmoraDataReader& reader() { return *unitReader; }
     bool quietProgress() const { return quiet; }
@@ -52,6 +58,7 @@ private Q_SLOTS:
     void replyLine(const QString& line);
 
 private:
+    void resetResults();
     void showProgress(char side, int bytes, int lines, int requested);
 
     bool quiet;

@@ -4,7 +4,7 @@
 
 #include "files/atomicfile.h"
 #include "files/csvwriter.h"
-#include "files/dataimport.h"
+#include "files/import.h"
 #include "files/odsexport.h"
 #include "files/recordjson.h"
 #include "frame/texttable.h"

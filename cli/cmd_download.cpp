@@ -6,7 +6,8 @@
 #include "downloadoutput.h"
 
 #include "reader/app_kelmoradatareader.h"
-#include "files/downloadarchive.h"
+#include "files/archivefolder.h"
+#include "session/downloadsession.h"
 #include "frame/texttable.h"
 #include "reader/sidedownloadtext.h"
 
@@ -166,14 +167,15 @@ int readRequest(const QCommandLineParser& parser, DownloadRequest* request)
 
 // True when every side asked for was read completely; names each side that
 // was not, with its counts and how it ended.
-bool sidesComplete(const CliSession& session, const DownloadRequest& request)
+bool sidesComplete(const CliSession& session, const DownloadSessionResult& result,
+                   const DownloadRequest& request)
 {
     bool complete = true;
     const bool asked[2] = {request.sideA, request.sideB};
     for (int i = 0; i < 2; ++i) {
         if (!asked[i])
             continue;
-        const SideDownload& side = session.downloaded[i];
+        const SideDownload& side = result.sides[i];
         const QStringList notes = sideNotes(side);
         const QString noted = notes.isEmpty() ? QString() : QStringLiteral("; ") + notes.join(QStringLiteral("; "));
         if (side.outcome != SideOutcome::Complete) {
@@ -189,12 +191,13 @@ bool sidesComplete(const CliSession& session, const DownloadRequest& request)
     return complete;
 }
 
-// Keeps what arrived, whatever became of the download. A failed archive is
-// said but changes nothing else: the files asked for are still written.
-void archiveArrived(const APP_KelmoraDataReader& reader, const QList<SideDownload>& arrived,
-                    bool quiet)
+// A failed archive is said but changes nothing else: the files asked for
+// are still written.
+void reportArchive(const DownloadSessionResult& result, bool quiet)
 {
-    const ArchiveWrite archived = archiveDownload(reader.identity(), arrived);
+    const ArchiveWrite& archived = result.archived;
+    if (!result.archiveTried)
+        return;
     if (!archived.ok())
         cliErr() << "kelmora-cli download: the download could not be archived: " << archived.error << "\n";
     else if (!quiet && !archived.files.isEmpty())
@@ -203,9 +206,9 @@ void archiveArrived(const APP_KelmoraDataReader& reader, const QList<SideDownloa
 }
 
 // Why a side the archive could have served was read whole after all.
-void explainFullDownloads(const CliSession& session)
+void explainFullDownloads(const DownloadSessionResult& result)
 {
-    for (const SideDownload& side : session.downloaded) {
+    for (const SideDownload& side : result.sides) {
         if (side.outcome == SideOutcome::NotRequested || side.archiveUse == ArchiveUse::NotOffered
             || side.archiveUse == ArchiveUse::Incremental)
             continue;
@@ -263,40 +266,18 @@ int runDownload(const QStringList& arguments)
     const int identified = openAndIdentify(parser, command, session);
     if (identified >= 0)
         return identified;
-    const int count = request.count;
-    const bool both = request.sideA && request.sideB;
-    const char side = request.sideA ? 'A' : 'B';
-    ArchivedHistory archivedA;
-    ArchivedHistory archivedB;
-    if (!request.full) {
-        const qint32 serialNumber = session.reader().identity().serialNumber;
-        QStringList problems;
-        if (request.sideA)
-            archivedA = archivedHistoryFor(archiveFolder(), serialNumber, 'A', &problems);
-        if (request.sideB)
-            archivedB = archivedHistoryFor(archiveFolder(), serialNumber, 'B', &problems);
-        problems.removeDuplicates();
-        for (const QString& problem : problems)
-            cliErr() << "kelmora-cli download: archive: " << problem << "\n";
-        cliErr().flush();
-    }
-    const bool ended = session.run(
-        [=](APP_KelmoraDataReader& reader) {
-            if (both)
-                reader.readHistoryBoth(count, archivedA, archivedB);
-            else
-                reader.readHistory(side, count, side == 'A' ? archivedA : archivedB);
-        },
-        downloadBoundMs(count, both ? 2 : 1));
-    explainFullDownloads(session);
-    if (!parser.isSet(QStringLiteral("no-archive"))) {
-        QList<SideDownload> arrived;
-        for (const SideDownload& download : session.downloaded) {
-            if (download.outcome != SideOutcome::NotRequested)
-                arrived.append(download);
-        }
-        archiveArrived(session.reader(), arrived, session.quietProgress());
-    }
+    DownloadPlan plan;
+    plan.count = request.count;
+    plan.sideA = request.sideA;
+    plan.sideB = request.sideB;
+    plan.full = request.full;
+    plan.keepInArchive = !parser.isSet(QStringLiteral("no-archive"));
+    plan.archiveRoot = archiveFolder();
+    DownloadSessionResult result;
+    const bool ended = session.runDownload(plan, downloadBoundMs(plan.count, plan.sideA && plan.sideB ? 2 : 1),
+                                           &result);
+    explainFullDownloads(result);
+    reportArchive(result, session.quietProgress());
     if (!ended || session.dataReadyCount == 0) {
         cliErr() << "kelmora-cli download: the download did not end in time\n";
         cliErr().flush();
@@ -304,9 +285,9 @@ int runDownload(const QStringList& arguments)
     }
     // What arrived is written even when a side was cut or got no answer: the
     // records that came are the technician's, and the exit code tells.
-    const bool complete = sidesComplete(session, request);
-    downloadResults()[0] = session.downloaded[0];
-    downloadResults()[1] = session.downloaded[1];
+    const bool complete = sidesComplete(session, result, request);
+    downloadResults()[0] = result.sides[0];
+    downloadResults()[1] = result.sides[1];
     const bool written = writeFiles(session.reader(), request);
     return complete && written ? CliDone : CliUnitFailed;
 }

@@ -9,6 +9,7 @@
 #include "reader/app_kelmoradatareader.h"
 #include "report/reportjson.h"
 #include "report/reportpdf.h"
+#include "files/import.h"
 #include "report/reportsources.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "files/exportcommon.h"
-#include "reader/sidedownload.h"
+#include "model/sidedownload.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -2,7 +2,7 @@
 #include "files/downloadarchive.h"
 
 #include "files/archivefiles.h"
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // wait for, and the window must go on answering meanwhile.
 #pragma once
 
-#include "reader/sidedownload.h"
+#include "model/sidedownload.h"
 
 #include <QMetaType>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // One data row of the tool's CSV export as a filling record.
 #pragma once
 
-#include "files/filetime.h"
-#include "files/recordtimes.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/filetime.h"
+#include "model/recordtimes.h"
+#include "model/kelmorafillingdata.h"
 
 #include <QStringList>
 

@@ -3,9 +3,9 @@
 
 #include "files/exportcommon.h"
 #include "files/atomicfile.h"
-#include "files/filetime.h"
+#include "model/filetime.h"
 #include "files/csvfields.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 #include "frame/texttable.h"
 
 #include <QLoggingCategory>

@@ -1,12 +1,11 @@
 // Writing one download into the archive.
 #include "files/downloadarchive.h"
 
-#include "reader/app_kelmoradatareader.h"
-#include "reader/historyoverlap.h"
+#include "model/historyoverlap.h"
 #include "files/atomicfile.h"
 #include "files/csvwriter.h"
 #include "frame/texttable.h"
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
 #include <QBuffer>
 #include <QDir>

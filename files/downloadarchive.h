@@ -16,9 +16,9 @@
 #pragma once
 
 #include "files/archivefolder.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/sidedownload.h"
+#include "model/unitidentity.h"
 
 #include <QDateTime>
 #include <QList>

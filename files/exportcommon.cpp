@@ -2,7 +2,7 @@
 
 #include "files/filetexts.h"
 
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 #include "frame/texttable.h"
 
 

@@ -2,7 +2,7 @@
 // when an export starts, and the text forms of numbers and times.
 #pragma once
 
-#include "reader/unitidentity.h"
+#include "model/unitidentity.h"
 
 #include <QString>
 #include <QtGlobal>

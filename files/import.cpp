@@ -1,16 +1,16 @@
 // Loading a saved data file: the unit's history lines as a text dump, or the
 // tool's own CSV export in any of the six languages.
-#include "files/dataimport.h"
+#include "files/import.h"
 #include "files/filetexts.h"
 
-#include "files/filetime.h"
-#include "reader/historyparser.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/filetime.h"
+#include "model/historyparser.h"
+#include "model/kelmorafillingdata.h"
 #include "frame/texttable.h"
 #include "files/csvfields.h"
 #include "files/csvrecord.h"
 #include "files/datalines.h"
-#include "files/recordtimes.h"
+#include "model/recordtimes.h"
 
 #include <QFile>
 #include <QFileInfo>

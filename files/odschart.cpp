@@ -1,7 +1,7 @@
 #include "files/odschart.h"
 
 #include "files/exportcommon.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <limits>
 

@@ -2,8 +2,8 @@
 #include "files/filetexts.h"
 
 #include "files/exportcommon.h"
-#include "files/filetime.h"
-#include "reader/kelmorafillingdata.h"
+#include "model/filetime.h"
+#include "model/kelmorafillingdata.h"
 #include "files/odsxml.h"
 #include "frame/texttable.h"
 

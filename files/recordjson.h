@@ -3,8 +3,8 @@
 #pragma once
 
 #include "files/exportcommon.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/unitidentity.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

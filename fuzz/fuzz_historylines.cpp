@@ -1,7 +1,7 @@
 // Any bytes as the unit's reply to a history request: the parser must never
 // write past the record array it is given, never produce more records than
 // there are history lines, and never more than a side's 16-bit count holds.
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
 #include <QByteArray>
 #include <QtGlobal>

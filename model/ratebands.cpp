@@ -1,6 +1,6 @@
 #include "model/ratebands.h"
 
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <algorithm>
 #include <vector>

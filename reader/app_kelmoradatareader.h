@@ -4,10 +4,10 @@
 // on its caller's thread.
 #pragma once
 
-#include "files/dataimport.h"
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
-#include "reader/unitidentity.h"
+#include "model/dataimport.h"
+#include "model/kelmorafillingdata.h"
+#include "model/sidedownload.h"
+#include "model/unitidentity.h"
 
 #include <QDateTime>
 #include <QMutex>

@@ -4,8 +4,8 @@
 #include "reader/app_kelmoradatareader.h"
 
 #include "comm/com_serialport.h"
-#include "reader/historyoverlap.h"
-#include "reader/historyparser.h"
+#include "model/historyoverlap.h"
+#include "model/historyparser.h"
 #include "reader/sidedownloadtext.h"
 #include "reader/readerprotocol.h"
 #include "frame/texttable.h"

@@ -1,9 +1,9 @@
 // The reader's side of loading a data file: the file is read into a value
-// (files/dataimport.h), then its sides replace the stored ones and are
+// (files/import.h), then its sides replace the stored ones and are
 // announced exactly as a download announces its records.
 #include "reader/app_kelmoradatareader.h"
 
-#include "files/dataimport.h"
+#include "files/import.h"
 
 #include <QFileInfo>
 

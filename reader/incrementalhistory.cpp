@@ -11,7 +11,7 @@
 #include "frame/incrementaltexts.h"
 #include "frame/integritytexts.h"
 #include "frame/texttable.h"
-#include "reader/historyoverlap.h"
+#include "model/historyoverlap.h"
 #include "reader/readerprotocol.h"
 
 #include <algorithm>

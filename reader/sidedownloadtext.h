@@ -3,7 +3,7 @@
 // its records came from. One wording for the window and the command line.
 #pragma once
 
-#include "reader/sidedownload.h"
+#include "model/sidedownload.h"
 
 #include <QString>
 #include <QStringList>

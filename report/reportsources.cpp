@@ -1,5 +1,7 @@
 #include "report/reportsources.h"
 
+#include "files/import.h"
+
 #include <QFileInfo>
 
 namespace {

@@ -2,7 +2,7 @@
 // (in the per-side storage), an archived download, or a saved file.
 #pragma once
 
-#include "files/dataimport.h"
+#include "model/dataimport.h"
 #include "files/downloadarchive.h"
 #include "report/visitreport.h"
 

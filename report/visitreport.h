@@ -5,9 +5,9 @@
 // pages (and the chart's plot fields it writes are its own).
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
-#include "reader/sidedownload.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/sidedownload.h"
+#include "model/unitidentity.h"
 
 #include <QDateTime>
 #include <QList>

@@ -2,8 +2,8 @@
 // export panel (CSV, ODS, the visit report) and a button that empties the side.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/unitidentity.h"
 
 #include "files/exportcommon.h"
 

@@ -1,7 +1,7 @@
 // The fast local-time conversions of the file formats give exactly what
 // QDateTime gives, in several time zones and around their transitions
 // (summer time, a half-hour shift, a skipped day).
-#include "files/filetime.h"
+#include "model/filetime.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

@@ -1,6 +1,6 @@
 // History lines of the unit turned into filling records.
-#include "reader/historyoverlap.h"
-#include "reader/historyparser.h"
+#include "model/historyoverlap.h"
+#include "model/historyparser.h"
 #include "reader_referenceparser.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 
 #include "files/exportcommon.h"
 
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "reader_referenceparser.h"
 
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
 #include <QDateTime>
 #include <QStringList>

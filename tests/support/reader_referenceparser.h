@@ -3,7 +3,7 @@
 // fast parser must give the same records field by field.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <QByteArray>
 

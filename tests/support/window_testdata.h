@@ -1,7 +1,7 @@
 // Text tables and record sets for the window and table tests.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <QString>
 

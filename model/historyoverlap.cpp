@@ -1,6 +1,6 @@
-#include "reader/historyoverlap.h"
+#include "model/historyoverlap.h"
 
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 // directly.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
-#include "files/filetime.h"
-#include "files/recordtimes.h"
+#include "model/kelmorafillingdata.h"
+#include "model/filetime.h"
+#include "model/recordtimes.h"
 
 #include <QByteArray>
 #include <QString>

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QList>
 
-#include "reader/sidedownload.h"
+#include "model/sidedownload.h"
 
 #include <optional>
 

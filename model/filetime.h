@@ -10,7 +10,7 @@
 // gap (02:30 in Berlin on the last Sunday of March is 03:30 summer time).
 // A time inside the hour that an autumn change repeats exists twice: the
 // conversions give the first pass and, through secondPass, the second;
-// orderRepeatedHour (files/recordtimes.h) picks one per record.
+// orderRepeatedHour (model/recordtimes.h) picks one per record.
 #pragma once
 
 #include <QString>

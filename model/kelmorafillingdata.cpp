@@ -1,4 +1,4 @@
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <QCoreApplication>
 #include <QThread>

@@ -1,12 +1,15 @@
-#include "reader/historyparser.h"
+#include "model/historyparser.h"
 
-#include "reader/readerprotocol.h"
-
+#include <QLoggingCategory>
 #include <QStringList>
 
 #include <cstring>
 
 namespace {
+
+// The reader's category: the history lines are traced with its replies
+// (QT_LOGGING_RULES="kelmora.reader.debug=true").
+Q_LOGGING_CATEGORY(readerLog, "kelmora.reader", QtWarningMsg)
 
 // A word of a history line: bytes of the line between blanks.
 struct Word {

@@ -1,4 +1,4 @@
-#include "files/filetime.h"
+#include "model/filetime.h"
 
 #include <QDateTime>
 

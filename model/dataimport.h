@@ -5,16 +5,14 @@
 // (APP_KelmoraDataReader::installImport).
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
-#include "reader/unitidentity.h"
+#include "model/kelmorafillingdata.h"
+#include "model/unitidentity.h"
 
 #include <QString>
 
 #include <cstdlib>
 #include <memory>
 #include <vector>
-
-class QIODevice;
 
 // What reading a data file came to.
 enum class ImportResult : quint8 {
@@ -64,9 +62,3 @@ struct DataImport {
     // side's status word) only.
     UnitIdentity unitOf(const ImportedSide& imported) const;
 };
-
-// Reads from a device open for reading, from its start.
-DataImport readDataFile(QIODevice& device);
-// Opens and reads the file at path; FileUnreadable when it cannot be opened
-// (a named pipe or a folder is not opened at all: it would never end).
-DataImport readDataFile(const QString& path);

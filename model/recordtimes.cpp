@@ -1,4 +1,4 @@
-#include "files/recordtimes.h"
+#include "model/recordtimes.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // is the one the unit meant.
 #pragma once
 
-#include "reader/kelmorafillingdata.h"
+#include "model/kelmorafillingdata.h"
 
 #include <QtGlobal>
 
