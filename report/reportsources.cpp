@@ -86,6 +86,7 @@ bool reportFromArchive(const QList<ArchiveEntry>& entries, VisitReport* report, 
         side.download.outcome = entry.outcomeKnown ? entry.outcome : SideOutcome::NotRequested;
         side.download.requested = entry.requested;
         side.download.received = loaded->records.size();
+        side.download.fromArchive = qMin(entry.fromArchive, side.download.received);
         report->sides.append(side);
     }
     if (report->sides.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "model/ratebands.h"
 #include "report/reportjson.h"
 #include "report/reportpdf.h"
+#include "report/reportsources.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -205,6 +206,36 @@ private slots:
         }
         if (bothSides)
             says(t(184).arg(recordsOnA - fromArchiveA).arg(fromArchiveA));
+    }
+
+    // An archived download is reported with its unit (from its CSV), its
+    // stamp, and the records its download took from the archive before it.
+    void archivedDownloadKeepsItsAccount()
+    {
+        QTemporaryDir root;
+        UnitIdentity unit;
+        unit.serialNumber = 4711;
+        SideDownload side;
+        side.side = 'A';
+        side.outcome = SideOutcome::Complete;
+        side.requested = side.received = 10;
+        side.fromArchive = 4;
+        side.archiveUse = ArchiveUse::Incremental;
+        for (int n = 1; n <= 10; ++n)
+            side.historyLines.append("A=Nr." + QByteArray::number(n)
+                                     + " 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 NOLIM");
+        const ArchiveWrite written = archiveDownload(unit, {side}, QDateTime::currentDateTimeUtc(), root.path());
+        QVERIFY2(written.ok(), qPrintable(written.error));
+        VisitReport report;
+        QString error;
+        QVERIFY2(reportFromArchive(listArchive(root.path()), &report, &error), qPrintable(error));
+        QCOMPARE(report.source, ReportSource::Archive);
+        QCOMPARE(report.sourceName, written.stamp);
+        QCOMPARE(report.unit.serialNumber, 4711);
+        QCOMPARE(report.sides.size(), 1);
+        QCOMPARE(report.sides.first().records.size(), 10);
+        QCOMPARE(report.sides.first().download.fromArchive, 4);
+        QCOMPARE(report.sides.first().download.outcome, SideOutcome::Complete);
     }
 
     void jsonCarriesTheFigures()
