@@ -566,13 +566,23 @@ private Q_SLOTS:
         QCOMPARE(report.actions.at(1).kind, VisitAction::PulseInput);
         QVERIFY(!report.actions.at(1).succeeded);
 
+        // The Home page's button: technician and site, then the file.
         const QString pdf = dir.filePath(QStringLiteral("visit.pdf"));
-        QVERIFY(window->writeVisitReport(pdf, QStringLiteral("Jo"), QStringLiteral("Depot")));
+        answerer->clear();
+        answerer->technician = QStringLiteral("Jo");
+        answerer->site = QStringLiteral("Depot");
+        answerer->filePath = pdf;
+        child<QPushButton>("reportButton")->click();
+        answerer->technician = QString();
+        answerer->filePath = QString();
+        QCOMPARE(answerer->reportDialogs, 1);
+        QCOMPARE(answerer->fileDialogs, 1);
         QFile written(pdf);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.read(5) == "%PDF-");
         QVERIFY(logText().contains(numberedText(ReportText::saved)));
         QCOMPARE(rememberedTechnician(), QStringLiteral("Jo"));
+        QCOMPARE(rememberedSite(), QStringLiteral("Depot"));
         QVERIFY(!window->writeVisitReport(dir.filePath(QStringLiteral("no/dir/visit.pdf")), QString(), QString()));
         QVERIFY(logText().contains(numberedText(ReportText::saveFailed)));
         resetSideStorage();
