@@ -2,6 +2,7 @@
 
 #include "frame/incrementaltexts.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -110,10 +111,10 @@ QString GUI_DownloadProgress::caption() const
 {
     const int index = side == 'B' ? 1 : 0;
     if (planNew[index] >= 0)
-        return text(side == 'B' ? 22 : 21) + QStringLiteral(": ")
+        return text(side == 'B' ? UiText::sideB : UiText::sideA) + QStringLiteral(": ")
                + text(IncrementalText::newAndArchived).arg(planNew[index]).arg(planArchived[index]);
-    return text(side == 'B' ? 22 : 21) + QStringLiteral(": ") + QString::number(lines)
-           + QStringLiteral(" / ") + QString::number(requested) + QLatin1Char(' ') + text(20);
+    return text(side == 'B' ? UiText::sideB : UiText::sideA) + QStringLiteral(": ") + QString::number(lines)
+           + QStringLiteral(" / ") + QString::number(requested) + QLatin1Char(' ') + text(UiText::records);
 }
 
 QString GUI_DownloadProgress::detail() const

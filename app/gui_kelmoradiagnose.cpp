@@ -7,6 +7,7 @@
 #include "app/gui_downloadprogress.h"
 #include "app/gui_infocolumn.h"
 #include "app/gui_portcombobox.h"
+#include "app/gui_visitsdialog.h"
 #include "files/archivefolder.h"
 #include "session/downloadsession.h"
 #include "frame/incrementaltexts.h"
@@ -14,6 +15,8 @@
 #include "frame/reporttexts.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
+#include "frame/visittexts.h"
 
 #include <QCheckBox>
 #include <QCommonStyle>
@@ -79,8 +82,8 @@ void GUI_KelmoraDiagnose::construct(bool textTableLoaded)
     if (!textTableLoaded) {
         // The table is empty here, so both texts come out empty; the file
         // name alone tells the technician what is missing.
-        showMessage(messageBoxStyle, QStringLiteral("qm7.loc"), text(37) + QLatin1Char('\n') + text(98),
-                    {{MessageButtonRole::Confirm, text(83)}});
+        showMessage(messageBoxStyle, QStringLiteral("qm7.loc"), text(UiText::cannotOpen) + QLatin1Char('\n') + text(UiText::textTableMissing),
+                    {{MessageButtonRole::Confirm, text(UiText::ok)}});
         return;
     }
     createLinkAndReader();
@@ -251,6 +254,13 @@ void GUI_KelmoraDiagnose::createUnitButtons()
 {
     connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
     openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
+    visitsButton = createButton(QStringLiteral("visitsButton"), buttonStyle);
+    visits = new GUI_VisitsDialog(this);
+    connect(visits, &GUI_VisitsDialog::openRequested, this, [this](const ArchivedDownload& download) {
+        // The dialog steps aside so the download's pages can be seen.
+        if (openArchivedDownload(download))
+            visits->hide();
+    });
     downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
     downloadButton->hide();
     // Under the download button, where the technician decides: a download
@@ -308,16 +318,18 @@ void GUI_KelmoraDiagnose::retranslate()
 {
     if (!dataReader)
         return; // the empty window of a missing text table
-    connectButton->setText(text(link == LinkState::Connecting  ? 16
-                                : link == LinkState::Connected ? 26
-                                                               : 14));
-    openFileButton->setText(text(109));
-    downloadButton->setText(text(108));
+    connectButton->setText(text(link == LinkState::Connecting  ? UiText::connecting
+                                : link == LinkState::Connected ? UiText::disconnect
+                                                               : UiText::connect));
+    openFileButton->setText(text(UiText::openFile));
+    visitsButton->setText(text(VisitText::button));
+    visits->retranslate();
+    downloadButton->setText(text(UiText::readHistory));
     fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
     reportButton->setText(text(ReportText::button));
-    resetModeButton->setText(text(116));
-    setTimeButton->setText(text(136));
-    setPulseInputButton->setText(text(124));
+    resetModeButton->setText(text(UiText::resetMode));
+    setTimeButton->setText(text(UiText::setClock));
+    setPulseInputButton->setText(text(UiText::setPulseInput));
     tableA->retranslate();
     tableB->retranslate();
     chartA->retranslate();

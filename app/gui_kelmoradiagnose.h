@@ -29,6 +29,7 @@ class GUI_DataTable;
 class GUI_DisplayChart;
 class GUI_DownloadProgress;
 class GUI_PortComboBox;
+class GUI_VisitsDialog;
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
@@ -38,6 +39,7 @@ class QStyle;
 class QTabWidget;
 class QThread;
 class QTimer;
+struct ArchivedDownload;
 
 class GUI_KelmoraDiagnose : public QMainWindow
 {
@@ -92,6 +94,13 @@ public:
     // the sides it holds replace the stored ones, each with the unit the
     // file names and its own record layout. Not while an operation runs.
     void loadDataFile(const QString& path);
+
+    // The Visits dialog of the Home page's button, made with the window.
+    GUI_VisitsDialog* visitsDialog() const { return visits; }
+    // Loads an archived download as opening its files by hand does (its
+    // CSV, else its dumps). False when an operation runs and nothing was
+    // loaded.
+    bool openArchivedDownload(const ArchivedDownload& download);
 
     // The reader runs an operation, or a download is looking in the archive
     // before it starts.
@@ -163,6 +172,7 @@ private:
     void showDownloadOutcome();
     QString downloadOutcomeText() const;
     void openDataFile();
+    void openVisits();
     void startDownload();
     void readingStarted(int count, bool bothSides);
     void showFailure(int informativeText);
@@ -199,6 +209,8 @@ private:
     GUI_PortComboBox* portCombo = nullptr;
     QPushButton* connectButton = nullptr;
     QPushButton* openFileButton = nullptr;
+    QPushButton* visitsButton = nullptr;
+    GUI_VisitsDialog* visits = nullptr;
     QPushButton* downloadButton = nullptr;
     QCheckBox* fullDownloadBox = nullptr;  // checked: ask the unit for the whole count
     QPushButton* reportButton = nullptr;

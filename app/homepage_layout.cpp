@@ -51,6 +51,7 @@ void GUI_KelmoraDiagnose::layOutHomePage()
     fullDownloadBox->setGeometry(20, 222, 150, 22);
     reportButton->setGeometry(20, 250, 150, 50);
     openFileButton->setGeometry(20, h - 100, 150, 50);
+    visitsButton->setGeometry(20, h - 160, 150, 50);
 
     resetModeButton->setGeometry(w - 300, h - 300, 290, 30);
     dateTimeEdit->setGeometry(w - 300, h - 260, 150, 30);

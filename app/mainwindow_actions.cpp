@@ -11,9 +11,12 @@
 #include "chart/gui_displaychart.h"
 #include "app/gui_downloadprogress.h"
 #include "app/gui_portcombobox.h"
+#include "app/gui_visitsdialog.h"
+#include "files/archivevisits.h"
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "files/import.h"
 #include "frame/statustexts.h"
 #include "reader/sidedownloadtext.h"
@@ -41,7 +44,7 @@ bool sideHasRecords(char side)
 
 QString sideSummary(int sideText, quint16 count)
 {
-    return text(sideText) + QStringLiteral(": ") + QString::number(count) + QLatin1Char(' ') + text(20);
+    return text(sideText) + QStringLiteral(": ") + QString::number(count) + QLatin1Char(' ') + text(UiText::records);
 }
 
 } // namespace
@@ -53,6 +56,8 @@ void GUI_KelmoraDiagnose::buttonClicked()
         connectOrDisconnect();
     } else if (button == openFileButton) {
         openDataFile();
+    } else if (button == visitsButton) {
+        openVisits();
     } else if (button == downloadButton) {
         startDownload();
     } else if (button == resetModeButton) {
@@ -108,6 +113,27 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     if (!import.sides.empty())
         loadedFileName = QFileInfo(path).fileName();
     dataReader->installImport(import);
+}
+
+// Not modal: the dialog lists the archive on threads of its own while the
+// window goes on answering.
+void GUI_KelmoraDiagnose::openVisits()
+{
+    visits->refresh(unitOnLine.serialNumber > 0 ? unitFolderName(unitOnLine.serialNumber) : QString());
+    visits->show();
+    visits->raise();
+    visits->activateWindow();
+}
+
+bool GUI_KelmoraDiagnose::openArchivedDownload(const ArchivedDownload& download)
+{
+    // The import replaces a side's array; while a download runs the reader
+    // thread may be replacing it too.
+    if (refuseWhileBusy())
+        return false;
+    for (const QString& path : download.filesToOpen())
+        loadDataFile(path);
+    return true;
 }
 
 void GUI_KelmoraDiagnose::startDownload()
@@ -183,7 +209,7 @@ void GUI_KelmoraDiagnose::append(QString line)
 
 void GUI_KelmoraDiagnose::showFailure(int informativeText)
 {
-    showMessage(messageBoxStyle, text(104), text(informativeText), {{MessageButtonRole::Confirm, text(83)}});
+    showMessage(messageBoxStyle, text(UiText::error), text(informativeText), {{MessageButtonRole::Confirm, text(UiText::ok)}});
 }
 
 void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sideB)
@@ -216,13 +242,13 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
         if (download)
             showDownloadOutcome();
         else
-            showFailure(80);
+            showFailure(UiText::readFailed);
         break;
     case R::DataNoSideSelected:
-        showFailure(80);
+        showFailure(UiText::readFailed);
         break;
     case R::DataFileUnreadable:
-        showFailure(37);
+        showFailure(UiText::cannotOpen);
         break;
     case R::DataDelivered:
         showRecords(fillingData, true);
@@ -248,7 +274,7 @@ QString GUI_KelmoraDiagnose::downloadOutcomeText() const
             continue;
         QStringList parts{sideCountText(side), sideEndingText(side)};
         parts.append(sideNotes(side));
-        lines.append(text(side.side == 'A' ? 21 : 22) + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
+        lines.append(text(side.side == 'A' ? UiText::sideA : UiText::sideB) + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
     }
     return lines.join(QStringLiteral("\r\n\r\n"));
 }
@@ -262,7 +288,7 @@ void GUI_KelmoraDiagnose::showDownloadOutcome()
                       + QStringLiteral("\r\n\r\n") + informative;
     lineLostInDownload = false;
     showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), informative,
-                {{MessageButtonRole::Confirm, text(83)}});
+                {{MessageButtonRole::Confirm, text(UiText::ok)}});
 }
 
 void GUI_KelmoraDiagnose::listSide(char side)
@@ -292,16 +318,16 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
         QStringList sides;
         for (int i = 0; i < 2; ++i) {
             const QStringList notes = sideNotes(lastDownload[i]);
-            sides.append(sideSummary(i == 0 ? 21 : 22, i == 0 ? sideACount : sideBCount)
+            sides.append(sideSummary(i == 0 ? UiText::sideA : UiText::sideB, i == 0 ? sideACount : sideBCount)
                          + (notes.isEmpty() ? QString() : QStringLiteral(", ") + notes.join(QStringLiteral(", "))));
         }
         summary = sides.join(QStringLiteral("\r\n\r\n"));
     } else if (fillingData == sideARecords) {
         sideA = true;
-        summary = sideSummary(21, sideACount);
+        summary = sideSummary(UiText::sideA, sideACount);
     } else if (fillingData == sideBRecords) {
         sideB = true;
-        summary = sideSummary(22, sideBCount);
+        summary = sideSummary(UiText::sideB, sideBCount);
     } else {
         return; // not a side's array: nothing to show
     }
@@ -312,7 +338,7 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
         lineLostInDownload = false;
     }
     if (complete)
-        showMessage(messageBoxStyle, text(105), summary, {{MessageButtonRole::Confirm, text(83)}});
+        showMessage(messageBoxStyle, text(UiText::readOk), summary, {{MessageButtonRole::Confirm, text(UiText::ok)}});
     else
         showDownloadOutcome();
     if (sideA)

@@ -11,6 +11,7 @@
 #include "frame/statustexts.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -54,7 +55,7 @@ void GUI_KelmoraDiagnose::showNotConnected()
         downloadSession->abandon();
     link = LinkState::NotConnected;
     connectButton->setEnabled(true);
-    connectButton->setText(text(14));
+    connectButton->setText(text(UiText::connect));
     infoNamesLabel->setText(QString());
     infoValuesLabel->setText(QString());
     infoNamesLabel->hide();
@@ -82,25 +83,25 @@ void GUI_KelmoraDiagnose::connectUnit()
         return;
     if (!previousOperationEnded()) {
         display(text(StatusText::previousNotEnded));
-        showMessage(messageBoxStyle, text(104), text(StatusText::previousNotEnded),
-                    {{MessageButtonRole::Confirm, text(83)}});
+        showMessage(messageBoxStyle, text(UiText::error), text(StatusText::previousNotEnded),
+                    {{MessageButtonRole::Confirm, text(UiText::ok)}});
         return;
     }
     if (!serialPort->openPort(portName, 9600, 1)) {
-        display(text(10));
+        display(text(UiText::portOpenFailed));
         return;
     }
     logView.clear();
     visitActions.clear();  // a new connection is a new visit
     showConnecting();
-    display(text(15));
+    display(text(UiText::portOpened));
     dataReader->connectUnit();
 }
 
 void GUI_KelmoraDiagnose::showConnecting()
 {
     link = LinkState::Connecting;
-    connectButton->setText(text(16));
+    connectButton->setText(text(UiText::connecting));
     connectButton->setEnabled(false);
 }
 
@@ -113,7 +114,7 @@ void GUI_KelmoraDiagnose::connectionReady(bool success)
     connectButton->setEnabled(true);
     if (success) {
         link = LinkState::Connected;
-        connectButton->setText(text(26));
+        connectButton->setText(text(UiText::disconnect));
         showUnitInfo(false);
         setUnitControlsVisible(true);
         clockEditedByUser = false;
@@ -126,7 +127,7 @@ void GUI_KelmoraDiagnose::connectionReady(bool success)
         serialPort->closePort();
     logView.clear();
     showNotConnected();
-    display(text(145));
+    display(text(UiText::noAnswer));
 }
 
 void GUI_KelmoraDiagnose::unitIdentified(UnitIdentity unit)
@@ -150,7 +151,7 @@ void GUI_KelmoraDiagnose::lineLost(quint64 lineGeneration, QString reason)
     }
     if (!windowClosing)
         showMessage(messageBoxStyle, text(StatusText::lineLost), text(StatusText::checkCable),
-                    {{MessageButtonRole::Confirm, text(83)}});
+                    {{MessageButtonRole::Confirm, text(UiText::ok)}});
 }
 
 // A press that cannot run now says so in the log instead of doing nothing.
@@ -191,10 +192,10 @@ void GUI_KelmoraDiagnose::clockFieldEdited()
 void GUI_KelmoraDiagnose::closeEvent(QCloseEvent* event)
 {
     const bool busy = operationRunning();
-    const int answer = showMessage(messageBoxStyle, text(busy ? StatusText::quitStopsOperation : 106),
+    const int answer = showMessage(messageBoxStyle, text(busy ? StatusText::quitStopsOperation : UiText::quitQuestion),
                                    QString(),
-                                   {{MessageButtonRole::Acknowledge, text(83)},
-                                    {MessageButtonRole::Cancel, text(5)}});
+                                   {{MessageButtonRole::Acknowledge, text(UiText::ok)},
+                                    {MessageButtonRole::Cancel, text(UiText::cancel)}});
     if (answer == 1) {
         event->ignore();
         return;

@@ -6,6 +6,7 @@
 #include "frame/reporttexts.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "report/reportpdf.h"
 #include "table/exportfile.h"
 
@@ -83,8 +84,8 @@ bool GUI_KelmoraDiagnose::askVisitor(QString* technician, QString* site)
     layout->addRow(text(ReportText::technician), technicianField);
     layout->addRow(text(ReportText::site), siteField);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(text(83));
-    buttons->button(QDialogButtonBox::Cancel)->setText(text(5));
+    buttons->button(QDialogButtonBox::Ok)->setText(text(UiText::ok));
+    buttons->button(QDialogButtonBox::Cancel)->setText(text(UiText::cancel));
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addRow(buttons);

@@ -8,6 +8,7 @@
 #include "chart/gui_displaychart.h"
 #include "frame/sidenotetexts.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "reader/sidedownloadtext.h"
 #include "table/gui_datatable.h"
 
@@ -42,7 +43,7 @@ QString downloadLine(const SideDownload& download, bool* incomplete)
         parts = QStringList{sideCountText(download), sideEndingText(download)} + parts;
     if (parts.isEmpty())
         return QString();
-    return text(download.side == 'A' ? 21 : 22) + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    return text(download.side == 'A' ? UiText::sideA : UiText::sideB) + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -57,7 +58,7 @@ void GUI_KelmoraDiagnose::showSideNotes()
         bool warning = false;
         if (holdsRecords(side)) {
             // "Serial number: 40711", as on the Home page.
-            note = text(122) + QStringLiteral(": ") + serialText(own.unit);
+            note = text(UiText::serialNumber) + QStringLiteral(": ") + serialText(own.unit);
             if (holdsRecords(index == 0 ? 'B' : 'A') && serialKnown(own.unit) && serialKnown(other.unit)
                 && own.unit.serialNumber != other.unit.serialNumber) {
                 note += QStringLiteral(". ") + text(SideNoteText::otherSideUnit) + QStringLiteral(": ")

@@ -8,6 +8,7 @@
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "reader/app_kelmoradatareader.h"
 
 #include <QComboBox>
@@ -91,7 +92,7 @@ void GUI_KelmoraDiagnose::operationModeReset(bool success)
     done.succeeded = success;
     done.at = QDateTime::currentDateTime();
     visitActions.append(done);
-    display(text(success ? 85 : 84));
+    display(text(success ? UiText::resetDone : UiText::resetFailed));
 }
 
 void GUI_KelmoraDiagnose::pulseInputSet(bool success)

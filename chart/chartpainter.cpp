@@ -5,6 +5,7 @@
 #include "chart/chartinfoline.h"
 #include "chart/chartordercache.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QFontMetrics>
 #include <QLine>
@@ -227,7 +228,7 @@ void ChartPainter::paintLegend(QPainter& painter, const ChartPicture& picture)
     const int labelHeight = picture.size.height();
     const int formatNo = picture.origin.recordFormatNo ? 1 : 0;
     painter.setPen(QPen(Qt::black, 1));
-    const QString caption = text(50);
+    const QString caption = text(UiText::fillings);
     painter.drawText((width - metrics.horizontalAdvance(caption)) / 2, labelHeight - 80, caption);
     qCDebug(lcChartPaint).noquote()
         << QStringLiteral("Countrycode %1 \"%2\"").arg(modeTag(picture.mode)).arg(formatNo);

@@ -4,6 +4,7 @@
 
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QFontMetrics>
 #include <QPixmap>
@@ -282,10 +283,10 @@ void GUI_DisplayChart::retranslate()
 {
     if (fillingData && !drawing)
         redrawData(minX, maxX, order, alignX);
-    headerLabel.setText(wrapText(text(89), 5));
-    indexButton.setToolTip(text(60));
-    fillingsButton.setToolTip(text(46));
-    dateButton.setToolTip(text(23));
-    temperatureButton.setToolTip(text(71));
-    fuelFlowButton.setToolTip(text(48));
+    headerLabel.setText(wrapText(text(UiText::chartHeading), 5));
+    indexButton.setToolTip(text(UiText::tipIndex));
+    fillingsButton.setToolTip(text(UiText::tipFillings));
+    dateButton.setToolTip(text(UiText::dateAndTime));
+    temperatureButton.setToolTip(text(UiText::tipTemperature));
+    fuelFlowButton.setToolTip(text(UiText::tipFuelFlow));
 }

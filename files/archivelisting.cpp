@@ -103,8 +103,13 @@ void addNotedSides(const QDir& folder, const QString& unit, const QString& stamp
         return;
     const ArchiveFileRead read = readArchiveFile(path, maxArchivedNoteBytes);
     note(read.problem, problems);
-    const QJsonArray sides = QJsonDocument::fromJson(read.bytes).object()
-                                 .value(QStringLiteral("sides")).toArray();
+    const QJsonDocument document = QJsonDocument::fromJson(read.bytes);
+    // A note that was cut short or edited by hand is said as much: its
+    // dumps are still listed, but without the outcome it held.
+    if (read.ok() && !document.isObject())
+        note(QDir::toNativeSeparators(path) + QStringLiteral(": not a download's note, its sides are listed without it"),
+             problems);
+    const QJsonArray sides = document.object().value(QStringLiteral("sides")).toArray();
     const QString csv = existingFile(folder, stamp + QStringLiteral(".csv"), problems);
     for (const QJsonValue& value : sides) {
         const QJsonObject note = value.toObject();

@@ -2,6 +2,7 @@
 
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QAbstractButton>
 #include <QInputDialog>
@@ -56,7 +57,7 @@ int showMessage(const QString& style, const QString& text, const QString& inform
 void showNotice(const QString& text, const QString& informative)
 {
     showMessage(messageBoxStyle, text, informative,
-                {{MessageButtonRole::Confirm, ::text(83)}});
+                {{MessageButtonRole::Confirm, ::text(UiText::ok)}});
 }
 
 std::optional<int> askRecordCount()
@@ -67,11 +68,11 @@ std::optional<int> askRecordCount()
     dialog.setTextEchoMode(QLineEdit::Normal);
     dialog.setWindowTitle(QString());
     dialog.setInputMode(QInputDialog::IntInput);
-    dialog.setLabelText(text(82));
+    dialog.setLabelText(text(UiText::recordCountQuestion));
     dialog.setIntRange(recordCountMinimum, recordCountMaximum);
     dialog.setIntValue(recordCountDefault);
-    dialog.setOkButtonText(text(83));
-    dialog.setCancelButtonText(text(5));
+    dialog.setOkButtonText(text(UiText::ok));
+    dialog.setCancelButtonText(text(UiText::cancel));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.intValue();

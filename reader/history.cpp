@@ -9,6 +9,7 @@
 #include "reader/sidedownloadtext.h"
 #include "reader/readerprotocol.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -266,7 +267,7 @@ SideDownload APP_KelmoraDataReader::downloadHistory(char historySide, qint32 cou
         }
         return result;
     }
-    emit display(text(125) + QLatin1Char(' ') + QLatin1Char(historySide) + QLatin1String(":\r\n"));
+    emit display(text(UiText::dispenserSide) + QLatin1Char(' ') + QLatin1Char(historySide) + QLatin1String(":\r\n"));
     emit append(QStringLiteral(" "));
 
     std::optional<HistoryFetch> fetch;
@@ -338,5 +339,5 @@ void APP_KelmoraDataReader::reportIrregularities(const SideDownload& download)
     said.append(sideNotes(download));
     if (said.isEmpty())
         return;
-    emit display(text(download.side == 'A' ? 21 : 22) + QStringLiteral(": ") + said.join(QStringLiteral("; ")));
+    emit display(text(download.side == 'A' ? UiText::sideA : UiText::sideB) + QStringLiteral(": ") + said.join(QStringLiteral("; ")));
 }

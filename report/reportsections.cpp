@@ -2,6 +2,7 @@
 
 #include "frame/reporttexts.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 #include "reader/sidedownloadtext.h"
 #include "frame/integritytexts.h"
 
@@ -10,13 +11,11 @@
 namespace {
 
 // Texts of the table the report shares with the pages.
-constexpr int textSerialNumber = 122;
 constexpr int textHardwareVersion = 53;
 constexpr int textSoftwareVersion = 131;
 constexpr int textPvn = 100;
 constexpr int textPulseInput = 102;
 constexpr int textCountryCode = 18;
-constexpr int textDateTime = 23;
 constexpr int textFuelFlow = 49;
 constexpr int textRatePercent = 111;
 constexpr int textSectionA = 126;
@@ -73,7 +72,7 @@ void paintOutside(ReportPen& pen, const SideFigures& figures, int width)
     }
     // Two halves side by side, newest first down the left half.
     const int half = (width + 1) / 2;
-    const QStringList header{text(ReportText::number), text(textDateTime), text(textRatePercent),
+    const QStringList header{text(ReportText::number), text(UiText::dateAndTime), text(textRatePercent),
                              text(textFuelFlow)};
     const QVector<int> columns{0, 180, 520, 700, half, half + 180, half + 520, half + 700};
     const int rowsPerHalf = (figures.outside.size() + 1) / 2;
@@ -100,7 +99,7 @@ void paintOutside(ReportPen& pen, const SideFigures& figures, int width)
 NamedValues unitValues(const UnitIdentity& unit)
 {
     NamedValues rows{
-        {text(textSerialNumber), QString::number(unit.serialNumber)},
+        {text(UiText::serialNumber), QString::number(unit.serialNumber)},
         {text(textHardwareVersion), QString::number(unit.hardwareVersion, 'g', 6)},
         {text(textSoftwareVersion), unit.softwareVersion},
         {text(textPvn), QString::number(double(unit.pvnValue) / 100.0, 'g', 6)},

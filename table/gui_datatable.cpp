@@ -8,6 +8,7 @@
 #include "frame/stylesheets.h"
 #include "frame/reporttexts.h"
 #include "frame/texttable.h"
+#include "frame/uitexts.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -72,7 +73,7 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     resizeTimer = new QTimer(this);
     connect(resizeTimer, &QTimer::timeout, this, &GUI_DataTable::resizeTimerTimeout);
 
-    exportButton = makeButton(this, text(34), buttonStyle);
+    exportButton = makeButton(this, text(UiText::exportButton), buttonStyle);
     exportButton->setObjectName(QStringLiteral("exportButton"));
     exportButton->setGeometry(5, 5, 150, 50);
     connect(exportButton, &QPushButton::clicked, this, &GUI_DataTable::buttonClicked);
@@ -102,7 +103,7 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     connect(reportButton, &QPushButton::clicked, this, &GUI_DataTable::reportRequested);
     exportWidget->resize(150, 150);
 
-    clearButton = makeButton(this, text(25), buttonStyle);
+    clearButton = makeButton(this, text(UiText::clearList), buttonStyle);
     clearButton->setObjectName(QStringLiteral("clearButton"));
     clearButton->setGeometry(165, 5, 150, 50);
     connect(clearButton, &QPushButton::clicked, this, &GUI_DataTable::buttonClicked);
@@ -142,11 +143,11 @@ void GUI_DataTable::retranslate()
 {
     for (int column = 0; column < tableWidget.columnCount(); ++column)
         tableWidget.setHorizontalHeaderItem(column, new QTableWidgetItem(headerText(column)));
-    exportButton->setText(text(34));
+    exportButton->setText(text(UiText::exportButton));
     csvButton->setText(QStringLiteral("CSV Text"));
     odsButton->setText(QStringLiteral("ODS Excel"));
     reportButton->setText(text(ReportText::button));
-    clearButton->setText(text(25));
+    clearButton->setText(text(UiText::clearList));
     qCDebug(lcTable) << "Countrycode 1 " << origin.recordFormatNo;
 }
 
@@ -324,9 +325,9 @@ void GUI_DataTable::chooseExportSides(bool& sideA, bool& sideB) const
     sideA = (records == sideARecords);
     sideB = !sideA;
     if (sideACount != 0 && sideBCount != 0) {
-        const int answer = showMessage(messageBoxStyle, text(35), QString(),
-                                       {{MessageButtonRole::Acknowledge, text(157)},
-                                        {MessageButtonRole::Cancel, text(75)}});
+        const int answer = showMessage(messageBoxStyle, text(UiText::exportBothQuestion), QString(),
+                                       {{MessageButtonRole::Acknowledge, text(UiText::bothSides)},
+                                        {MessageButtonRole::Cancel, text(UiText::thisSideOnly)}});
         if (answer == 0)
             sideA = sideB = true;
     }
@@ -354,7 +355,7 @@ ExportContent GUI_DataTable::exportContent(bool sideA, bool sideB) const
 
 static void showExportFailure()
 {
-    showMessage(messageBoxStyle, text(36), QString(), {{MessageButtonRole::Acknowledge, text(83)}});
+    showMessage(messageBoxStyle, text(UiText::cannotWrite), QString(), {{MessageButtonRole::Acknowledge, text(UiText::ok)}});
 }
 
 void GUI_DataTable::exportCsv()

@@ -3,6 +3,8 @@
 // kelmora-cli download from the simulated unit.
 #include "files_fullfolder.h"
 #include "files_support.h"
+#include "files_visits.h"
+#include "files/archivefolder.h"
 #include "sim_unit.h"
 #include "frame/texttable.h"
 
@@ -226,6 +228,72 @@ private slots:
         QVERIFY(filesRun(cli, {"download", "--port", unit.devicePath(), "--csv", path("x.csv"), "--lang", "9"},
                          60000, nullptr, &exitCode));
         QCOMPARE(exitCode, 2);
+    }
+    // kelmora-cli visits on a prepared archive: the units, or one unit's
+    // downloads with per side the records, the outcome and the share of the
+    // fillings put in that lie within 85-115 %; the note cut short is named
+    // among the problems, on stderr and in the JSON, and fails nothing.
+    void visitsOfPreparedArchive_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");  // in the text output, or the unit of the JSON
+        QTest::newRow("units, JSON") << QStringList{"--json"} << 0 << QString();
+        QTest::newRow("a unit, JSON") << QStringList{"--unit", "4711", "--json"} << 0 << "4711";
+        QTest::newRow("the cut note's unit, JSON") << QStringList{"--unit", "99", "--json"} << 0 << "99";
+        QTest::newRow("a unit, text") << QStringList{"--unit", "4711"} << 0 << "interrupted  60.0 %";
+        QTest::newRow("units, text") << QStringList{} << 0 << "4711      2025-06-14T08:00:00Z  3";
+        QTest::newRow("no serial number") << QStringList{"--unit", "A7"} << 2 << QString();
+    }
+    void visitsOfPreparedArchive()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const QString root = path("visits-archive");
+        QString error;
+        QVERIFY2(QDir(root).exists() || filesWriteVisitArchive(root, &error), qPrintable(error));
+        qputenv(archiveFolderVariable, root.toUtf8());
+        QProcess process;
+        process.start(cli, QStringList{QStringLiteral("visits")} + arguments);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), exitCode);
+        const QByteArray out = process.readAllStandardOutput();
+        const QByteArray err = process.readAllStandardError();
+        if (exitCode != 0)
+            return;
+        // Only a listing that reads the folder of unit 99 meets its cut note.
+        const int problems = arguments.contains(QStringLiteral("--unit")) && said != QLatin1String("99") ? 0 : 1;
+        QCOMPARE(err.count("20250615-070000Z.json"), problems);
+        if (!arguments.contains(QStringLiteral("--json"))) {
+            QVERIFY2(out.contains(said.toUtf8()), out.constData());
+            return;
+        }
+        const QJsonObject document = QJsonDocument::fromJson(out).object();
+        QCOMPARE(document.value("problems").toArray().size(), problems);
+        QStringList lines;
+        if (said.isEmpty()) {
+            for (const QJsonValue& unit : document.value("units").toArray())
+                lines << unit["unit"].toString() + ' ' + unit["lastVisit"].toString() + ' '
+                             + QString::number(unit["downloads"].toInt());
+            QCOMPARE(lines, QStringList({"99 2025-06-15T07:00:00Z 2", "815 2025-06-13T09:00:00Z 1",
+                                         "4711 2025-06-14T08:00:00Z 3"}));
+            return;
+        }
+        for (const QJsonValue& download : document.value("downloads").toArray()) {
+            QStringList parts{download["time"].toString()};
+            const QJsonArray sides = download["sides"].toArray();
+            for (char letter : {'A', 'B'}) {
+                QJsonObject side;
+                for (const QJsonValue& each : sides)
+                    if (each["side"].toString() == QLatin1Char(letter))
+                        side = each.toObject();
+                parts << filesVisitSideText(letter, !side.isEmpty(), side.value("records").toInt(),
+                                            side.value("outcome").toString(), side.value("inBandShare").toDouble(-1));
+            }
+            lines << parts.join(' ');
+        }
+        QCOMPARE(lines, filesExpectedVisitLines(said));
     }
 };
 

@@ -1,7 +1,7 @@
 // The CSV export: header lines, side blocks, number and word forms, UTF-8,
 // and write failures reported as failures.
-#include "reader/app_kelmoradatareader.h"
 #include "files/csvwriter.h"
+#include "files_failingdevice.h"
 #include "files_fullfolder.h"
 #include "files_support.h"
 #include "frame/texttable.h"
@@ -19,7 +19,6 @@ class TestCsvExport : public QObject
     Q_OBJECT
 
 private:
-    APP_KelmoraDataReader* reader = nullptr;
     ExportIdentity unit;     // what the exports name
     bool formatNo = false;   // the layout both sides are headed by
     ExportContent content(bool sideA, bool sideB) const
@@ -50,24 +49,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY(filesLoadSyntheticTexts());
-        reader = new APP_KelmoraDataReader;
     }
-    void cleanupTestCase() { delete reader; resetSideStorage(); }
+    void cleanupTestCase() { resetSideStorage(); }
 
     void init()
     {
         setCurrentLanguage(0);
         resetSideStorage();
-        unit.serialNumber = 4711;
-        unit.hardwareVersion = 2.5;
-        unit.softwareVersion = QStringLiteral("V1.40");
-        unit.pvnValue = 12;
-        unit.pulseInput = 100;
-        unit.countryCode = 49;
-        unit.pcmText = QStringLiteral("PCM-7");
-        unit.flags = 4;
-        unit.statusSideA = 6;
-        unit.statusSideB = 0;
+        unit = filesUnit();
         formatNo = false;
         filesInstallSide('A', {filesRecord(1), filesRecord(2)});
         filesInstallSide('B', {filesRecord(3)});
@@ -264,30 +253,32 @@ private slots:
         QCOMPARE(lines.size(), 3 + 3);
     }
 
+    // A device that fails after some bytes: the export says so and stops at
+    // its first failed write instead of formatting every remaining record.
+    void writeFailureIsReported_data()
+    {
+        QTest::addColumn<double>("acceptedShare");
+        QTest::addColumn<int>("records");
+        QTest::newRow("nothing taken") << 0.0 << 10;
+        QTest::newRow("fails inside the header") << 0.01 << 10;
+        QTest::newRow("fails in the last block") << 0.9 << 10;
+        QTest::newRow("fails early in a large export") << 0.01 << 65535;
+    }
     void writeFailureIsReported()
     {
-        QFile full(QStringLiteral("/dev/full"));
-        if (!full.open(QIODevice::WriteOnly))
-            QSKIP("/dev/full is not available");
-        QTextStream stream(&full);
-        QVERIFY(!writeCsv(stream, content(true, true)));
-    }
-
-    void largeWriteFailureStopsEarly()
-    {
-        QFile full(QStringLiteral("/dev/full"));
-        if (!full.open(QIODevice::WriteOnly))
-            QSKIP("/dev/full is not available");
+        QFETCH(double, acceptedShare);
+        QFETCH(int, records);
         QVector<KelmoraFillingData> many;
-        for (int i = 0; i < 65535; ++i)
+        for (int i = 0; i < records; ++i)
             many.append(filesRecord(i));
         filesInstallSide('A', many);
         filesInstallSide('B', many);
-        QTextStream stream(&full);
-        QElapsedTimer timer;
-        timer.start();
+        const qint64 accepted = qint64(acceptedShare * exportBytes(true, true).size());
+        FilesFailingDevice device(accepted);
+        QTextStream stream(&device);
         QVERIFY(!writeCsv(stream, content(true, true)));
-        QVERIFY2(timer.elapsed() < 5000, "a failing export should stop at the first error");
+        QCOMPARE(device.bytesTaken(), accepted);
+        QVERIFY2(device.writesAfterFailure() <= 1, "a failing export should stop at the first error");
     }
 
     // Saving on a full disk: a previous file keeps its bytes, a new name

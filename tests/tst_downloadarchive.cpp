@@ -3,8 +3,10 @@
 #include "reader/app_kelmoradatareader.h"
 #include "files/archivefiles.h"
 #include "files/archivelookup.h"
+#include "files/archivevisits.h"
 #include "files/downloadarchive.h"
 #include "files_support.h"
+#include "files_visits.h"
 #include "frame/texttable.h"
 
 #include <QDir>
@@ -360,6 +362,70 @@ private Q_SLOTS:
         QVERIFY(sideA.has_value());
         QCOMPARE(sideA->historyLines, QList<QByteArray>({line14, line11}));
         QVERIFY(listArchive(dir.filePath(QStringLiteral("no-such-archive"))).isEmpty());
+    }
+
+    // The archive as the units' visits: units by serial number with their
+    // last visit and number of downloads, and a unit's downloads newest
+    // first with per side the records, the outcome and the share within
+    // 85-115 % of the fillings put in; a note cut short is said, and its
+    // download still listed.
+    void visitsOfPreparedArchive_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("downloads");
+        QTest::addColumn<QString>("lastVisit");
+        QTest::newRow("three visits") << "4711" << 3 << "2025-06-14T08:00:00Z";
+        QTest::newRow("one visit") << "815" << 1 << "2025-06-13T09:00:00Z";
+        QTest::newRow("newest note cut") << "99" << 2 << "2025-06-15T07:00:00Z";
+    }
+    void visitsOfPreparedArchive()
+    {
+        QFETCH(QString, unit);
+        QFETCH(int, downloads);
+        QFETCH(QString, lastVisit);
+        const QString root = freshRoot();
+        QString error;
+        QVERIFY2(filesWriteVisitArchive(root, &error), qPrintable(error));
+        QStringList problems;
+        const QList<ArchivedUnit> units = listArchivedUnits(root, &problems);
+        QStringList names;
+        for (const ArchivedUnit& each : units) {
+            names << each.unit;
+            if (each.unit == unit) {
+                QCOMPARE(each.downloads, downloads);
+                QCOMPARE(each.lastVisitIso, lastVisit);
+            }
+        }
+        QCOMPARE(names, QStringList({"99", "815", "4711"}));
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.at(0).contains("20250615-070000Z.json") && problems.at(0).contains("not a download's note"),
+                 qPrintable(problems.at(0)));
+
+        problems.clear();
+        const QList<ArchivedDownload> listed = listUnitDownloads(root, unit, &problems);
+        QStringList lines;
+        for (const ArchivedDownload& download : listed) {
+            QStringList parts{download.isoTime};
+            for (const VisitSide& side : download.sides)
+                parts << filesVisitSideText(side.side, side.asked, side.records, visitOutcomeName(side), side.inBandShare);
+            lines << parts.join(' ');
+            // Opened as a technician opens the CSV by hand.
+            QCOMPARE(download.filesToOpen(), QStringList{download.csvPath});
+            QVERIFY(QFile::exists(download.csvPath));
+        }
+        QCOMPARE(lines, filesExpectedVisitLines(unit));
+        QCOMPARE(problems.size(), unit == QLatin1String(filesBrokenNoteUnit) ? 1 : 0);
+
+        // Off the calling thread, the same listing comes back by a queued signal.
+        VisitListingThread thread(root, unit, 7);
+        std::optional<VisitListing> found;
+        connect(&thread, &VisitListingThread::listed, this, [&found](const VisitListing& result) { found = result; });
+        thread.start();
+        QTRY_VERIFY_WITH_TIMEOUT(found.has_value(), 5000);
+        QVERIFY(thread.wait(5000));
+        QCOMPARE(found->request, quint64(7));
+        QCOMPARE(found->downloads.size(), listed.size());
+        QCOMPARE(found->problems, problems);
     }
 
     void openDialogStartFolder()

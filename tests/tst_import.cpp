@@ -71,15 +71,8 @@ private:
     }
     void setIdentity()
     {
-        unit.serialNumber = 4711;
-        unit.hardwareVersion = 2.5;
+        unit = filesUnit();
         unit.softwareVersion = QStringLiteral("V1.40 Größe");
-        unit.pvnValue = 12;
-        unit.pulseInput = 100;
-        unit.countryCode = 49;
-        unit.pcmText = QStringLiteral("PCM-7");
-        unit.flags = 4;
-        unit.statusSideA = 6;
         unit.statusSideB = 1023;
         formatNo = true;
     }

@@ -40,6 +40,7 @@ private Q_SLOTS:
         checkGeometry("connectButton", QRect(20, 110, 150, 50));
         checkGeometry("downloadButton", QRect(20, 170, 150, 50));
         checkGeometry("openFileButton", QRect(20, 420, 150, 50));
+        checkGeometry("visitsButton", QRect(20, 360, 150, 50));
         checkGeometry("resetModeButton", QRect(490, 220, 290, 30));
         checkGeometry("dateTimeEdit", QRect(490, 260, 150, 30));
         checkGeometry("setTimeButton", QRect(650, 260, 130, 30));
@@ -59,6 +60,7 @@ private Q_SLOTS:
         checkGeometry("infoNamesLabel", QRect(625, 160, 145, 200));
         checkGeometry("infoValuesLabel", QRect(780, 160, 100, 200));
         checkGeometry("openFileButton", QRect(20, 690, 150, 50));
+        checkGeometry("visitsButton", QRect(20, 630, 150, 50));
         checkGeometry("resetModeButton", QRect(890, 490, 290, 30));
         checkGeometry("dateTimeEdit", QRect(890, 530, 150, 30));
         checkGeometry("setTimeButton", QRect(1050, 530, 130, 30));
@@ -75,7 +77,7 @@ private Q_SLOTS:
             const QRect progress = child("downloadProgress")->geometry();
             QVERIFY(progress.width() >= 250);
             for (const char* name : {"pictureLabel", "portCombo", "connectButton", "downloadButton",
-                                     "openFileButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
+                                     "openFileButton", "visitsButton", "resetModeButton", "dateTimeEdit", "setTimeButton",
                                      "pulseInputCombo", "setPulseInputButton", "logView", "infoNamesLabel",
                                      "infoValuesLabel"})
                 QVERIFY2(!progress.intersects(child(name)->geometry()), name);
@@ -89,11 +91,12 @@ private Q_SLOTS:
         QCOMPARE(tabs()->currentIndex(), 0);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                                                     QStringLiteral("logView"), QStringLiteral("openFileButton"),
-                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo"), QStringLiteral("visitsButton")}));
         for (int i = 0; i < 6; ++i)
             QVERIFY(child(qPrintable(QStringLiteral("languageButton%1").arg(i)))->isVisible());
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
         QCOMPARE(child<QPushButton>("openFileButton")->text(), numberedText(109));
+        QCOMPARE(child<QPushButton>("visitsButton")->text(), numberedText(VisitText::button));
     }
 
     void connectionReadyShowsUnit()
@@ -108,7 +111,8 @@ private Q_SLOTS:
                               QStringLiteral("logView"), QStringLiteral("openFileButton"),
                               QStringLiteral("pictureLabel"), QStringLiteral("portCombo"),
                               QStringLiteral("pulseInputCombo"), QStringLiteral("resetModeButton"),
-                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton")}));
+                              QStringLiteral("setPulseInputButton"), QStringLiteral("setTimeButton"),
+                              QStringLiteral("visitsButton")}));
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(26));
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(),
@@ -127,7 +131,7 @@ private Q_SLOTS:
         window->connectionReady(false);
         QCOMPARE(visibleHomeWidgets(), (QStringList{QStringLiteral("bannerLabel"), QStringLiteral("connectButton"),
                                                     QStringLiteral("logView"), QStringLiteral("openFileButton"),
-                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo")}));
+                                                    QStringLiteral("pictureLabel"), QStringLiteral("portCombo"), QStringLiteral("visitsButton")}));
         QCOMPARE(child<QPushButton>("connectButton")->text(), numberedText(14));
         QVERIFY(child<QPushButton>("connectButton")->isEnabled());
         QCOMPARE(child<QLabel>("infoNamesLabel")->text(), QString());
@@ -530,61 +534,6 @@ private Q_SLOTS:
         window->loadDataFile(both);
         QCOMPARE(sideBCount, quint16(3));
         QCOMPARE(notes('B'), QStringList(2, serialB == 2222 ? noteB : QStringLiteral("L0T122: 1111")));
-        resetSideStorage();
-    }
-
-    // The window keeps what was done to the unit as values and hands them,
-    // with the downloaded side, to the visit report it writes.
-    void visitReportKeepsWhatWasDone()
-    {
-        resetSideStorage();
-        testUnit.serialNumber = 4321;
-        connectWindow();
-        window->operationModeReset(true);
-        window->pulseInputSet(false);
-        SideDownload complete;
-        complete.side = 'A';
-        complete.outcome = SideOutcome::Complete;
-        complete.requested = complete.received = 5;
-        complete.recordsReplaced = true;
-        window->historyDownloaded(complete, SideDownload());
-        installRecords('A', 5, 1);
-        window->dataReady(sideARecords, &sideACount, APP_KelmoraDataReader::DataDelivered);
-        disconnectWindow();
-        QVERIFY(!child<QPushButton>("reportButton")->isHidden());
-        QVERIFY(table('A')->findChild<QPushButton*>(QStringLiteral("reportButton")));
-
-        const VisitReport report = window->visitReport();
-        QCOMPARE(report.unit.serialNumber, 4321);
-        QCOMPARE(report.sides.size(), 1);
-        QCOMPARE(report.sides.first().records.size(), 5);
-        QCOMPARE(report.sides.first().download.outcome, SideOutcome::Complete);
-        QVERIFY(report.downloadTime.isValid());
-        QCOMPARE(report.actions.size(), 2);
-        QCOMPARE(report.actions.at(0).kind, VisitAction::ModeReset);
-        QVERIFY(report.actions.at(0).succeeded);
-        QCOMPARE(report.actions.at(1).kind, VisitAction::PulseInput);
-        QVERIFY(!report.actions.at(1).succeeded);
-
-        // The Home page's button: technician and site, then the file.
-        const QString pdf = dir.filePath(QStringLiteral("visit.pdf"));
-        answerer->clear();
-        answerer->technician = QStringLiteral("Jo");
-        answerer->site = QStringLiteral("Depot");
-        answerer->filePath = pdf;
-        child<QPushButton>("reportButton")->click();
-        answerer->technician = QString();
-        answerer->filePath = QString();
-        QCOMPARE(answerer->reportDialogs, 1);
-        QCOMPARE(answerer->fileDialogs, 1);
-        QFile written(pdf);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QVERIFY(written.read(5) == "%PDF-");
-        QVERIFY(logText().contains(numberedText(ReportText::saved)));
-        QCOMPARE(rememberedTechnician(), QStringLiteral("Jo"));
-        QCOMPARE(rememberedSite(), QStringLiteral("Depot"));
-        QVERIFY(!window->writeVisitReport(dir.filePath(QStringLiteral("no/dir/visit.pdf")), QString(), QString()));
-        QVERIFY(logText().contains(numberedText(ReportText::saveFailed)));
         resetSideStorage();
     }
 

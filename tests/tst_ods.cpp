@@ -1,7 +1,6 @@
 // The ODS export: sheets and cells of content.xml, the chart objects, the
 // zip package, write failures, and real readers (xmllint with the
 // OpenDocument schemas, LibreOffice) as judges.
-#include "reader/app_kelmoradatareader.h"
 #include "files_fullfolder.h"
 #include "files_ods.h"
 #include "files_support.h"
@@ -26,7 +25,6 @@ class TestOds : public QObject
     Q_OBJECT
 
 private:
-    APP_KelmoraDataReader* reader = nullptr;
     ExportIdentity unit;     // what the exports name
     bool formatNo = false;   // the layout both sides are headed by
     ExportContent content(bool sideA, bool sideB) const
@@ -92,21 +90,18 @@ private slots:
     {
         QVERIFY(dir.isValid());
         QVERIFY(filesLoadSyntheticTexts());
-        reader = new APP_KelmoraDataReader;
     }
-    void cleanupTestCase() { delete reader; resetSideStorage(); }
+    void cleanupTestCase() { resetSideStorage(); }
     void init()
     {
         resetSideStorage();
         setCurrentLanguage(0);
-        unit.serialNumber = 4711;
-        unit.hardwareVersion = 2.5;
-        unit.softwareVersion = QStringLiteral("V1.40");
-        unit.pcmText = QStringLiteral("PCM-7");
-        unit.statusSideA = 6;
+        unit = filesUnit();
         unit.statusSideB = 1023;
         unit.pvnValue = 0;
         unit.pulseInput = 0;
+        unit.countryCode = -1;  // not set: the export's own default
+        unit.flags = 0;
         formatNo = false;
         QVector<KelmoraFillingData> a{filesRecord(1), filesRecord(2), filesRecord(3)};
         a[0].fillings = 12;

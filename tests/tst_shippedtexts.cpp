@@ -9,6 +9,7 @@
 #include "frame/reporttexts.h"
 #include "frame/sidenotetexts.h"
 #include "frame/statustexts.h"
+#include "frame/visittexts.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -48,6 +49,15 @@ QList<int> integrityTextNumbers()
     return numbers;
 }
 
+// The block of the Visits dialog, all in use.
+QList<int> visitTextNumbers()
+{
+    QList<int> numbers;
+    for (int n = VisitText::first; n <= VisitText::last; ++n)
+        numbers << n;
+    return numbers;
+}
+
 // The visit report's block, all in use.
 QList<int> reportTextNumbers()
 {
@@ -64,7 +74,8 @@ const QList<int> usedNumbers = QList<int>{
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
     127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers()
     + incrementalTextNumbers() + integrityTextNumbers()
-    + QList<int>{SideNoteText::otherSideUnit, SideNoteText::unknownSerial} + reportTextNumbers();
+    + QList<int>{SideNoteText::otherSideUnit, SideNoteText::unknownSerial} + reportTextNumbers()
+    + visitTextNumbers();
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).
@@ -195,6 +206,7 @@ private Q_SLOTS:
         QTest::newRow("numbers went back") << IncrementalText::numbersWentBack << 2;
         QTest::newRow("probe unclear") << IncrementalText::probeUnclear << 0;
         QTest::newRow("option") << IncrementalText::fullDownloadOption << 0;
+        QTest::newRow("visit trend") << VisitText::trend << 1;
     }
 
     void archiveTextsCarryTheirNumbersInEveryLanguage()
@@ -316,7 +328,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("budget");
         QTest::addColumn<QString>("suffix");
         // 150 px buttons at 14pt (connect, download, open file, export, clear)
-        QTest::newRow("big buttons") << QList<int>{14, 16, 26, 34, 25, 108, 109} << 15 << QString();
+        QTest::newRow("big buttons") << QList<int>{14, 16, 26, 34, 25, 108, 109, VisitText::button} << 15 << QString();
         // message box and dialog buttons: fixed 100 px at 14pt, longer labels are clipped
         QTest::newRow("box buttons") << QList<int>{5, 75, 83, 157} << 10 << QString();
         // small 10pt buttons: 290, 190 and 130 px

@@ -253,3 +253,19 @@ ExportContent filesStoredContent(const ExportIdentity& unit, bool sideA, bool si
         content.sideB = storedSide('B', formatNoB);
     return content;
 }
+
+ExportIdentity filesUnit()
+{
+    ExportIdentity unit;
+    unit.serialNumber = 4711;
+    unit.hardwareVersion = 2.5;
+    unit.softwareVersion = QStringLiteral("V1.40");
+    unit.pvnValue = 12;
+    unit.pulseInput = 100;
+    unit.countryCode = 49;
+    unit.pcmText = QStringLiteral("PCM-7");
+    unit.flags = 4;
+    unit.statusSideA = 6;
+    unit.statusSideB = 0;
+    return unit;
+}

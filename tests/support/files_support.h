@@ -20,6 +20,11 @@ QString filesWriteTextTable(const QString& dir, bool sharedTitle = false);
 // Loads the synthetic table (written to a temporary place); true on success.
 bool filesLoadSyntheticTexts(bool sharedTitle = false);
 
+// The unit the export and import tests write: serial number 4711, hardware
+// 2.5, software "V1.40", PVN 12, pulse input 100, country 49, "PCM-7", flags
+// 4, status words 6 (side A) and 0 (side B). Tests change what they test.
+ExportIdentity filesUnit();
+
 // A record with every data field set from the number, so that records of a
 // test differ in each field.
 KelmoraFillingData filesRecord(int number);

@@ -17,6 +17,11 @@
 #include "frame/incrementaltexts.h"
 #include "frame/statustexts.h"
 #include "frame/reporttexts.h"
+#include "frame/visittexts.h"
+#include "app/gui_visitsdialog.h"
+#include "app/gui_visittrend.h"
+#include "files/archivefolder.h"
+#include "files_visits.h"
 #include "window_dialoganswerer.h"
 #include "window_testdata.h"
 #include "reader_access.h"
@@ -28,12 +33,14 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTreeWidget>
 #include <QTextLayout>
 #include <QtTest>
 
