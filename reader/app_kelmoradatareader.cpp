@@ -24,6 +24,7 @@ APP_KelmoraDataReader::APP_KelmoraDataReader(QObject* parent)
     qRegisterMetaType<quint16*>();
     qRegisterMetaType<SideDownload>();
     qRegisterMetaType<UnitIdentity>();
+    unitLine.replySeen = [this](const QString& reply) { emit display(reply); };
     readerInstance = this;
 }
 
@@ -39,6 +40,7 @@ APP_KelmoraDataReader::~APP_KelmoraDataReader()
 void APP_KelmoraDataReader::setPort(COM_SerialPort* serialPort)
 {
     port = serialPort;
+    unitLine.setPort(serialPort);
 }
 
 void APP_KelmoraDataReader::connectUnit()
@@ -120,7 +122,7 @@ void APP_KelmoraDataReader::startOperation()
 void APP_KelmoraDataReader::run()
 {
     const Request request = activeRequest;
-    lineGeneration = request.lineGeneration;
+    unitLine.follow(request.lineGeneration);
     switch (request.operation) {
     case OperationConnect:
         connectAndIdentify();
@@ -169,30 +171,20 @@ void APP_KelmoraDataReader::finishConnect(bool success)
     emit connectionReady(success);
 }
 
-bool APP_KelmoraDataReader::lineCurrent() const
-{
-    return port && port->isOpen() && port->generation() == lineGeneration;
-}
-
-quint64 APP_KelmoraDataReader::queueCommand(const QByteArray& line)
-{
-    return port ? port->queueWrite(line, lineGeneration) : COM_SerialPort::noTicket;
-}
-
 // A unit keeps sending what an earlier connection asked for (a history is
 // minutes long) after that connection has gone. Its lines would be taken for
 // the replies of the identification, so the first query waits until the
 // line has been quiet for a moment, or gives up waiting after a bound.
 void APP_KelmoraDataReader::waitForQuietLine()
 {
-    if (!port || !port->resetRxCount(lineGeneration))
+    if (!unitLine.resetReception())
         return;
     QElapsedTimer total;
     total.start();
     QElapsedTimer quiet;
     quiet.start();
     int seen = 0;
-    while (quiet.elapsed() < quietLineMs && total.elapsed() < quietLineBoundMs && lineCurrent()) {
+    while (quiet.elapsed() < quietLineMs && total.elapsed() < quietLineBoundMs && unitLine.current()) {
         QThread::msleep(quietLinePollMs);
         const int received = port->rxCount();
         if (received != seen) {
@@ -213,7 +205,7 @@ void APP_KelmoraDataReader::connectAndIdentify()
         }
         // Only a line that is still the one this connect was asked on is
         // reopened: after a Disconnect or a lost line nothing is reopened.
-        if (!lineCurrent()) {
+        if (!unitLine.current()) {
             finishConnect(false);
             return;
         }
@@ -223,7 +215,7 @@ void APP_KelmoraDataReader::connectAndIdentify()
             finishConnect(false);
             return;
         }
-        lineGeneration = port->generation();
+        unitLine.followCurrent();
         if (queryHardwareVersionFailed()) {
             finishConnect(false);
             return;
@@ -257,7 +249,7 @@ void APP_KelmoraDataReader::connectAndIdentify()
     if (readRegisterFailed(104, &unit.countryCode))
         unit.countryCode = -1;
     queryPcmFailed();  // older units may not know it; its text then reads "-1"
-    if (!lineCurrent()) {
+    if (!unitLine.current()) {
         finishConnect(false);
         return;
     }

@@ -8,6 +8,8 @@
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
 #include "model/unitidentity.h"
+#include "reader/historyreception.h"
+#include "reader/readerline.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -145,20 +147,6 @@ private:
     void setPulseInputOperation(qint32 value);
     void setTimeOperation(quint32 secondsSinceEpoch);
 
-    // True while the connection the operation began on is still open: after
-    // a Disconnect, a lost line or a newer connection it stops at once.
-    bool lineCurrent() const;
-    // Queues a command on the operation's connection; false when it is gone.
-    // The port's write ticket of the command; 0 (no ticket) when it was
-    // dropped because the connection is no longer the operation's.
-    quint64 queueCommand(const QByteArray& line);
-
-    // Transactions: one command line out, one reply line back.
-    QString transact(const QString& command, qint64 timeoutMs, bool* success);
-    QString transactRegister(const QString& command, qint64 timeoutMs, bool* success);
-    QString runTransaction(const QString& command, qint64 timeoutMs, bool* success,
-                           bool registerFraming);
-
     // Makes the unit values read so far the ones identity() returns.
     void publishIdentity();
     void finishConnect(bool success);
@@ -178,18 +166,6 @@ private:
     bool writeRegisterFailed(int registerNumber, const QString& data);
 
     // History download pieces.
-    struct Reception;
-    // What one request for history lines brought.
-    struct HistoryFetch {
-        SideOutcome outcome = SideOutcome::Interrupted;
-        QByteArray bytes;         // what to parse into the side
-        QList<QByteArray> lines;  // the side's history lines, in the unit's order
-        int freshRecords = -1;    // records of lines that came from the line; -1: all did
-        int freshExpected = -1;   // with freshRecords: the new records the unit announced
-        InterruptCause cause = InterruptCause::LineLost;
-        quint64 overrunBytes = 0;
-        int unreadLines = 0;
-    };
     HistoryFetch fetchHistory(char historySide, qint32 asked, bool showProgress = true);
     // Nothing when the side is to be read whole; *result learns how the
     // archive was used.
@@ -198,11 +174,8 @@ private:
                                                 SideDownload* result);
     std::optional<HistoryFetch> readWholeBecause(char historySide, ArchiveUse reason,
                                                  const QString& why, SideDownload* result);
-    void receiveHistory(char historySide, qint32 count, Reception* reception);
-    static SideOutcome outcomeOf(const Reception& reception, bool lineLost, InterruptCause* cause);
     // Says in the log what the side's download lost or skipped.
     void reportIrregularities(const SideDownload& download);
-    void reportProgress(char historySide, const Reception& reception, qint32 count);
     int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built,
                      bool* formatNo);
 
@@ -216,7 +189,7 @@ private:
     Request activeRequest{};
     // Reader thread only: the connection the running operation works on,
     // and the address of the unit identified on it.
-    quint64 lineGeneration = 0;
+    ReaderLine unitLine;
     qint32 unitAddress = 0;
     std::atomic<bool> runActive{false}; // from start() to the end of run()
 

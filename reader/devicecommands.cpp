@@ -19,7 +19,7 @@ bool readInt(const QString& text, qint32* destination)
 bool APP_KelmoraDataReader::namedQueryFailed(const char* line, const char* prefix, QString* reply)
 {
     bool success = false;
-    *reply = transact(QLatin1String(line), commandTimeoutMs, &success);
+    *reply = unitLine.transact(QLatin1String(line), commandTimeoutMs, &success);
     return !success || reply->isEmpty() || !reply->startsWith(QLatin1String(prefix));
 }
 
@@ -92,7 +92,7 @@ bool APP_KelmoraDataReader::queryFlagsFailed()
 bool APP_KelmoraDataReader::queryPcmFailed()
 {
     bool success = false;
-    QString reply = transact(QStringLiteral("GET.C.PCM\r\n"), commandTimeoutMs, &success);
+    QString reply = unitLine.transact(QStringLiteral("GET.C.PCM\r\n"), commandTimeoutMs, &success);
     if (!success || reply.isEmpty()) {
         unit.pcmText = QStringLiteral("-1");
         return true;
@@ -112,14 +112,14 @@ bool APP_KelmoraDataReader::queryPcmFailed()
 bool APP_KelmoraDataReader::sendSettingFailed(const QString& line, const char* prefix)
 {
     bool success = false;
-    const QString reply = transact(line, commandTimeoutMs, &success);
+    const QString reply = unitLine.transact(line, commandTimeoutMs, &success);
     return !success || reply.isEmpty() || !reply.startsWith(QLatin1String(prefix));
 }
 
 bool APP_KelmoraDataReader::readRegisterFailed(int registerNumber, qint32* destination)
 {
     bool success = false;
-    const QString reply = transactRegister(
+    const QString reply = unitLine.transactRegister(
         buildRegisterCommand(unitAddress, registerNumber, 'C', false), commandTimeoutMs, &success);
     if (!success || reply.isEmpty())
         return true;
@@ -129,7 +129,7 @@ bool APP_KelmoraDataReader::readRegisterFailed(int registerNumber, qint32* desti
 bool APP_KelmoraDataReader::writeRegisterFailed(int registerNumber, const QString& data)
 {
     bool success = false;
-    const QString reply = transactRegister(
+    const QString reply = unitLine.transactRegister(
         buildRegisterCommand(unitAddress, registerNumber, 'C', true, data), commandTimeoutMs,
         &success);
     if (!success || reply.isEmpty())

@@ -37,7 +37,7 @@ QList<QByteArray> inUnitOrder(QList<QByteArray> oldestFirst, const QList<QByteAr
 
 } // namespace
 
-std::optional<APP_KelmoraDataReader::HistoryFetch>
+std::optional<HistoryFetch>
 APP_KelmoraDataReader::readWholeBecause(char historySide, ArchiveUse reason, const QString& why,
                                         SideDownload* result)
 {
@@ -48,12 +48,12 @@ APP_KelmoraDataReader::readWholeBecause(char historySide, ArchiveUse reason, con
     return std::nullopt;
 }
 
-std::optional<APP_KelmoraDataReader::HistoryFetch>
+std::optional<HistoryFetch>
 APP_KelmoraDataReader::fetchNewRecords(char historySide, qint32 count,
                                        const ArchivedHistory& archived, SideDownload* result)
 {
     const HistoryFetch probe = fetchHistory(historySide, 1, false);
-    if (probe.outcome == SideOutcome::Interrupted && !lineCurrent())
+    if (probe.outcome == SideOutcome::Interrupted && !unitLine.current())
         return HistoryFetch{};  // the line went: nothing is read, nothing replaced
     const QList<QByteArray> archivedRecords = recordLinesOldestFirst(archived.lines);
     const std::optional<qint32> archivedNewest = newestNumber(archivedRecords);

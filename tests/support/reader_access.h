@@ -18,18 +18,18 @@ public:
     // it is now, as an operation started now would.
     static void useCurrentLine(APP_KelmoraDataReader& reader)
     {
-        reader.lineGeneration = reader.serialPort() ? reader.serialPort()->generation() : 0;
+        reader.unitLine.followCurrent();
     }
 
     static QString transact(APP_KelmoraDataReader& reader, const QString& command, bool* success)
     {
         useCurrentLine(reader);
-        return reader.transact(command, 1000, success);
+        return reader.unitLine.transact(command, 1000, success);
     }
     static QString transactRegister(APP_KelmoraDataReader& reader, const QString& command,
                                     bool* success)
     {
         useCurrentLine(reader);
-        return reader.transactRegister(command, 1000, success);
+        return reader.unitLine.transactRegister(command, 1000, success);
     }
 };
