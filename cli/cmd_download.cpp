@@ -7,6 +7,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "files/archivefolder.h"
+#include "files/sidedownloadjson.h"
 #include "session/downloadsession.h"
 #include "frame/texttable.h"
 #include "reader/sidedownloadtext.h"
@@ -28,64 +29,6 @@ SideDownload (&downloadResults())[2]
     return results;
 }
 
-QString sideOutcomeName(SideOutcome outcome)
-{
-    switch (outcome) {
-    case SideOutcome::Complete: return QStringLiteral("complete");
-    case SideOutcome::Interrupted: return QStringLiteral("interrupted");
-    case SideOutcome::NoAnswer: return QStringLiteral("no-answer");
-    case SideOutcome::NotRequested: break;
-    }
-    return QStringLiteral("not-requested");
-}
-
-QString archiveUseName(ArchiveUse use)
-{
-    switch (use) {
-    case ArchiveUse::ChainBroken: return QStringLiteral("full: new records do not run on from the archive");
-    case ArchiveUse::ArchiveGap: return QStringLiteral("full: archived records not consecutive");
-    case ArchiveUse::NotOffered: return QStringLiteral("full");
-    case ArchiveUse::Incremental: return QStringLiteral("incremental");
-    case ArchiveUse::OverlapDiffers: return QStringLiteral("full: overlap differs");
-    case ArchiveUse::NumbersWentBack: return QStringLiteral("full: numbers went back");
-    case ArchiveUse::ProbeUnclear: return QStringLiteral("full: newest record unclear");
-    case ArchiveUse::ArchiveTooShort: return QStringLiteral("full: archive too short");
-    case ArchiveUse::AllNew: return QStringLiteral("full: all new");
-    }
-    return QStringLiteral("full");
-}
-
-namespace {
-
-QString interruptCauseName(InterruptCause cause)
-{
-    switch (cause) {
-    case InterruptCause::LineLost: return QStringLiteral("line-lost");
-    case InterruptCause::CutInsideLine: return QStringLiteral("cut-inside-line");
-    case InterruptCause::Overrun: return QStringLiteral("receive-overrun");
-    case InterruptCause::NewRecordsCut: return QStringLiteral("new-records-cut");
-    case InterruptCause::None: break;
-    }
-    return QStringLiteral("none");
-}
-
-// What a side lost or skipped, for scripts: never only in the log.
-QJsonObject sideFindings(const SideDownload& side)
-{
-    QJsonArray gaps;
-    for (const NumberGap& gap : side.gaps)
-        gaps.append(QJsonArray{gap.first, gap.last});
-    QJsonObject findings{{QStringLiteral("cause"), interruptCauseName(side.cause)},
-                         {QStringLiteral("overrunBytes"), double(side.overrunBytes)},
-                         {QStringLiteral("unreadLines"), side.unreadLines},
-                         {QStringLiteral("missingNumbers"), gaps}};
-    if (side.newRecordsExpected >= 0)
-        findings[QStringLiteral("newRecordsExpected")] = side.newRecordsExpected;
-    return findings;
-}
-
-} // namespace
-
 void addDownloadResults(QJsonObject* document)
 {
     QJsonObject outcome;
@@ -101,11 +44,7 @@ void addDownloadResults(QJsonObject* document)
                                   {QStringLiteral("received"), side.received},
                                   {QStringLiteral("fromLine"), side.received - side.fromArchive},
                                   {QStringLiteral("fromArchive"), side.fromArchive}};
-        // A cut download on top of the archive used the archive for the
-        // older records and got only part of the new ones.
-        method[key] = side.archiveUse == ArchiveUse::Incremental && side.outcome != SideOutcome::Complete
-                          ? QStringLiteral("incremental: new records cut short")
-                          : archiveUseName(side.archiveUse);
+        method[key] = sideMethodName(side);
         findings[key] = sideFindings(side);
     }
     (*document)[QStringLiteral("outcome")] = outcome;

@@ -38,10 +38,6 @@ SideDownload (&downloadResults())[2];
 // each headed by the record layout its download brought, the unit the reader
 // identified, in the language chosen with --lang.
 ExportContent downloadedContent(const APP_KelmoraDataReader& reader, bool sideA, bool sideB);
-// "complete", "interrupted", "no-answer" or "not-requested".
-QString sideOutcomeName(SideOutcome outcome);
-// "incremental", "full", or "full: " and why the archive could not serve.
-QString archiveUseName(ArchiveUse use);
 // {"outcome": {"A": …}, "counts": {"A": {"requested": n, "received": n,
 // "fromLine": n, "fromArchive": n}}, "method": {"A": …}} for the sides asked
 // for, added to a JSON document.

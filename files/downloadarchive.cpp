@@ -4,6 +4,7 @@
 #include "model/historyoverlap.h"
 #include "files/atomicfile.h"
 #include "files/csvwriter.h"
+#include "files/sidedownloadjson.h"
 #include "frame/texttable.h"
 #include "model/historyparser.h"
 
@@ -20,21 +21,6 @@
 namespace {
 
 const QString stampFormat = QStringLiteral("yyyyMMdd-HHmmss");  // followed by a 'Z': in UTC
-
-QString sideOutcomeName(SideOutcome outcome)
-{
-    switch (outcome) {
-    case SideOutcome::Complete:
-        return QStringLiteral("complete");
-    case SideOutcome::Interrupted:
-        return QStringLiteral("interrupted");
-    case SideOutcome::NoAnswer:
-        return QStringLiteral("no-answer");
-    case SideOutcome::NotRequested:
-        break;
-    }
-    return QStringLiteral("unknown");
-}
 
 // A temporary file beside the target, renamed into place: the name belongs
 // to this download (its stamp was claimed), so nothing archived is replaced.
@@ -141,6 +127,8 @@ QByteArray noteOf(const UnitIdentity& unit, const QList<SideDownload>& sides,
         // side stands on its own; the note tells what came from where.
         note.insert(QStringLiteral("fromLine"), side.received - side.fromArchive);
         note.insert(QStringLiteral("fromArchive"), side.fromArchive);
+        note.insert(QStringLiteral("method"), sideMethodName(side));
+        note.insert(QStringLiteral("findings"), sideFindings(side));
         if (!side.archiveSource.isEmpty())
             note.insert(QStringLiteral("basedOn"), QFileInfo(side.archiveSource).fileName());
         note.insert(QStringLiteral("lines"), int(side.historyLines.size()));
@@ -160,7 +148,8 @@ QByteArray noteOf(const UnitIdentity& unit, const QList<SideDownload>& sides,
 
 QString outcomeName(const ArchiveEntry& entry)
 {
-    return entry.outcomeKnown ? sideOutcomeName(entry.outcome) : QStringLiteral("unknown");
+    return entry.outcomeKnown && entry.outcome != SideOutcome::NotRequested ? sideOutcomeName(entry.outcome)
+                                                                             : QStringLiteral("unknown");
 }
 
 ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>& allSides,

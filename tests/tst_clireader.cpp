@@ -1,6 +1,7 @@
 // kelmora-cli against the simulated unit: what it prints, writes and sends,
 // and its exit codes.
 #include "files_fullfolder.h"
+#include "sim_rawline.h"
 #include "sim_unit.h"
 
 #include "reader/app_kelmoradatareader.h"
@@ -45,17 +46,6 @@ CliRun runCli(const QStringList& arguments, int boundMs = 60000)
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
-}
-
-// The register checksum, computed here independently of the reader's.
-int checksum(const QByteArray& text)
-{
-    int sum = 0;
-    for (const char c : text)
-        sum += static_cast<signed char>(c);
-    while (sum > 255)
-        sum -= 255;
-    return sum + 1;
 }
 
 QJsonObject readJson(const QString& path)
@@ -719,7 +709,7 @@ private Q_SLOTS:
         QVERIFY(commands.contains("RXP.C.BTA 1 1"));
         QVERIFY(commands.contains("RXP.C.IMP 250"));
         const QByteArray clockWrite = "W;12345;C;110;240305;0709;";
-        QVERIFY(commands.contains(clockWrite + QByteArray::number(checksum(clockWrite))));
+        QVERIFY(commands.contains(clockWrite + QByteArray::number(testRegisterChecksum(clockWrite))));
         QCOMPARE(commands.count("STP.C.CON"), 3);
         // Identify again: the pulse input now in force is the one set.
         const int before = int(sim.logEntries().size());

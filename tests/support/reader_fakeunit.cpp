@@ -1,23 +1,14 @@
 #include "reader_fakeunit.h"
+#include "sim_rawline.h"
 
 #include <QList>
 #include <QThread>
 
 namespace {
 
-int checksum(const QByteArray& text)
-{
-    int sum = 0;
-    for (const char c : text)
-        sum += static_cast<signed char>(c);
-    while (sum > 255)
-        sum -= 255;
-    return sum + 1;
-}
-
 QByteArray withChecksum(const QByteArray& body)
 {
-    return body + QByteArray::number(checksum(body)) + "\r\n";
+    return body + QByteArray::number(testRegisterChecksum(body)) + "\r\n";
 }
 
 } // namespace
