@@ -22,6 +22,19 @@ namespace {
 
 const QString stampFormat = QStringLiteral("yyyyMMdd-HHmmss");  // followed by a 'Z': in UTC
 
+// Programs archiving at the same moment race to make the archive's and the
+// unit's folders; on Windows the loser's attempt can fail although the
+// folder is then there. What counts is that it is there: a few attempts.
+bool makeFolder(const QString& path)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QDir().mkpath(path);
+        if (QFileInfo(path).isDir())
+            return true;
+    }
+    return false;
+}
+
 // A temporary file beside the target, renamed into place: the name belongs
 // to this download (its stamp was claimed), so nothing archived is replaced.
 bool saveNewFile(const QString& path, const QByteArray& bytes, QString* error)
@@ -164,7 +177,7 @@ ArchiveWrite archiveDownload(const UnitIdentity& unit, const QList<SideDownload>
     if (sides.isEmpty())
         return result;
     result.folder = QDir(root).filePath(unitFolderName(unit.serialNumber));
-    if (!QDir().mkpath(result.folder) || !QFileInfo(result.folder).isDir()) {
+    if (!makeFolder(result.folder)) {
         result.error = result.folder + QStringLiteral(": the folder cannot be created");
         return result;
     }
