@@ -13,6 +13,7 @@
 #include "session/downloadsession.h"
 #include "frame/incrementaltexts.h"
 #include "frame/messagebox.h"
+#include "frame/reporttexts.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
 #include "frame/uitexts.h"
@@ -154,6 +155,7 @@ void GUI_KelmoraDiagnose::createPages()
     tableA->setObjectName(QStringLiteral("tableA"));
     tabs->addTab(tableA, QStringLiteral("Table A"));
     connect(tableA, &GUI_DataTable::dataReady, this, &GUI_KelmoraDiagnose::dataReady);
+    connect(tableA, &GUI_DataTable::reportRequested, this, &GUI_KelmoraDiagnose::makeReport);
     chartA = new GUI_DisplayChart();
     chartA->setObjectName(QStringLiteral("chartA"));
     tabs->addTab(chartA, QStringLiteral("Chart A"));
@@ -161,6 +163,7 @@ void GUI_KelmoraDiagnose::createPages()
     tableB->setObjectName(QStringLiteral("tableB"));
     tabs->addTab(tableB, QStringLiteral("Table B"));
     connect(tableB, &GUI_DataTable::dataReady, this, &GUI_KelmoraDiagnose::dataReady);
+    connect(tableB, &GUI_DataTable::reportRequested, this, &GUI_KelmoraDiagnose::makeReport);
     chartB = new GUI_DisplayChart();
     chartB->setObjectName(QStringLiteral("chartB"));
     tabs->addTab(chartB, QStringLiteral("Chart B"));
@@ -271,6 +274,9 @@ void GUI_KelmoraDiagnose::createUnitButtons()
         setToolSetting(fullDownloadSettingKey, checked ? QStringLiteral("true") : QStringLiteral("false"));
     });
     fullDownloadBox->hide();
+    // Under the download option: the visit report, once a side holds records.
+    reportButton = createButton(QStringLiteral("reportButton"), buttonStyle);
+    reportButton->hide();
     resetModeButton = createButton(QStringLiteral("resetModeButton"), smallButtonStyle);
     resetModeButton->hide();
     setTimeButton = createButton(QStringLiteral("setTimeButton"), smallButtonStyle);
@@ -313,6 +319,7 @@ void GUI_KelmoraDiagnose::retranslate()
     visits->retranslate();
     downloadButton->setText(text(UiText::readHistory));
     fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
+    reportButton->setText(text(ReportText::button));
     resetModeButton->setText(text(UiText::resetMode));
     setTimeButton->setText(text(UiText::setClock));
     setPulseInputButton->setText(text(UiText::setPulseInput));

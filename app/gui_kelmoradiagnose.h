@@ -7,6 +7,7 @@
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
 #include "model/unitidentity.h"
+#include "report/visitreport.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -106,6 +107,17 @@ public:
     // before it starts.
     bool operationRunning() const;
 
+    // The visit report of what the window holds now: the stored sides with
+    // where each came from, and what was changed on the unit since the last
+    // connect (tests read it; the report button writes it).
+    VisitReport visitReport() const;
+    const QList<VisitAction>& actionsThisVisit() const { return visitActions; }
+    // Writes the visit report to path for the given technician and site
+    // (remembered for the next report) and says the result in the log; on
+    // failure *failure (when given) says why.
+    bool writeVisitReport(const QString& path, const QString& technician, const QString& site,
+                          QString* failure = nullptr);
+
     COM_SerialPort* port() const { return serialPort; }
     APP_KelmoraDataReader* reader() const { return dataReader; }
 
@@ -173,6 +185,11 @@ private:
     void historyProgress(char side, int bytes, int lines, int requested);
     void historyPlan(char side, int newRecords, int fromArchive);
     void readerFinished();
+    // Visit report (mainwindow_report.cpp): asks for technician and site,
+    // then for the file.
+    void makeReport();
+    bool askVisitor(QString* technician, QString* site);
+    void updateReportButton();
     // Says in the log where the download was archived, or why it was not.
     void downloadArchived(const DownloadSessionResult& result);
 
@@ -196,6 +213,7 @@ private:
     GUI_VisitsDialog* visits = nullptr;
     QPushButton* downloadButton = nullptr;
     QCheckBox* fullDownloadBox = nullptr;  // checked: ask the unit for the whole count
+    QPushButton* reportButton = nullptr;
     QPushButton* resetModeButton = nullptr;
     QPushButton* setTimeButton = nullptr;
     QPushButton* setPulseInputButton = nullptr;
@@ -218,6 +236,13 @@ private:
     // Per side: the download its records came from, kept until new records
     // replace them (outcome NotRequested when they came from a file).
     SideDownload recordsDownload[2];
+    // Per side: when its records arrived (PC time); invalid for a file.
+    QDateTime recordsTime[2];
+    QString loadedFileName;  // the file the sides read from a file came from
+    // What was changed on the unit since the last connect, with the values
+    // of the change under way.
+    QList<VisitAction> visitActions;
+    VisitAction pendingAction;
     bool downloadResultPending = false;
     // The line went while a download ran: said first in the download's box
     // rather than in a box of its own.

@@ -49,6 +49,7 @@ void GUI_KelmoraDiagnose::layOutHomePage()
     connectButton->setGeometry(20, 110, 150, 50);
     downloadButton->setGeometry(20, 170, 150, 50);
     fullDownloadBox->setGeometry(20, 222, 150, 22);
+    reportButton->setGeometry(20, 250, 150, 50);
     openFileButton->setGeometry(20, h - 100, 150, 50);
     visitsButton->setGeometry(20, h - 160, 150, 50);
 

@@ -66,6 +66,8 @@ void GUI_KelmoraDiagnose::buttonClicked()
         askAndSetClock();
     } else if (button == setPulseInputButton) {
         askAndSetPulseInput();
+    } else if (button == reportButton) {
+        makeReport();
     } else {
         for (int language = 0; language < languageCount; ++language) {
             if (button == languageButtons[language]) {
@@ -106,7 +108,10 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     for (const ImportedSide& side : import.sides) {
         sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unitOf(side), side.recordFormatNo};
         recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
+        recordsTime[side.side == 'A' ? 0 : 1] = QDateTime();
     }
+    if (!import.sides.empty())
+        loadedFileName = QFileInfo(path).fileName();
     dataReader->installImport(import);
 }
 
@@ -218,6 +223,7 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
         if (side.recordsReplaced) {
             sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
             recordsDownload[side.side == 'A' ? 0 : 1] = side;
+            recordsTime[side.side == 'A' ? 0 : 1] = QDateTime::currentDateTime();
         }
     }
 }
@@ -296,6 +302,7 @@ void GUI_KelmoraDiagnose::listSide(char side)
     table->listData(records, count);
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
     showSideNotes();
+    updateReportButton();
 }
 
 // complete: every side asked for was read completely; otherwise the
@@ -363,6 +370,7 @@ void GUI_KelmoraDiagnose::relistClearedSide(KelmoraFillingData* fillingData)
     table->listData(fillingData, count);
     chart->redrawData(chartRangeMin, chartRangeMax, OrderReverse, true);
     showSideNotes();
+    updateReportButton();
 }
 
 // A new array has replaced a side's records and the old one is about to be

@@ -93,6 +93,7 @@ void GUI_KelmoraDiagnose::connectUnit()
         return;
     }
     logView.clear();
+    visitActions.clear();  // a new connection is a new visit
     showConnecting();
     display(text(UiText::portOpened));
     dataReader->connectUnit();

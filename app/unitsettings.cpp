@@ -39,15 +39,22 @@ void GUI_KelmoraDiagnose::askAndResetMode()
 {
     if (confirmUnitChange(text(IntegrityText::confirmReset)
                               .arg(unitOnLine.statusSideA)
-                              .arg(unitOnLine.statusSideB)))
+                              .arg(unitOnLine.statusSideB))) {
+        pendingAction = VisitAction{};
+        pendingAction.kind = VisitAction::ModeReset;
         dataReader->resetOperationMode();
+    }
 }
 
 void GUI_KelmoraDiagnose::askAndSetClock()
 {
     const QDateTime chosen = dateTimeEdit->dateTime();
-    if (confirmUnitChange(text(IntegrityText::confirmClock).arg(chosen.toString(clockFormat))))
+    if (confirmUnitChange(text(IntegrityText::confirmClock).arg(chosen.toString(clockFormat)))) {
+        pendingAction = VisitAction{};
+        pendingAction.kind = VisitAction::ClockSet;
+        pendingAction.clock = chosen;
         dataReader->setUnitTime(chosen);
+    }
 }
 
 void GUI_KelmoraDiagnose::askAndSetPulseInput()
@@ -56,8 +63,13 @@ void GUI_KelmoraDiagnose::askAndSetPulseInput()
     const int chosen = pulseInputCombo->currentText().toInt(&isNumber, 10);
     if (!isNumber || chosen <= 0)
         return;
-    if (confirmUnitChange(text(IntegrityText::confirmPulseInput).arg(unitOnLine.pulseInput).arg(chosen)))
+    if (confirmUnitChange(text(IntegrityText::confirmPulseInput).arg(unitOnLine.pulseInput).arg(chosen))) {
+        pendingAction = VisitAction{};
+        pendingAction.kind = VisitAction::PulseInput;
+        pendingAction.oldPulseInput = unitOnLine.pulseInput;
+        pendingAction.newPulseInput = chosen;
         dataReader->setPulseInput(chosen);
+    }
 }
 
 void GUI_KelmoraDiagnose::selectUnitPulseInput(qint32 value)
@@ -77,11 +89,23 @@ void GUI_KelmoraDiagnose::selectUnitPulseInput(qint32 value)
 
 void GUI_KelmoraDiagnose::operationModeReset(bool success)
 {
+    VisitAction done;
+    done.kind = VisitAction::ModeReset;
+    done.succeeded = success;
+    done.at = QDateTime::currentDateTime();
+    visitActions.append(done);
     display(text(success ? UiText::resetDone : UiText::resetFailed));
 }
 
 void GUI_KelmoraDiagnose::pulseInputSet(bool success)
 {
+    VisitAction done = pendingAction;
+    done.kind = VisitAction::PulseInput;
+    done.succeeded = success;
+    done.at = QDateTime::currentDateTime();
+    if (success)
+        done.newPulseInput = dataReader->identity().pulseInput;  // what the unit reports now
+    visitActions.append(done);
     if (!success) {
         display(text(IntegrityText::pulseInputNotSet));
         return;
@@ -94,12 +118,19 @@ void GUI_KelmoraDiagnose::pulseInputSet(bool success)
 void GUI_KelmoraDiagnose::clockReadBack(quint32 before, quint32 after)
 {
     Q_UNUSED(before);
+    // Comes before timeSet: the report names the time the unit read back.
+    pendingAction.clock = QDateTime::fromSecsSinceEpoch(qint64(after));
     display(text(IntegrityText::clockSet)
                 .arg(QDateTime::fromSecsSinceEpoch(qint64(after)).toString(clockFormat)));
 }
 
 void GUI_KelmoraDiagnose::timeSet(bool success)
 {
+    VisitAction done = pendingAction;
+    done.kind = VisitAction::ClockSet;
+    done.succeeded = success;
+    done.at = QDateTime::currentDateTime();
+    visitActions.append(done);
     if (!success)
         display(text(IntegrityText::clockNotSet));
     // The field goes back to following the PC once the time has gone out.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 namespace {
 
@@ -127,4 +128,33 @@ void ChartCrossLayer::paint(QPainter& painter, const QSize& size, const QColor& 
     dirty = QRect(QPoint(left, top), QPoint(right, bottom)) & layer.rect();
     if (!dirty.isEmpty())
         painter.drawImage(dirty.topLeft(), layer, dirty);
+}
+
+void ChartCrossLayer::paintLines(QPainter& painter, const QColor& lower, const QColor& upper) const
+{
+    std::unordered_set<quint64> seenPositions;
+    std::vector<Cross> kept;
+    for (auto cross = crosses.crbegin(); cross != crosses.crend(); ++cross) {
+        const quint64 key = (quint64(quint32(cross->x)) << 32) | quint32(cross->y);
+        if (seenPositions.insert(key).second)
+            kept.push_back(*cross);
+    }
+    // Runs of one colour go to the painter in one call.
+    std::vector<QLine> run;
+    bool runUpper = false;
+    const auto flush = [&]() {
+        if (run.empty())
+            return;
+        painter.setPen(QPen(runUpper ? upper : lower, 1));
+        painter.drawLines(run.data(), int(run.size()));
+        run.clear();
+    };
+    for (auto cross = kept.crbegin(); cross != kept.crend(); ++cross) {
+        if (cross->upper != runUpper)
+            flush();
+        runUpper = cross->upper;
+        run.emplace_back(cross->x, cross->y - armLength, cross->x, cross->y + armLength);
+        run.emplace_back(cross->x - armLength, cross->y, cross->x + armLength, cross->y);
+    }
+    flush();
 }

@@ -67,6 +67,10 @@ public:
     void add(int x, int y, bool upperColour) { crosses.push_back({x, y, upperColour}); }
     // Lays the crosses over the picture painted by painter (of size size).
     void paint(QPainter& painter, const QSize& size, const QColor& lower, const QColor& upper);
+    // The same crosses as vector lines, for print: each distinct position
+    // once, in the colour of its last cross, in the order of those last
+    // crosses so that where crosses overlap the later one is on top.
+    void paintLines(QPainter& painter, const QColor& lower, const QColor& upper) const;
     int distinctPositions() const { return distinct; }
 
 private:

@@ -7,7 +7,7 @@
 #include "chart/chartaxis.h"
 #include "chart/chartmode.h"
 #include "chart/chartordercache.h"
-#include "chart/chartseries.h"
+#include "chart/chartpainter.h"
 #include "model/kelmorafillingdata.h"
 #include "model/unitidentity.h"
 
@@ -19,7 +19,6 @@
 
 class QPainter;
 class QTimer;
-struct ChartRange;
 
 class GUI_DisplayChart : public QWidget
 {
@@ -113,18 +112,7 @@ private:
                            DataOrder order, bool alignX);
     void drawChart(ChartMode drawMode, KelmoraFillingData* records, uint16_t* count, double minX,
                    double maxX, DataOrder order, bool alignX);
-    void paintPicture(ChartMode drawMode, const ChartRange& range, const ChartAxis& axis,
-                      int width, int labelHeight);
-    void paintPercentGrid(QPainter& painter, int width, int bottom, int plotHeight);
-    void paintXAxis(QPainter& painter, ChartMode drawMode, const ChartAxis& axis, int width,
-                    int labelHeight);
-    void paintReferenceLines(QPainter& painter, int width, int bottom, int plotHeight);
-    void placeRecords(ChartMode drawMode, const ChartAxis& axis, int first, int last,
-                      int plotWidth, int bottom, int plotHeight);
-    void paintSeries(QPainter& painter, int first, int last, const QSize& size);
-    void paintEverySegment(QPainter& painter, int first, int last);
-    void paintLegend(QPainter& painter, ChartMode drawMode, int width, int labelHeight);
-    void paintInfoLine(QPainter& painter, int labelHeight);
+    void paintPicture(ChartMode drawMode, const ChartLayout& layout, int width, int labelHeight);
 
     // Mouse (chartmouse.cpp).
     bool recordsGiven() const;
@@ -173,8 +161,5 @@ private:
     ChartOrderCache orderCache;
     int undatedRecords = 0;
     bool reducedDrawing = true;
-    // Buffers of the reduced series, kept to save allocations per drawing:
-    // line percent, temperature, fuel flow, integer percent.
-    ChartPolylineReducer seriesLines[4];
-    ChartCrossLayer crossLayer;
+    ChartPainter chartPainter;
 };

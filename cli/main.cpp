@@ -3,10 +3,12 @@
 #include "frame/texttable.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QTextStream>
 
 #include <algorithm>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -34,6 +36,32 @@ void printOverview(QTextStream& out)
            "Exit codes: 0 done, 1 the unit or the file failed, 2 usage.\n";
 }
 
+// The visit report paints with Qt Gui (fonts, the PDF writer); every other
+// command does without it, so that it runs where no display or platform
+// plugin is at hand.
+bool paintsReport(int argc, char* argv[])
+{
+    if (argc >= 2 && qstrcmp(argv[1], "report") == 0)
+        return true;
+    for (int i = 2; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--report-pdf") == 0)
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
+{
+    if (!paintsReport(argc, argv))
+        return std::make_unique<QCoreApplication>(argc, argv);
+#ifndef Q_OS_WIN
+    // A report made over ssh or from a script has no display to draw on.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -43,10 +71,10 @@ int main(int argc, char* argv[])
     // console shows it as such instead of in its OEM code page.
     SetConsoleOutputCP(CP_UTF8);
 #endif
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelmora-cli"));
     loadTextTable();
-    QStringList arguments = app.arguments().mid(1);
+    QStringList arguments = app->arguments().mid(1);
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (arguments.isEmpty() || arguments.first() == QLatin1String("--help")

@@ -122,6 +122,7 @@ void addNotedSides(const QDir& folder, const QString& unit, const QString& stamp
         entry.side = side.at(0).toLatin1();
         entry.records = note.value(QStringLiteral("received")).toInt();
         entry.requested = note.value(QStringLiteral("requested")).toInt();
+        entry.fromArchive = note.value(QStringLiteral("fromArchive")).toInt();
         entry.outcomeKnown = outcomeFromName(note.value(QStringLiteral("outcome")).toString(), &entry.outcome);
         placeInTime(&entry);
         // The note names the dump; whatever it says, only a file of this

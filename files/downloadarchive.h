@@ -59,6 +59,7 @@ struct ArchiveEntry {
     char side = 'A';
     int records = 0;         // records that arrived
     int requested = 0;       // records asked for; 0 when not known
+    int fromArchive = 0;     // of the records, those an earlier download had archived
     SideOutcome outcome = SideOutcome::NotRequested;
     bool outcomeKnown = false;  // false for a dump placed by hand without its note
     QString path;            // the side's raw dump; empty when nothing arrived

@@ -6,6 +6,7 @@
 #include "frame/messagebox.h"
 #include "files/odsexport.h"
 #include "frame/stylesheets.h"
+#include "frame/reporttexts.h"
 #include "frame/texttable.h"
 #include "frame/uitexts.h"
 
@@ -95,7 +96,12 @@ GUI_DataTable::GUI_DataTable(QWidget* parent)
     odsButton->setGeometry(0, 50, 150, 50);
     connect(csvButton, &QPushButton::clicked, this, &GUI_DataTable::buttonClicked);
     connect(odsButton, &QPushButton::clicked, this, &GUI_DataTable::buttonClicked);
-    exportWidget->resize(150, 100);
+    // The visit report covers both sides, whichever page it is asked from.
+    reportButton = makeButton(exportWidget, text(ReportText::button), squareButtonStyle);
+    reportButton->setObjectName(QStringLiteral("reportButton"));
+    reportButton->setGeometry(0, 100, 150, 50);
+    connect(reportButton, &QPushButton::clicked, this, &GUI_DataTable::reportRequested);
+    exportWidget->resize(150, 150);
 
     clearButton = makeButton(this, text(UiText::clearList), buttonStyle);
     clearButton->setObjectName(QStringLiteral("clearButton"));
@@ -140,6 +146,7 @@ void GUI_DataTable::retranslate()
     exportButton->setText(text(UiText::exportButton));
     csvButton->setText(QStringLiteral("CSV Text"));
     odsButton->setText(QStringLiteral("ODS Excel"));
+    reportButton->setText(text(ReportText::button));
     clearButton->setText(text(UiText::clearList));
     qCDebug(lcTable) << "Countrycode 1 " << origin.recordFormatNo;
 }

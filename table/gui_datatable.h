@@ -1,5 +1,5 @@
 // The table page of one dispenser side: the records as a sortable list, an
-// export panel (CSV, ODS) and a button that empties the side.
+// export panel (CSV, ODS, the visit report) and a button that empties the side.
 #pragma once
 
 #include "model/kelmorafillingdata.h"
@@ -65,6 +65,8 @@ public:
 
 Q_SIGNALS:
     void dataReady(KelmoraFillingData* fillingData, quint16* count, quint8 success);
+    // The export panel's report button: the window makes the visit report.
+    void reportRequested();
 
 public Q_SLOTS:
     void listData(KelmoraFillingData* fillingData, uint16_t* count);
@@ -100,6 +102,7 @@ private:
     QTimer* exportWidgetTimer = nullptr;
     QPushButton* csvButton = nullptr;
     QPushButton* odsButton = nullptr;
+    QPushButton* reportButton = nullptr;
     QPushButton* clearButton = nullptr;
     QLabel* sideNoteLabel = nullptr;
     QTimer* resizeTimer = nullptr;

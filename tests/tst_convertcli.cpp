@@ -148,6 +148,36 @@ private slots:
         QCOMPARE(run({path("raw.txt"), "--ods", path("no/dir/x.ods")}), 1);
     }
 
+    // report reads a saved file as convert does and writes its figures;
+    // what it cannot read or write fails, without a file reported as good.
+    void reportOfSavedFile_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("dump") << QStringList{path("raw.txt"), "--pdf", path("r.pdf"), "--json", path("r.json")} << 0;
+        QTest::newRow("no --pdf") << QStringList{path("raw.txt"), "--json", path("x.json")} << 2;
+        QTest::newRow("two sources") << QStringList{path("raw.txt"), "--archived", "--pdf", path("x.pdf")} << 2;
+        QTest::newRow("missing file") << QStringList{path("missing.txt"), "--pdf", path("x.pdf")} << 1;
+        QTest::newRow("no folder") << QStringList{path("raw.txt"), "--pdf", path("no/dir/x.pdf")} << 1;
+    }
+    void reportOfSavedFile()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        int exited = -1;
+        QVERIFY(filesRun(cli, QStringList{QStringLiteral("report")} + arguments, 60000, nullptr, &exited));
+        QCOMPARE(exited, exitCode);
+        if (exitCode != 0) {
+            QVERIFY(!QFile::exists(path("x.pdf")) && !QFile::exists(path("x.json")));
+            return;
+        }
+        QVERIFY(readAll(path("r.pdf")).startsWith("%PDF-"));
+        const QJsonObject sideB = QJsonDocument::fromJson(readAll(path("r.json"))).object()
+            .value(QLatin1String("sides")).toObject().value(QLatin1String("B")).toObject();
+        QCOMPARE(sideB.value(QLatin1String("records")).toInt(), 3);
+        QCOMPARE(sideB.value(QLatin1String("outcome")).toString(), QStringLiteral("saved-file"));
+    }
+
     // Converting onto a full disk over an existing file: exit 1 with the
     // reason, the old file byte for byte, no temporary file beside it.
     void failedSaveKeepsThePreviousFile_data()

@@ -506,11 +506,12 @@ private Q_SLOTS:
     {
         GUI_DataTable page;
         QVERIFY(page.isInsideExportZone(QPoint(0, 0)));
-        QVERIFY(page.isInsideExportZone(QPoint(150, 150)));
+        // The button (50 high) and the panel of three buttons below it.
+        QVERIFY(page.isInsideExportZone(QPoint(150, 200)));
         QVERIFY(page.isInsideExportZone(QPoint(150, 0)));
-        QVERIFY(page.isInsideExportZone(QPoint(0, 150)));
-        QVERIFY(!page.isInsideExportZone(QPoint(151, 150)));
-        QVERIFY(!page.isInsideExportZone(QPoint(150, 151)));
+        QVERIFY(page.isInsideExportZone(QPoint(0, 200)));
+        QVERIFY(!page.isInsideExportZone(QPoint(151, 200)));
+        QVERIFY(!page.isInsideExportZone(QPoint(150, 201)));
         QVERIFY(!page.isInsideExportZone(QPoint(-1, 10)));
         QVERIFY(!page.isInsideExportZone(QPoint(10, -1)));
     }
@@ -525,17 +526,17 @@ private Q_SLOTS:
         page.listData(sideARecords, &sideACount);
         QPushButton* exportButton = button(page, "exportButton");
         QWidget* panel = page.findChild<QWidget*>(QStringLiteral("exportWidget"));
-        QCOMPARE(panel->geometry(), QRect(5, 55, 150, 100));
+        QCOMPARE(panel->geometry(), QRect(5, 55, 150, 150));
 
-        QCursor::setPos(exportButton->mapToGlobal(QPoint(150, 150)));
-        if (exportButton->mapFromGlobal(QCursor::pos()) != QPoint(150, 150))
+        QCursor::setPos(exportButton->mapToGlobal(QPoint(150, 200)));
+        if (exportButton->mapFromGlobal(QCursor::pos()) != QPoint(150, 200))
             QSKIP("this platform does not let the test place the mouse");
         exportButton->click();
         QVERIFY(panel->isVisible());
         QTest::qWait(1200); // two polls with the mouse on the corner pixel
         QVERIFY(panel->isVisible());
 
-        QCursor::setPos(exportButton->mapToGlobal(QPoint(151, 150)));
+        QCursor::setPos(exportButton->mapToGlobal(QPoint(151, 200)));
         QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 1500);
     }
 };

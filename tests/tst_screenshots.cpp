@@ -187,6 +187,11 @@ private Q_SLOTS:
         QCursor::setPos(tableA->mapToGlobal(QPoint(60, 40)));
         tableA->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
         shoot(QStringLiteral("05-table-a-export-panel"));
+        // The report's dialog, pictured and then cancelled.
+        answerer->reportDialogShot = folder + QStringLiteral("/22-report-dialog.png");
+        tableA->findChild<QPushButton*>(QStringLiteral("reportButton"))->click();
+        answerer->reportDialogShot.clear();
+        QCOMPARE(answerer->reportDialogs, 1);
         tabs()->setCurrentIndex(3);
         shoot(QStringLiteral("06-table-b"));
     }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include "frame/incrementaltexts.h"
 #include "frame/integritytexts.h"
+#include "frame/reporttexts.h"
 #include "frame/sidenotetexts.h"
 #include "frame/statustexts.h"
 #include "frame/visittexts.h"
@@ -57,6 +58,15 @@ QList<int> visitTextNumbers()
     return numbers;
 }
 
+// The visit report's block, all in use.
+QList<int> reportTextNumbers()
+{
+    QList<int> numbers;
+    for (int n = ReportText::first; n <= ReportText::last; ++n)
+        numbers << n;
+    return numbers;
+}
+
 // Every entry number the program uses; keep in step with the code.
 const QList<int> usedNumbers = QList<int>{
     4, 5, 10, 14, 15, 16, 18, 20, 21, 22, 23, 25, 26, 30, 31, 34, 35, 36, 37,
@@ -64,7 +74,8 @@ const QList<int> usedNumbers = QList<int>{
     100, 102, 104, 105, 106, 108, 109, 110, 111, 116, 120, 122, 124, 125, 126,
     127, 131, 134, 136, 137, 140, 145, 150, 152, 154, 157, 158, 159, 160, textDataFiles, 162} + statusTextNumbers()
     + incrementalTextNumbers() + integrityTextNumbers()
-    + QList<int>{SideNoteText::otherSideUnit, SideNoteText::unknownSerial} + visitTextNumbers();
+    + QList<int>{SideNoteText::otherSideUnit, SideNoteText::unknownSerial} + reportTextNumbers()
+    + visitTextNumbers();
 
 // Texts the CSV import matches at the start of a line (title, identity lines,
 // section titles, status and column header rows).

@@ -97,6 +97,16 @@ KelmoraFillingData filesRecord(int number)
     return r;
 }
 
+KelmoraFillingData filesBandedRecord(int number)
+{
+    KelmoraFillingData r = filesRecord(number);
+    if (number % 10 == 0)
+        r.ratePercent = 80.0;
+    else if (number % 10 == 5)
+        r.ratePercent = 120.0;
+    return r;
+}
+
 void filesInstallSide(char side, const QVector<KelmoraFillingData>& records)
 {
     const size_t capacity = size_t(qMax(1, int(records.size())));

@@ -28,6 +28,10 @@ ExportIdentity filesUnit();
 // A record with every data field set from the number, so that records of a
 // test differ in each field.
 KelmoraFillingData filesRecord(int number);
+// filesRecord with a recovery rate a test can count on: 80 % (below the
+// band) when the number ends in 0, 120 % (above) when it ends in 5, in band
+// otherwise.
+KelmoraFillingData filesBandedRecord(int number);
 // Copies the records into a fresh malloc'd array and installs it as the side.
 void filesInstallSide(char side, const QVector<KelmoraFillingData>& records);
 QVector<KelmoraFillingData> filesSideRecords(char side);

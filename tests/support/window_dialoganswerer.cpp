@@ -21,6 +21,23 @@ void DialogAnswerer::clear()
     recordCountDialogs = 0;
     fileDialogs = 0;
     fileDialogFolders.clear();
+    reportDialogs = 0;
+}
+
+void DialogAnswerer::answerReportDialog(QDialog* dialog)
+{
+    ++reportDialogs;
+    if (!reportDialogShot.isEmpty())
+        dialog->grab().save(reportDialogShot);
+    if (technician.isNull()) {
+        dialog->reject();
+        return;
+    }
+    if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("technicianField")))
+        field->setText(technician);
+    if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("siteField")))
+        field->setText(site);
+    dialog->accept();
 }
 
 void DialogAnswerer::answerOpenDialogs()
@@ -35,8 +52,9 @@ void DialogAnswerer::answerOpenDialogs()
         // its event loop runs, and an answer then would be lost.
         if (!seenVisible.contains(widget))
             continue;
+        const bool reportDialog = widget->objectName() == QLatin1String("reportDialog");
         if (qobject_cast<QMessageBox*>(widget) || qobject_cast<QInputDialog*>(widget)
-            || qobject_cast<QFileDialog*>(widget))
+            || qobject_cast<QFileDialog*>(widget) || reportDialog)
             visibleNow.remove(widget); // answered now; a later dialog may reuse the address
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             SeenMessage seen{box->text(), box->informativeText(), {}};
@@ -60,6 +78,8 @@ void DialogAnswerer::answerOpenDialogs()
                 input->setIntValue(recordCount);
                 input->accept();
             }
+        } else if (reportDialog) {
+            answerReportDialog(static_cast<QDialog*>(widget));
         } else if (auto* files = qobject_cast<QFileDialog*>(widget)) {
             ++fileDialogs;
             fileDialogFolders << files->directory().absolutePath();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QTimer;
 
 class DialogAnswerer : public QObject
@@ -31,6 +32,13 @@ public:
     int recordCount = 200;
     // File dialogs: the path to choose; empty cancels.
     QString filePath;
+    // The visit report's dialog: technician and site to enter (a null
+    // technician cancels); the dialog's picture is saved to reportDialogShot
+    // when that is set.
+    QString technician;
+    QString site;
+    QString reportDialogShot;
+    int reportDialogs = 0;
 
     QList<SeenMessage> messages;
     int recordCountDialogs = 0;
@@ -41,6 +49,7 @@ public:
 
 private:
     void answerOpenDialogs();
+    void answerReportDialog(QDialog* dialog);
 
     QTimer* timer = nullptr;
     QSet<QWidget*> seenVisible;

@@ -16,6 +16,7 @@
 #include "reader_ptypeer.h"
 #include "frame/incrementaltexts.h"
 #include "frame/statustexts.h"
+#include "frame/reporttexts.h"
 #include "frame/visittexts.h"
 #include "app/gui_visitsdialog.h"
 #include "app/gui_visittrend.h"
