@@ -261,6 +261,7 @@ void GUI_KelmoraDiagnose::createUnitButtons()
         if (openArchivedDownload(download))
             visits->hide();
     });
+    connect(visits, &GUI_VisitsDialog::reportRequested, this, &GUI_KelmoraDiagnose::reportOfArchivedDownload);
     downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
     downloadButton->hide();
     // Under the download button, where the technician decides: a download

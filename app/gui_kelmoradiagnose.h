@@ -188,6 +188,11 @@ private:
     // Visit report (mainwindow_report.cpp): asks for technician and site,
     // then for the file.
     void makeReport();
+    void reportOfArchivedDownload(const ArchivedDownload& download);
+    // Asks for technician, site and file, then writes the report.
+    void saveReport(const VisitReport& report);
+    bool writeReport(const QString& path, VisitReport report, const QString& technician, const QString& site,
+                     QString* failure);
     bool askVisitor(QString* technician, QString* site);
     void updateReportButton();
     // Says in the log where the download was archived, or why it was not.

@@ -2,6 +2,7 @@
 
 #include "app/gui_visittrend.h"
 #include "files/archivefolder.h"
+#include "frame/reporttexts.h"
 #include "frame/sidenotetexts.h"
 #include "frame/statustexts.h"
 #include "frame/texttable.h"
@@ -117,12 +118,17 @@ void GUI_VisitsDialog::createWidgets()
     openButton->setObjectName(QStringLiteral("visitOpen"));
     openButton->setEnabled(false);
     connect(openButton, &QPushButton::clicked, this, &GUI_VisitsDialog::openSelected);
+    reportButton = new QPushButton(this);
+    reportButton->setObjectName(QStringLiteral("visitReport"));
+    reportButton->setEnabled(false);
+    connect(reportButton, &QPushButton::clicked, this, &GUI_VisitsDialog::requestReportOfSelected);
     closeButton = new QPushButton(this);
     closeButton->setObjectName(QStringLiteral("visitClose"));
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(stateLabel, 1);
     buttons->addWidget(openButton);
+    buttons->addWidget(reportButton);
     buttons->addWidget(closeButton);
 
     auto* layout = new QVBoxLayout(this);
@@ -146,6 +152,7 @@ void GUI_VisitsDialog::retranslate()
     downloadList->setHeaderLabels(headers);
     problemsHeading->setText(text(VisitText::problems));
     openButton->setText(text(VisitText::open));
+    reportButton->setText(text(ReportText::button));
     closeButton->setText(text(VisitText::close));
     // Texts drawn from the listing follow the language too.
     for (int row = 0; row < unitList->topLevelItemCount(); ++row) {
@@ -297,6 +304,7 @@ void GUI_VisitsDialog::downloadChosen()
     const std::optional<ArchivedDownload> selected = selectedDownload();
     chosenStamp = selected ? selected->stamp : QString();
     openButton->setEnabled(selected.has_value());
+    reportButton->setEnabled(selected.has_value());
     showTrends();
 }
 

@@ -73,6 +73,7 @@ private:
     QLabel* problemsHeading = nullptr;
     QPlainTextEdit* problemsView = nullptr;
     QPushButton* openButton = nullptr;
+    QPushButton* reportButton = nullptr;
     QPushButton* closeButton = nullptr;
 
     QList<QPointer<VisitListingThread>> running;

@@ -7,7 +7,11 @@
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
 #include "frame/uitexts.h"
+#include "files/archivefolder.h"
+#include "files/archivevisits.h"
+#include "files/downloadarchive.h"
 #include "report/reportpdf.h"
+#include "report/reportsources.h"
 #include "table/exportfile.h"
 
 #include <QDialog>
@@ -48,8 +52,13 @@ VisitReport GUI_KelmoraDiagnose::visitReport() const
 bool GUI_KelmoraDiagnose::writeVisitReport(const QString& path, const QString& technician,
                                            const QString& site, QString* failure)
 {
+    return writeReport(path, visitReport(), technician, site, failure);
+}
+
+bool GUI_KelmoraDiagnose::writeReport(const QString& path, VisitReport report, const QString& technician,
+                                      const QString& site, QString* failure)
+{
     rememberVisitor(technician, site);
-    VisitReport report = visitReport();
     report.technician = technician;
     report.site = site;
     QString error;
@@ -100,6 +109,29 @@ void GUI_KelmoraDiagnose::makeReport()
 {
     if (sideACount == 0 && sideBCount == 0)
         return;
+    saveReport(visitReport());
+}
+
+// A report of any archived download, chosen in the Visits dialog; what the
+// window holds and the changes of this visit are not part of it.
+void GUI_KelmoraDiagnose::reportOfArchivedDownload(const ArchivedDownload& download)
+{
+    QList<ArchiveEntry> entries;
+    for (const ArchiveEntry& entry : listArchive(archiveFolder(), download.unit)) {
+        if (entry.stamp == download.stamp)
+            entries.append(entry);
+    }
+    VisitReport report;
+    QString error;
+    if (!reportFromArchive(entries, &report, &error)) {
+        showNotice(text(ReportText::saveFailed).arg(error), QString());
+        return;
+    }
+    saveReport(report);
+}
+
+void GUI_KelmoraDiagnose::saveReport(const VisitReport& report)
+{
     QString technician;
     QString site;
     if (!askVisitor(&technician, &site))
@@ -108,7 +140,7 @@ void GUI_KelmoraDiagnose::makeReport()
     if (path.isEmpty())
         return;
     QString failure;
-    if (writeVisitReport(path, technician, site, &failure))
+    if (writeReport(path, report, technician, site, &failure))
         rememberExportFolder(path);
     else
         showNotice(failure, QString());

@@ -58,10 +58,22 @@ private Q_SLOTS:
 
         downloads->setCurrentItem(downloads->topLevelItem(2));
         QCOMPARE(trend('A')->highlightedVisit(), 0);
+        // A report of the chosen download, whatever the window holds.
         QSignalSpy report(dialog, &GUI_VisitsDialog::reportRequested);
-        dialog->requestReportOfSelected();
+        const QString pdf = dir.filePath(QStringLiteral("archived-visit.pdf"));
+        answerer->technician = QStringLiteral("Jo");
+        answerer->filePath = pdf;
+        dialog->findChild<QPushButton*>(QStringLiteral("visitReport"))->click();
+        answerer->technician = QString();
+        answerer->filePath = QString();
         QCOMPARE(report.size(), 1);
         QCOMPARE(report.at(0).at(0).value<ArchivedDownload>().stamp, QStringLiteral("20250610-080000Z"));
+        QCOMPARE(answerer->reportDialogs, 1);
+        QFile written(pdf);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.read(5) == "%PDF-");
+        QVERIFY(logText().contains(numberedText(ReportText::saved)));
+        answerer->clear();
 
         dialog->findChild<QPushButton*>(QStringLiteral("visitOpen"))->click();
         QVERIFY(!dialog->isVisible());
