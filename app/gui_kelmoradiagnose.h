@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/gui_infocolumn.h"
+#include "app/downloadaccount.h"
 #include "app/gui_logview.h"
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
@@ -170,7 +171,6 @@ private:
     void showNotConnected();
     bool refuseWhileBusy();
     void showDownloadOutcome();
-    QString downloadOutcomeText() const;
     void openDataFile();
     void openVisits();
     void startDownload();
@@ -228,7 +228,6 @@ private:
     // Shared by the popup lists; owned by the window.
     QStyle* commonStyle = nullptr;
     GUI_DownloadProgress* downloadProgress = nullptr;
-    bool downloadingBothSides = false;
     // Archive lookup, download and archive write of the history; the
     // window presents what it reports.
     DownloadSession* downloadSession = nullptr;
@@ -237,10 +236,8 @@ private:
     // Per side (A, B): where the records it holds came from, handed to its
     // pages with the records.
     RecordOrigin sideOrigin[2];
-    SideDownload lastDownload[2];
-    // Per side: the download its records came from, kept until new records
-    // replace them (outcome NotRequested when they came from a file).
-    SideDownload recordsDownload[2];
+    // How the last download ended and where each side's records came from.
+    DownloadAccount downloadAccount;
     // Per side: when its records arrived (PC time); invalid for a file.
     QDateTime recordsTime[2];
     QString loadedFileName;  // the file the sides read from a file came from
@@ -248,11 +245,6 @@ private:
     // of the change under way.
     QList<VisitAction> visitActions;
     VisitAction pendingAction;
-    bool downloadResultPending = false;
-    // The line went while a download ran: said first in the download's box
-    // rather than in a box of its own.
-    bool lineLostInDownload = false;
-    bool downloadOutcomeDelivered = false;  // the running download's result has been shown
     // Set once the window has agreed to close: the last reports of the
     // threads then open no box on an empty screen.
     bool windowClosing = false;

@@ -107,7 +107,7 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     // layout of that side's lines; the other side's pages keep theirs.
     for (const ImportedSide& side : import.sides) {
         sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unitOf(side), side.recordFormatNo};
-        recordsDownload[side.side == 'A' ? 0 : 1] = SideDownload{};
+        downloadAccount.sideFromFile(side.side);
         recordsTime[side.side == 'A' ? 0 : 1] = QDateTime();
     }
     if (!import.sides.empty())
@@ -156,8 +156,7 @@ void GUI_KelmoraDiagnose::startDownload()
 
 void GUI_KelmoraDiagnose::readingStarted(int count, bool bothSides)
 {
-    downloadingBothSides = bothSides;
-    downloadOutcomeDelivered = false;
+    downloadAccount.started(bothSides);
     downloadProgress->begin(count, bothSides);
 }
 
@@ -179,7 +178,7 @@ void GUI_KelmoraDiagnose::historyPlan(char side, int newRecords, int fromArchive
 void GUI_KelmoraDiagnose::readerFinished()
 {
     downloadProgress->finish();
-    downloadingBothSides = false;
+    downloadAccount.readerEnded();
 }
 
 // A failed archive is said once in the log and changes nothing else.
@@ -214,15 +213,12 @@ void GUI_KelmoraDiagnose::showFailure(int informativeText)
 
 void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sideB)
 {
-    lastDownload[0] = sideA;
-    lastDownload[1] = sideB;
-    downloadResultPending = true;
+    downloadAccount.sidesDownloaded(sideA, sideB);
     // The records a side now holds came from the unit on the line, whatever
     // file was opened before: its exports and chart info line say so.
     for (const SideDownload& side : {sideA, sideB}) {
         if (side.recordsReplaced) {
             sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
-            recordsDownload[side.side == 'A' ? 0 : 1] = side;
             recordsTime[side.side == 'A' ? 0 : 1] = QDateTime::currentDateTime();
         }
     }
@@ -232,9 +228,7 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
 {
     Q_UNUSED(count);
     using R = APP_KelmoraDataReader;
-    const bool download = downloadResultPending;
-    downloadResultPending = false;
-    downloadOutcomeDelivered = downloadOutcomeDelivered || download;
+    const bool download = downloadAccount.takeResult();
     if (windowClosing)
         return;  // what arrived is archived; nobody is left to read a box
     switch (success) {
@@ -264,29 +258,10 @@ void GUI_KelmoraDiagnose::dataReady(KelmoraFillingData* fillingData, quint16* co
     }
 }
 
-// One paragraph per side asked for: its name, received against requested,
-// how it ended and why, and what it lost, skipped or took from the archive.
-QString GUI_KelmoraDiagnose::downloadOutcomeText() const
-{
-    QStringList lines;
-    for (const SideDownload& side : lastDownload) {
-        if (side.outcome == SideOutcome::NotRequested)
-            continue;
-        QStringList parts{sideCountText(side), sideEndingText(side)};
-        parts.append(sideNotes(side));
-        lines.append(text(side.side == 'A' ? UiText::sideA : UiText::sideB) + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
-    }
-    return lines.join(QStringLiteral("\r\n\r\n"));
-}
-
 void GUI_KelmoraDiagnose::showDownloadOutcome()
 {
     // The cause first, then what each side holds.
-    QString informative = downloadOutcomeText();
-    if (lineLostInDownload)
-        informative = text(StatusText::lineLost) + QLatin1Char(' ') + text(StatusText::checkCable)
-                      + QStringLiteral("\r\n\r\n") + informative;
-    lineLostInDownload = false;
+    const QString informative = downloadAccount.lineLossFirst(downloadAccount.outcomeText());
     showMessage(messageBoxStyle, text(StatusText::downloadIncomplete), informative,
                 {{MessageButtonRole::Confirm, text(UiText::ok)}});
 }
@@ -316,10 +291,9 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
         sideA = sideB = true;
         // Each side with what it skipped and where its records came from.
         QStringList sides;
-        for (int i = 0; i < 2; ++i) {
-            const QStringList notes = sideNotes(lastDownload[i]);
-            sides.append(sideSummary(i == 0 ? UiText::sideA : UiText::sideB, i == 0 ? sideACount : sideBCount)
-                         + (notes.isEmpty() ? QString() : QStringLiteral(", ") + notes.join(QStringLiteral(", "))));
+        for (const char side : {'A', 'B'}) {
+            sides.append(downloadAccount.sideSummary(
+                side, sideSummary(side == 'A' ? UiText::sideA : UiText::sideB, side == 'A' ? sideACount : sideBCount)));
         }
         summary = sides.join(QStringLiteral("\r\n\r\n"));
     } else if (fillingData == sideARecords) {
@@ -331,12 +305,9 @@ void GUI_KelmoraDiagnose::showRecords(KelmoraFillingData* fillingData, bool comp
     } else {
         return; // not a side's array: nothing to show
     }
-    if (complete && lineLostInDownload) {
-        // Everything had come before the line went: still said first.
-        summary = text(StatusText::lineLost) + QLatin1Char(' ') + text(StatusText::checkCable)
-                  + QStringLiteral("\r\n\r\n") + summary;
-        lineLostInDownload = false;
-    }
+    // Everything had come before the line went: still said first.
+    if (complete)
+        summary = downloadAccount.lineLossFirst(summary);
     if (complete)
         showMessage(messageBoxStyle, text(UiText::readOk), summary, {{MessageButtonRole::Confirm, text(UiText::ok)}});
     else

@@ -145,10 +145,8 @@ void GUI_KelmoraDiagnose::lineLost(quint64 lineGeneration, QString reason)
     serialPort->closePort();
     showNotConnected();
     display(text(StatusText::lineLost));
-    if (downloadingBothSides && !downloadOutcomeDelivered) {
-        lineLostInDownload = true;  // the download's own box says it first
-        return;
-    }
+    if (downloadAccount.lineLost())
+        return;  // the download's own box says it first
     if (!windowClosing)
         showMessage(messageBoxStyle, text(StatusText::lineLost), text(StatusText::checkCable),
                     {{MessageButtonRole::Confirm, text(UiText::ok)}});

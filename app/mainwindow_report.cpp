@@ -35,7 +35,7 @@ VisitReport GUI_KelmoraDiagnose::visitReport() const
         reportSide.side = side;
         reportSide.records = QVector<KelmoraFillingData>(records, records + count);
         reportSide.origin = sideOrigin[i];
-        reportSide.download = recordsDownload[i];
+        reportSide.download = downloadAccount.recordsOf(side);
         reportSide.download.historyLines.clear(); // the report needs the records only
         if (report.sides.isEmpty())
             report.unit = sideOrigin[i].unit;

@@ -65,7 +65,7 @@ void GUI_KelmoraDiagnose::showSideNotes()
                         + serialText(other.unit);
                 warning = true;
             }
-            const SideDownload& download = recordsDownload[index];
+            const SideDownload& download = downloadAccount.recordsOf(index == 0 ? 'A' : 'B');
             bool incomplete = false;
             const QString line = download.outcome == SideOutcome::NotRequested
                 ? QString() : downloadLine(download, &incomplete);
