@@ -1,5 +1,7 @@
 #include "clicommon.h"
 
+#include "files/archivefolder.h"
+
 #include "clicommand.h"
 #include "clisession.h"
 
@@ -79,4 +81,21 @@ int openAndIdentify(QCommandLineParser& parser, const QString& command, CliSessi
         return CliUnitFailed;
     }
     return -1;
+}
+
+bool unitOption(const QCommandLineParser& parser, QString* unit)
+{
+    if (!parser.isSet(QStringLiteral("unit")))
+        return true;
+    const QString value = parser.value(QStringLiteral("unit"));
+    if (value == QLatin1String("unknown")) {
+        *unit = value;
+        return true;
+    }
+    bool ok = false;
+    const qint32 serial = value.toInt(&ok, 10);
+    if (!ok || serial <= 0)
+        return false;
+    *unit = unitFolderName(serial);
+    return true;
 }

@@ -24,6 +24,10 @@ int parseCommand(QCommandLineParser& parser, const QString& command, const QStri
 // Reports a usage error of the command and returns CliUsage.
 int usageError(const QString& command, const QString& message);
 
+// --unit: a serial number or "unknown", as the archive's unit folder; the
+// unit stays empty when the option is not given. False when it is neither.
+bool unitOption(const QCommandLineParser& parser, QString* unit);
+
 // Opens --port and identifies the unit. Returns -1 when the session may go
 // on, else the exit code (with its message on stderr).
 int openAndIdentify(QCommandLineParser& parser, const QString& command, CliSession& session);

@@ -57,14 +57,8 @@ int runArchive(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return usageError(command, QStringLiteral("unexpected argument"));
     QString unit;
-    if (parser.isSet(QStringLiteral("unit"))) {
-        bool ok = false;
-        const qint32 serial = parser.value(QStringLiteral("unit")).toInt(&ok, 10);
-        const bool unknown = parser.value(QStringLiteral("unit")) == QLatin1String("unknown");
-        if (!ok && !unknown)
-            return usageError(command, QStringLiteral("--unit takes a serial number or 'unknown'"));
-        unit = unknown ? QStringLiteral("unknown") : unitFolderName(serial);
-    }
+    if (!unitOption(parser, &unit))
+        return usageError(command, QStringLiteral("--unit takes a serial number or 'unknown'"));
     QStringList problems;
     const QList<ArchiveEntry> entries = listArchive(archiveFolder(), unit, &problems);
     // What was left out is said, but does not fail the listing.

@@ -76,25 +76,6 @@ void printDownloads(const QList<ArchivedDownload>& downloads)
             << sideColumns(download.side('B')).trimmed() << "\n";
 }
 
-// The folder name --unit asks for into unit (untouched without it); false
-// when the value names no unit.
-bool unitOption(const QCommandLineParser& parser, QString* unit)
-{
-    if (!parser.isSet(QStringLiteral("unit")))
-        return true;
-    const QString value = parser.value(QStringLiteral("unit"));
-    if (value == QLatin1String("unknown")) {
-        *unit = value;
-        return true;
-    }
-    bool ok = false;
-    const qint32 serial = value.toInt(&ok, 10);
-    if (!ok || serial <= 0)
-        return false;
-    *unit = unitFolderName(serial);
-    return true;
-}
-
 int runVisits(const QStringList& arguments)
 {
     QCommandLineParser parser;
