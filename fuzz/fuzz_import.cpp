@@ -2,6 +2,7 @@
 // answer with one of its result codes, and every count it hands out must fit
 // the array beside it and the lines the file has.
 #include "reader/app_kelmoradatareader.h"
+#include "files/import.h"
 #include "model/kelmorafillingdata.h"
 #include "frame/texttable.h"
 
