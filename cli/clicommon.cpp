@@ -99,3 +99,12 @@ bool unitOption(const QCommandLineParser& parser, QString* unit)
     *unit = unitFolderName(serial);
     return true;
 }
+
+int readUnitArgument(const QCommandLineParser& parser, const QString& command, QString* unit)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(command, QStringLiteral("unexpected argument"));
+    if (!unitOption(parser, unit))
+        return usageError(command, QStringLiteral("--unit takes a serial number or 'unknown'"));
+    return -1;
+}

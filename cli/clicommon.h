@@ -27,6 +27,9 @@ int usageError(const QString& command, const QString& message);
 // --unit: a serial number or "unknown", as the archive's unit folder; the
 // unit stays empty when the option is not given. False when it is neither.
 bool unitOption(const QCommandLineParser& parser, QString* unit);
+// The archive listings take --unit and no other argument: -1 to go on with
+// *unit read, else the usage exit code.
+int readUnitArgument(const QCommandLineParser& parser, const QString& command, QString* unit);
 
 // Opens --port and identifies the unit. Returns -1 when the session may go
 // on, else the exit code (with its message on stderr).

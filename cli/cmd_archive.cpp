@@ -54,11 +54,10 @@ int runArchive(const QStringList& arguments)
     const int parsed = parseCommand(parser, command, arguments);
     if (parsed >= 0)
         return parsed;
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(command, QStringLiteral("unexpected argument"));
     QString unit;
-    if (!unitOption(parser, &unit))
-        return usageError(command, QStringLiteral("--unit takes a serial number or 'unknown'"));
+    const int unitRead = readUnitArgument(parser, command, &unit);
+    if (unitRead >= 0)
+        return unitRead;
     QStringList problems;
     const QList<ArchiveEntry> entries = listArchive(archiveFolder(), unit, &problems);
     // What was left out is said, but does not fail the listing.

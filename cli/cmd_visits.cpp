@@ -91,11 +91,10 @@ int runVisits(const QStringList& arguments)
     const int parsed = parseCommand(parser, command, arguments);
     if (parsed >= 0)
         return parsed;
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(command, QStringLiteral("unexpected argument"));
     QString unit;
-    if (!unitOption(parser, &unit))
-        return usageError(command, QStringLiteral("--unit takes a serial number or 'unknown'"));
+    const int unitRead = readUnitArgument(parser, command, &unit);
+    if (unitRead >= 0)
+        return unitRead;
     QStringList problems;
     const QString root = archiveFolder();
     const QList<ArchivedUnit> units = unit.isEmpty() ? listArchivedUnits(root, &problems) : QList<ArchivedUnit>();
