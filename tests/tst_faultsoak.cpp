@@ -480,8 +480,13 @@ void TestFaultSoak::download(const CyclePlan& plan, SimulatedUnit& unit, const Q
         QCOMPARE(summary.informative, numberedText(21) + QStringLiteral(": %1 ").arg(sideACount)
                                           + numberedText(20) + QStringLiteral("\r\n\r\n") + numberedText(22)
                                           + QStringLiteral(": %1 ").arg(sideBCount) + numberedText(20));
-        QCOMPARE(int(sideACount), plan.records);
-        QCOMPARE(int(sideBCount), plan.records);
+        // A unit that falls silent right after a line end looks like one
+        // that holds no more records (the reply has no end mark): the sides
+        // then hold what the unit sent, checked below.
+        if (plan.fault != Fault::StallMidRecord)
+            QVERIFY2(sideACount == plan.records && sideBCount == plan.records,
+                     qPrintable(context + QStringLiteral(": read successfully with %1 and %2 records")
+                                              .arg(sideACount).arg(sideBCount)));
     } else {
         QCOMPARE(summary.text, numberedText(StatusText::downloadIncomplete));
         QVERIFY2(plan.fault == Fault::PulledCable || plan.fault == Fault::StallMidRecord
@@ -560,8 +565,9 @@ void TestFaultSoak::checkDownloadedSides(const CyclePlan& plan, const QJsonObjec
         return;
     }
     if (plan.fault != Fault::PulledCable) {
-        QCOMPARE(int(sideACount), plan.records);
-        QCOMPARE(int(sideBCount), plan.records);
+        QVERIFY2(sideACount == plan.records && sideBCount == plan.records,
+                 qPrintable(context + QStringLiteral(": read successfully with %1 and %2 records")
+                                          .arg(sideACount).arg(sideBCount)));
         QVERIFY2(matchesSent(sideBRecords, sideBCount, sentB), qPrintable(context));
         return;
     }
