@@ -1,5 +1,7 @@
 #include "app/gui_kelmoradiagnose.h"
 
+#include "app/reportactions.h"
+
 #include "reader/app_kelmoradatareader.h"
 #include "comm/com_serialport.h"
 #include "table/gui_datatable.h"
@@ -261,7 +263,8 @@ void GUI_KelmoraDiagnose::createUnitButtons()
         if (openArchivedDownload(download))
             visits->hide();
     });
-    connect(visits, &GUI_VisitsDialog::reportRequested, this, &GUI_KelmoraDiagnose::reportOfArchivedDownload);
+    reportActions = new ReportActions(this, [this](const QString& line) { display(line); });
+    connect(visits, &GUI_VisitsDialog::reportRequested, reportActions, &ReportActions::saveArchived);
     downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
     downloadButton->hide();
     // Under the download button, where the technician decides: a download

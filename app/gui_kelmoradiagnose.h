@@ -5,6 +5,7 @@
 #include "app/gui_infocolumn.h"
 #include "app/downloadaccount.h"
 #include "app/gui_logview.h"
+#include "app/unitchangelog.h"
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
 #include "model/unitidentity.h"
@@ -40,6 +41,7 @@ class QPushButton;
 class QStyle;
 class QTabWidget;
 class QThread;
+class ReportActions;
 class QTimer;
 struct ArchivedDownload;
 
@@ -112,7 +114,7 @@ public:
     // where each came from, and what was changed on the unit since the last
     // connect (tests read it; the report button writes it).
     VisitReport visitReport() const;
-    const QList<VisitAction>& actionsThisVisit() const { return visitActions; }
+    const QList<VisitAction>& actionsThisVisit() const { return unitChanges.changes(); }
     // Writes the visit report to path for the given technician and site
     // (remembered for the next report) and says the result in the log; on
     // failure *failure (when given) says why.
@@ -185,15 +187,8 @@ private:
     void historyProgress(char side, int bytes, int lines, int requested);
     void historyPlan(char side, int newRecords, int fromArchive);
     void readerFinished();
-    // Visit report (mainwindow_report.cpp): asks for technician and site,
-    // then for the file.
+    // The report of what the window holds (mainwindow_report.cpp).
     void makeReport();
-    void reportOfArchivedDownload(const ArchivedDownload& download);
-    // Asks for technician, site and file, then writes the report.
-    void saveReport(const VisitReport& report);
-    bool writeReport(const QString& path, VisitReport report, const QString& technician, const QString& site,
-                     QString* failure);
-    bool askVisitor(QString* technician, QString* site);
     void updateReportButton();
     // Says in the log where the download was archived, or why it was not.
     void downloadArchived(const DownloadSessionResult& result);
@@ -241,10 +236,8 @@ private:
     // Per side: when its records arrived (PC time); invalid for a file.
     QDateTime recordsTime[2];
     QString loadedFileName;  // the file the sides read from a file came from
-    // What was changed on the unit since the last connect, with the values
-    // of the change under way.
-    QList<VisitAction> visitActions;
-    VisitAction pendingAction;
+    UnitChangeLog unitChanges;
+    ReportActions* reportActions = nullptr;
     // Set once the window has agreed to close: the last reports of the
     // threads then open no box on an empty screen.
     bool windowClosing = false;

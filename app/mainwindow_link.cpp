@@ -93,7 +93,7 @@ void GUI_KelmoraDiagnose::connectUnit()
         return;
     }
     logView.clear();
-    visitActions.clear();  // a new connection is a new visit
+    unitChanges.clear();
     showConnecting();
     display(text(UiText::portOpened));
     dataReader->connectUnit();

@@ -40,8 +40,9 @@ void GUI_KelmoraDiagnose::askAndResetMode()
     if (confirmUnitChange(text(IntegrityText::confirmReset)
                               .arg(unitOnLine.statusSideA)
                               .arg(unitOnLine.statusSideB))) {
-        pendingAction = VisitAction{};
-        pendingAction.kind = VisitAction::ModeReset;
+        VisitAction change;
+        change.kind = VisitAction::ModeReset;
+        unitChanges.begin(change);
         dataReader->resetOperationMode();
     }
 }
@@ -50,9 +51,10 @@ void GUI_KelmoraDiagnose::askAndSetClock()
 {
     const QDateTime chosen = dateTimeEdit->dateTime();
     if (confirmUnitChange(text(IntegrityText::confirmClock).arg(chosen.toString(clockFormat)))) {
-        pendingAction = VisitAction{};
-        pendingAction.kind = VisitAction::ClockSet;
-        pendingAction.clock = chosen;
+        VisitAction change;
+        change.kind = VisitAction::ClockSet;
+        change.clock = chosen;
+        unitChanges.begin(change);
         dataReader->setUnitTime(chosen);
     }
 }
@@ -64,10 +66,11 @@ void GUI_KelmoraDiagnose::askAndSetPulseInput()
     if (!isNumber || chosen <= 0)
         return;
     if (confirmUnitChange(text(IntegrityText::confirmPulseInput).arg(unitOnLine.pulseInput).arg(chosen))) {
-        pendingAction = VisitAction{};
-        pendingAction.kind = VisitAction::PulseInput;
-        pendingAction.oldPulseInput = unitOnLine.pulseInput;
-        pendingAction.newPulseInput = chosen;
+        VisitAction change;
+        change.kind = VisitAction::PulseInput;
+        change.oldPulseInput = unitOnLine.pulseInput;
+        change.newPulseInput = chosen;
+        unitChanges.begin(change);
         dataReader->setPulseInput(chosen);
     }
 }
@@ -89,23 +92,14 @@ void GUI_KelmoraDiagnose::selectUnitPulseInput(qint32 value)
 
 void GUI_KelmoraDiagnose::operationModeReset(bool success)
 {
-    VisitAction done;
-    done.kind = VisitAction::ModeReset;
-    done.succeeded = success;
-    done.at = QDateTime::currentDateTime();
-    visitActions.append(done);
+    unitChanges.finish(VisitAction::ModeReset, success);
     display(text(success ? UiText::resetDone : UiText::resetFailed));
 }
 
 void GUI_KelmoraDiagnose::pulseInputSet(bool success)
 {
-    VisitAction done = pendingAction;
-    done.kind = VisitAction::PulseInput;
-    done.succeeded = success;
-    done.at = QDateTime::currentDateTime();
-    if (success)
-        done.newPulseInput = dataReader->identity().pulseInput;  // what the unit reports now
-    visitActions.append(done);
+    // The report names what the unit reports now.
+    unitChanges.finish(VisitAction::PulseInput, success, dataReader->identity().pulseInput);
     if (!success) {
         display(text(IntegrityText::pulseInputNotSet));
         return;
@@ -119,18 +113,14 @@ void GUI_KelmoraDiagnose::clockReadBack(quint32 before, quint32 after)
 {
     Q_UNUSED(before);
     // Comes before timeSet: the report names the time the unit read back.
-    pendingAction.clock = QDateTime::fromSecsSinceEpoch(qint64(after));
+    unitChanges.clockReadBack(QDateTime::fromSecsSinceEpoch(qint64(after)));
     display(text(IntegrityText::clockSet)
                 .arg(QDateTime::fromSecsSinceEpoch(qint64(after)).toString(clockFormat)));
 }
 
 void GUI_KelmoraDiagnose::timeSet(bool success)
 {
-    VisitAction done = pendingAction;
-    done.kind = VisitAction::ClockSet;
-    done.succeeded = success;
-    done.at = QDateTime::currentDateTime();
-    visitActions.append(done);
+    unitChanges.finish(VisitAction::ClockSet, success);
     if (!success)
         display(text(IntegrityText::clockNotSet));
     // The field goes back to following the PC once the time has gone out.
