@@ -2,6 +2,8 @@
 // and their downloads, written through the Home page's report button.
 #include "window_fixture.h"
 
+#include "app/unitchangelog.h"
+
 class TestWindowReport : public WindowTestFixture
 {
     Q_OBJECT
@@ -60,6 +62,44 @@ private Q_SLOTS:
         QVERIFY(!window->writeVisitReport(dir.filePath(QStringLiteral("no/dir/visit.pdf")), QString(), QString()));
         QVERIFY(logText().contains(numberedText(ReportText::saveFailed)));
         resetSideStorage();
+    }
+
+    // Each change keeps what was asked for and what the unit reported back.
+    void unitChangeLogKeepsReadBackValues_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("succeeded");
+        QTest::addColumn<int>("newPulseInput");
+        QTest::addColumn<qint64>("clockSecs");
+        QTest::newRow("pulse input read back") << int(VisitAction::PulseInput) << true << 55 << qint64(0);
+        QTest::newRow("pulse input refused") << int(VisitAction::PulseInput) << false << 60 << qint64(0);
+        QTest::newRow("clock read back") << int(VisitAction::ClockSet) << true << 60 << qint64(1700000007);
+    }
+    void unitChangeLogKeepsReadBackValues()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, succeeded);
+        QFETCH(int, newPulseInput);
+        QFETCH(qint64, clockSecs);
+        UnitChangeLog changes;
+        VisitAction asked;
+        asked.kind = VisitAction::Kind(kind);
+        asked.oldPulseInput = 40;
+        asked.newPulseInput = 60;
+        asked.clock = QDateTime::fromSecsSinceEpoch(1700000000);
+        changes.begin(asked);
+        if (clockSecs > 0)
+            changes.clockReadBack(QDateTime::fromSecsSinceEpoch(clockSecs));
+        changes.finish(asked.kind, succeeded, 55);
+        QCOMPARE(changes.changes().size(), 1);
+        const VisitAction done = changes.changes().first();
+        QCOMPARE(done.succeeded, succeeded);
+        QCOMPARE(done.oldPulseInput, 40);
+        QCOMPARE(done.newPulseInput, newPulseInput);
+        if (clockSecs > 0)
+            QCOMPARE(done.clock.toSecsSinceEpoch(), clockSecs);
+        changes.clear();
+        QVERIFY(changes.changes().isEmpty());
     }
 };
 
