@@ -140,9 +140,6 @@ void GUI_KelmoraDiagnose::createLinkAndReader()
     connect(downloadSession, &DownloadSession::finished, this, &GUI_KelmoraDiagnose::downloadArchived);
     connect(dataReader, &APP_KelmoraDataReader::unitIdentified, this,
             &GUI_KelmoraDiagnose::unitIdentified);
-    // Raised on the port thread, handled here.
-    connect(serialPort, &COM_SerialPort::lineLost, this, &GUI_KelmoraDiagnose::lineLost,
-            Qt::QueuedConnection);
 }
 
 void GUI_KelmoraDiagnose::createPages()
@@ -255,6 +252,7 @@ QPushButton* GUI_KelmoraDiagnose::createButton(const QString& name, const QStrin
 void GUI_KelmoraDiagnose::createUnitButtons()
 {
     connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
+    createLinkControl();
     openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
     visitsButton = createButton(QStringLiteral("visitsButton"), buttonStyle);
     visits = new GUI_VisitsDialog(this);
@@ -315,9 +313,7 @@ void GUI_KelmoraDiagnose::retranslate()
 {
     if (!dataReader)
         return; // the empty window of a missing text table
-    connectButton->setText(text(link == LinkState::Connecting  ? UiText::connecting
-                                : link == LinkState::Connected ? UiText::disconnect
-                                                               : UiText::connect));
+    linkControl->retranslate();
     openFileButton->setText(text(UiText::openFile));
     visitsButton->setText(text(VisitText::button));
     visits->retranslate();

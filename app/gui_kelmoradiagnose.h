@@ -4,6 +4,7 @@
 
 #include "app/gui_infocolumn.h"
 #include "app/downloadaccount.h"
+#include "app/gui_linkcontrol.h"
 #include "app/gui_logview.h"
 #include "app/unitchangelog.h"
 #include "model/kelmorafillingdata.h"
@@ -78,8 +79,8 @@ public:
     static constexpr int shutDownWaitMs = 3000;
 
     // What the window shows about the line.
-    enum class LinkState { NotConnected, Connecting, Connected };
-    LinkState linkState() const { return link; }
+    using LinkState = GUI_LinkControl::State;
+    LinkState linkState() const;
     // The unit identified on the line, as shown on the Home page.
     const UnitIdentity& connectedUnit() const { return unitOnLine; }
 
@@ -136,7 +137,6 @@ public Q_SLOTS:
     void append(QString text);
     void historyDownloaded(SideDownload sideA, SideDownload sideB);
     void unitIdentified(UnitIdentity unit);
-    void lineLost(quint64 lineGeneration, QString reason);
     // Puts the PC's time into the clock field unless the user has edited it.
     void followPcClock();
 
@@ -166,11 +166,7 @@ private:
     void setUpPopupList(QComboBox* combo);
     void layOutHomePage();
 
-    void connectOrDisconnect();
-    void connectUnit();
-    void disconnectUnit();
-    bool previousOperationEnded();
-    void showNotConnected();
+    void createLinkControl();
     bool refuseWhileBusy();
     void showDownloadOutcome();
     void openDataFile();
@@ -226,7 +222,7 @@ private:
     // Archive lookup, download and archive write of the history; the
     // window presents what it reports.
     DownloadSession* downloadSession = nullptr;
-    LinkState link = LinkState::NotConnected;
+    GUI_LinkControl* linkControl = nullptr;
     UnitIdentity unitOnLine;
     // Per side (A, B): where the records it holds came from, handed to its
     // pages with the records.

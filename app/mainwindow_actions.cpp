@@ -53,7 +53,7 @@ void GUI_KelmoraDiagnose::buttonClicked()
 {
     QObject* button = sender();
     if (button == connectButton) {
-        connectOrDisconnect();
+        linkControl->toggle(portCombo->currentPortName());
     } else if (button == openFileButton) {
         openDataFile();
     } else if (button == visitsButton) {

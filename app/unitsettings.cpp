@@ -32,7 +32,7 @@ bool GUI_KelmoraDiagnose::confirmUnitChange(const QString& question)
                                     {MessageButtonRole::Cancel, text(IntegrityText::no)}});
     // The box runs its own event loop: an operation may have started, or
     // the line gone, while it was open.
-    return answer == 0 && !refuseWhileBusy() && link == LinkState::Connected;
+    return answer == 0 && !refuseWhileBusy() && linkState() == LinkState::Connected;
 }
 
 void GUI_KelmoraDiagnose::askAndResetMode()
