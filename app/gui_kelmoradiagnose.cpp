@@ -96,8 +96,8 @@ void GUI_KelmoraDiagnose::construct(bool textTableLoaded)
     createPortCombo();
     createUnitButtons();
     createPulseInputCombo();
-    setPulseInputButton = createButton(QStringLiteral("setPulseInputButton"), smallButtonStyle);
-    setPulseInputButton->hide();
+    home.setPulseInputButton = createButton(QStringLiteral("setPulseInputButton"), smallButtonStyle);
+    home.setPulseInputButton->hide();
 
     logView.setParent(homePage);
     logView.setObjectName(QStringLiteral("logView"));
@@ -175,19 +175,19 @@ void GUI_KelmoraDiagnose::createPages()
 
 void GUI_KelmoraDiagnose::createHomeLabels()
 {
-    bannerLabel = new QLabel(homePage);
-    bannerLabel->setObjectName(QStringLiteral("bannerLabel"));
-    bannerLabel->setPixmap(QPixmap(QStringLiteral(":/images/tolmarbig")));
-    pictureLabel = new QLabel(homePage);
-    pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
-    pictureLabel->setPixmap(QPixmap(QStringLiteral(":/images/kelmora")));
-    infoNamesLabel = new GUI_InfoColumn(homePage);
-    infoNamesLabel->setObjectName(QStringLiteral("infoNamesLabel"));
-    infoValuesLabel = new GUI_InfoColumn(homePage);
-    infoValuesLabel->setObjectName(QStringLiteral("infoValuesLabel"));
-    infoNamesLabel->setPartner(infoValuesLabel);
-    infoValuesLabel->setPartner(infoNamesLabel);
-    for (QLabel* label : {infoNamesLabel, infoValuesLabel}) {
+    home.bannerLabel = new QLabel(homePage);
+    home.bannerLabel->setObjectName(QStringLiteral("bannerLabel"));
+    home.bannerLabel->setPixmap(QPixmap(QStringLiteral(":/images/tolmarbig")));
+    home.pictureLabel = new QLabel(homePage);
+    home.pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
+    home.pictureLabel->setPixmap(QPixmap(QStringLiteral(":/images/kelmora")));
+    home.infoNamesLabel = new GUI_InfoColumn(homePage);
+    home.infoNamesLabel->setObjectName(QStringLiteral("infoNamesLabel"));
+    home.infoValuesLabel = new GUI_InfoColumn(homePage);
+    home.infoValuesLabel->setObjectName(QStringLiteral("infoValuesLabel"));
+    home.infoNamesLabel->setPartner(home.infoValuesLabel);
+    home.infoValuesLabel->setPartner(home.infoNamesLabel);
+    for (QLabel* label : {home.infoNamesLabel, home.infoValuesLabel}) {
         label->setStyleSheet(QString::fromLatin1(infoLabelStyle));
         label->setAlignment(Qt::AlignTop);
         label->hide();
@@ -211,7 +211,7 @@ void GUI_KelmoraDiagnose::createLanguageButtons()
         button->setIcon(QIcon(icon));
         button->setIconSize(QSize(24, 24));
         connect(button, &QPushButton::clicked, this, &GUI_KelmoraDiagnose::buttonClicked);
-        languageButtons[language] = button;
+        home.languageButtons[language] = button;
     }
 }
 
@@ -231,12 +231,12 @@ void GUI_KelmoraDiagnose::setUpPopupList(QComboBox* combo)
 
 void GUI_KelmoraDiagnose::createPortCombo()
 {
-    portCombo = new GUI_PortComboBox(homePage);
-    portCombo->setObjectName(QStringLiteral("portCombo"));
-    portCombo->setStyleSheet(comboBoxStyle);
-    makeDisplayOnly(portCombo);
-    setUpPopupList(portCombo);
-    portCombo->rescan();
+    home.portCombo = new GUI_PortComboBox(homePage);
+    home.portCombo->setObjectName(QStringLiteral("portCombo"));
+    home.portCombo->setStyleSheet(comboBoxStyle);
+    makeDisplayOnly(home.portCombo);
+    setUpPopupList(home.portCombo);
+    home.portCombo->rescan();
 }
 
 QPushButton* GUI_KelmoraDiagnose::createButton(const QString& name, const QString& style)
@@ -251,10 +251,10 @@ QPushButton* GUI_KelmoraDiagnose::createButton(const QString& name, const QStrin
 
 void GUI_KelmoraDiagnose::createUnitButtons()
 {
-    connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
+    home.connectButton = createButton(QStringLiteral("connectButton"), buttonStyle);
     createLinkControl();
-    openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
-    visitsButton = createButton(QStringLiteral("visitsButton"), buttonStyle);
+    home.openFileButton = createButton(QStringLiteral("openFileButton"), buttonStyle);
+    home.visitsButton = createButton(QStringLiteral("visitsButton"), buttonStyle);
     visits = new GUI_VisitsDialog(this);
     connect(visits, &GUI_VisitsDialog::openRequested, this, [this](const ArchivedDownload& download) {
         // The dialog steps aside so the download's pages can be seen.
@@ -263,50 +263,50 @@ void GUI_KelmoraDiagnose::createUnitButtons()
     });
     reportActions = new ReportActions(this, [this](const QString& line) { display(line); });
     connect(visits, &GUI_VisitsDialog::reportRequested, reportActions, &ReportActions::saveArchived);
-    downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
-    downloadButton->hide();
+    home.downloadButton = createButton(QStringLiteral("downloadButton"), buttonStyle);
+    home.downloadButton->hide();
     // Under the download button, where the technician decides: a download
     // normally builds on the archive; checked, the unit is asked for all.
-    fullDownloadBox = new QCheckBox(homePage);
-    fullDownloadBox->setObjectName(QStringLiteral("fullDownloadBox"));
-    fullDownloadBox->setStyleSheet(QString::fromLatin1(checkBoxStyle));
-    fullDownloadBox->setFocusPolicy(Qt::NoFocus);
-    fullDownloadBox->setChecked(toolSetting(fullDownloadSettingKey) == QLatin1String("true"));
-    connect(fullDownloadBox, &QCheckBox::toggled, this, [](bool checked) {
+    home.fullDownloadBox = new QCheckBox(homePage);
+    home.fullDownloadBox->setObjectName(QStringLiteral("fullDownloadBox"));
+    home.fullDownloadBox->setStyleSheet(QString::fromLatin1(checkBoxStyle));
+    home.fullDownloadBox->setFocusPolicy(Qt::NoFocus);
+    home.fullDownloadBox->setChecked(toolSetting(fullDownloadSettingKey) == QLatin1String("true"));
+    connect(home.fullDownloadBox, &QCheckBox::toggled, this, [](bool checked) {
         setToolSetting(fullDownloadSettingKey, checked ? QStringLiteral("true") : QStringLiteral("false"));
     });
-    fullDownloadBox->hide();
+    home.fullDownloadBox->hide();
     // Under the download option: the visit report, once a side holds records.
-    reportButton = createButton(QStringLiteral("reportButton"), buttonStyle);
-    reportButton->hide();
-    resetModeButton = createButton(QStringLiteral("resetModeButton"), smallButtonStyle);
-    resetModeButton->hide();
-    setTimeButton = createButton(QStringLiteral("setTimeButton"), smallButtonStyle);
-    setTimeButton->hide();
+    home.reportButton = createButton(QStringLiteral("reportButton"), buttonStyle);
+    home.reportButton->hide();
+    home.resetModeButton = createButton(QStringLiteral("resetModeButton"), smallButtonStyle);
+    home.resetModeButton->hide();
+    home.setTimeButton = createButton(QStringLiteral("setTimeButton"), smallButtonStyle);
+    home.setTimeButton->hide();
 
-    dateTimeEdit = new QDateTimeEdit(homePage);
-    dateTimeEdit->setObjectName(QStringLiteral("dateTimeEdit"));
-    dateTimeEdit->setStyleSheet(QString::fromLatin1(dateTimeEditStyle));
-    dateTimeEdit->setFocusPolicy(Qt::NoFocus);
-    clockField = new GUI_ClockField(dateTimeEdit, this);
+    home.dateTimeEdit = new QDateTimeEdit(homePage);
+    home.dateTimeEdit->setObjectName(QStringLiteral("dateTimeEdit"));
+    home.dateTimeEdit->setStyleSheet(QString::fromLatin1(dateTimeEditStyle));
+    home.dateTimeEdit->setFocusPolicy(Qt::NoFocus);
+    clockField = new GUI_ClockField(home.dateTimeEdit, this);
     // A language-neutral form that fits the 150-pixel field; the locale's
     // long form with month names and seconds is cut off there.
-    dateTimeEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
-    dateTimeEdit->hide();
+    home.dateTimeEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+    home.dateTimeEdit->hide();
 }
 
 void GUI_KelmoraDiagnose::createPulseInputCombo()
 {
-    pulseInputCombo = new QComboBox(homePage);
-    pulseInputCombo->setObjectName(QStringLiteral("pulseInputCombo"));
-    pulseInputCombo->setModel(new QStringListModel(
+    home.pulseInputCombo = new QComboBox(homePage);
+    home.pulseInputCombo->setObjectName(QStringLiteral("pulseInputCombo"));
+    home.pulseInputCombo->setModel(new QStringListModel(
         {QStringLiteral("33"), QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("132"),
          QStringLiteral("200"), QStringLiteral("264")},
-        pulseInputCombo));
-    setUpPopupList(pulseInputCombo);
-    makeDisplayOnly(pulseInputCombo);
-    pulseInputCombo->setStyleSheet(smallComboBoxStyle);
-    pulseInputCombo->hide();
+        home.pulseInputCombo));
+    setUpPopupList(home.pulseInputCombo);
+    makeDisplayOnly(home.pulseInputCombo);
+    home.pulseInputCombo->setStyleSheet(smallComboBoxStyle);
+    home.pulseInputCombo->hide();
 }
 
 void GUI_KelmoraDiagnose::retranslate()
@@ -314,15 +314,15 @@ void GUI_KelmoraDiagnose::retranslate()
     if (!dataReader)
         return; // the empty window of a missing text table
     linkControl->retranslate();
-    openFileButton->setText(text(UiText::openFile));
-    visitsButton->setText(text(VisitText::button));
+    home.openFileButton->setText(text(UiText::openFile));
+    home.visitsButton->setText(text(VisitText::button));
     visits->retranslate();
-    downloadButton->setText(text(UiText::readHistory));
-    fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
-    reportButton->setText(text(ReportText::button));
-    resetModeButton->setText(text(UiText::resetMode));
-    setTimeButton->setText(text(UiText::setClock));
-    setPulseInputButton->setText(text(UiText::setPulseInput));
+    home.downloadButton->setText(text(UiText::readHistory));
+    home.fullDownloadBox->setText(text(IncrementalText::fullDownloadOption));
+    home.reportButton->setText(text(ReportText::button));
+    home.resetModeButton->setText(text(UiText::resetMode));
+    home.setTimeButton->setText(text(UiText::setClock));
+    home.setPulseInputButton->setText(text(UiText::setPulseInput));
     tableA->retranslate();
     tableB->retranslate();
     chartA->retranslate();
@@ -330,7 +330,7 @@ void GUI_KelmoraDiagnose::retranslate()
     showSideNotes();
     showUnitInfo(true);
     downloadProgress->retranslate();
-    portCombo->retranslate();
+    home.portCombo->retranslate();
 }
 
 bool GUI_KelmoraDiagnose::shutDownLink()

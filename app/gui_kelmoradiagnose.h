@@ -2,10 +2,10 @@
 // information, two table pages and two chart pages.
 #pragma once
 
-#include "app/gui_infocolumn.h"
 #include "app/downloadaccount.h"
 #include "app/gui_linkcontrol.h"
 #include "app/gui_logview.h"
+#include "app/homepagecontrols.h"
 #include "app/unitchangelog.h"
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
@@ -13,11 +13,8 @@
 #include "report/visitreport.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMainWindow>
-#include <QPointer>
-#include <QTextEdit>
 
 #include <functional>
 
@@ -32,18 +29,13 @@ class GUI_ClockField;
 class GUI_DataTable;
 class GUI_DisplayChart;
 class GUI_DownloadProgress;
-class GUI_PortComboBox;
 class GUI_VisitsDialog;
 class QCheckBox;
 class QComboBox;
-class QDateTimeEdit;
-class QLabel;
 class QPushButton;
 class QStyle;
 class QTabWidget;
-class QThread;
 class ReportActions;
-class QTimer;
 struct ArchivedDownload;
 
 class GUI_KelmoraDiagnose : public QMainWindow
@@ -55,7 +47,7 @@ public:
     static constexpr int versionMinor = 6;
     static constexpr int minimumWidth = 800;
     static constexpr int minimumHeight = 530;
-    static constexpr int languageCount = 6;
+    static constexpr int languageCount = HomePageControls::languageCount;
 
     explicit GUI_KelmoraDiagnose(QWidget* parent = nullptr);
     // Reads the text table from the given file instead of the one beside the
@@ -69,7 +61,7 @@ public:
     void showUnitInfo(bool namesOnly);
     // The check box that asks for a whole download instead of one that
     // builds on the archive (tests).
-    QCheckBox* fullDownloadOption() const { return fullDownloadBox; }
+    QCheckBox* fullDownloadOption() const { return home.fullDownloadBox; }
     // Shows or hides the controls that need a connected unit.
     void setUnitControlsVisible(bool visible);
 
@@ -197,24 +189,8 @@ private:
     GUI_DisplayChart* chartA = nullptr;
     GUI_DataTable* tableB = nullptr;
     GUI_DisplayChart* chartB = nullptr;
-    QLabel* bannerLabel = nullptr;
-    QLabel* pictureLabel = nullptr;
-    GUI_InfoColumn* infoNamesLabel = nullptr;
-    GUI_InfoColumn* infoValuesLabel = nullptr;
-    QPushButton* languageButtons[languageCount] = {};
-    GUI_PortComboBox* portCombo = nullptr;
-    QPushButton* connectButton = nullptr;
-    QPushButton* openFileButton = nullptr;
-    QPushButton* visitsButton = nullptr;
+    HomePageControls home;
     GUI_VisitsDialog* visits = nullptr;
-    QPushButton* downloadButton = nullptr;
-    QCheckBox* fullDownloadBox = nullptr;  // checked: ask the unit for the whole count
-    QPushButton* reportButton = nullptr;
-    QPushButton* resetModeButton = nullptr;
-    QPushButton* setTimeButton = nullptr;
-    QPushButton* setPulseInputButton = nullptr;
-    QDateTimeEdit* dateTimeEdit = nullptr;
-    QComboBox* pulseInputCombo = nullptr;
     GUI_LogView logView;
     // Shared by the popup lists; owned by the window.
     QStyle* commonStyle = nullptr;

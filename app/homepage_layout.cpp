@@ -3,6 +3,7 @@
 // the window as it grows; the central pictures stop moving left or up at a
 // minimum position so that they do not run into the left column of buttons.
 #include "app/gui_kelmoradiagnose.h"
+#include "app/gui_infocolumn.h"
 
 #include "app/gui_downloadprogress.h"
 #include "app/gui_portcombobox.h"
@@ -28,36 +29,36 @@ void GUI_KelmoraDiagnose::layOutHomePage()
     const int H = height();
     tabs->setGeometry(5, 5, W - 10, H - 10);
     for (int i = 0; i < languageCount; ++i) {
-        languageButtons[i]->setGeometry(W - 170 + 28 * i, 10, 24, 24);
-        languageButtons[i]->raise();
+        home.languageButtons[i]->setGeometry(W - 170 + 28 * i, 10, 24, 24);
+        home.languageButtons[i]->raise();
     }
 
     const int w = tabs->width();
     const int h = tabs->height();
-    bannerLabel->setGeometry(w - 150, 10, 1410, 50);
+    home.bannerLabel->setGeometry(w - 150, 10, 1410, 50);
 
     const int pictureX = qMax(w / 2 - 260, 140);
     const int pictureY = qMax(h / 2 - 205, 60);
-    pictureLabel->setGeometry(pictureX, pictureY, 559, 353);
+    home.pictureLabel->setGeometry(pictureX, pictureY, 559, 353);
 
     const bool namesPinned = w / 2 + 30 < 415;
     const int infoY = qMax(h / 2 - 235, 20);
-    infoNamesLabel->setGeometry(namesPinned ? 415 : w / 2 + 30, infoY, 145, 200);
-    infoValuesLabel->setGeometry(namesPinned ? 570 : w / 2 + 185, infoY, 100, 200);
+    home.infoNamesLabel->setGeometry(namesPinned ? 415 : w / 2 + 30, infoY, 145, 200);
+    home.infoValuesLabel->setGeometry(namesPinned ? 570 : w / 2 + 185, infoY, 100, 200);
 
-    portCombo->setGeometry(20, 50, 150, 50);
-    connectButton->setGeometry(20, 110, 150, 50);
-    downloadButton->setGeometry(20, 170, 150, 50);
-    fullDownloadBox->setGeometry(20, 222, 150, 22);
-    reportButton->setGeometry(20, 250, 150, 50);
-    openFileButton->setGeometry(20, h - 100, 150, 50);
-    visitsButton->setGeometry(20, h - 160, 150, 50);
+    home.portCombo->setGeometry(20, 50, 150, 50);
+    home.connectButton->setGeometry(20, 110, 150, 50);
+    home.downloadButton->setGeometry(20, 170, 150, 50);
+    home.fullDownloadBox->setGeometry(20, 222, 150, 22);
+    home.reportButton->setGeometry(20, 250, 150, 50);
+    home.openFileButton->setGeometry(20, h - 100, 150, 50);
+    home.visitsButton->setGeometry(20, h - 160, 150, 50);
 
-    resetModeButton->setGeometry(w - 300, h - 300, 290, 30);
-    dateTimeEdit->setGeometry(w - 300, h - 260, 150, 30);
-    setTimeButton->setGeometry(w - 140, h - 260, 130, 30);
-    pulseInputCombo->setGeometry(w - 300, h - 220, 90, 30);
-    setPulseInputButton->setGeometry(w - 200, h - 220, 190, 30);
+    home.resetModeButton->setGeometry(w - 300, h - 300, 290, 30);
+    home.dateTimeEdit->setGeometry(w - 300, h - 260, 150, 30);
+    home.setTimeButton->setGeometry(w - 140, h - 260, 130, 30);
+    home.pulseInputCombo->setGeometry(w - 300, h - 220, 90, 30);
+    home.setPulseInputButton->setGeometry(w - 200, h - 220, 190, 30);
     logView.setGeometry(w - 300, h - 180, 290, 140);
 
     // The download progress sits in the free strip right of the open-file

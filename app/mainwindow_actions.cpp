@@ -52,25 +52,25 @@ QString sideSummary(int sideText, quint16 count)
 void GUI_KelmoraDiagnose::buttonClicked()
 {
     QObject* button = sender();
-    if (button == connectButton) {
-        linkControl->toggle(portCombo->currentPortName());
-    } else if (button == openFileButton) {
+    if (button == home.connectButton) {
+        linkControl->toggle(home.portCombo->currentPortName());
+    } else if (button == home.openFileButton) {
         openDataFile();
-    } else if (button == visitsButton) {
+    } else if (button == home.visitsButton) {
         openVisits();
-    } else if (button == downloadButton) {
+    } else if (button == home.downloadButton) {
         startDownload();
-    } else if (button == resetModeButton) {
+    } else if (button == home.resetModeButton) {
         askAndResetMode();
-    } else if (button == setTimeButton) {
+    } else if (button == home.setTimeButton) {
         askAndSetClock();
-    } else if (button == setPulseInputButton) {
+    } else if (button == home.setPulseInputButton) {
         askAndSetPulseInput();
-    } else if (button == reportButton) {
+    } else if (button == home.reportButton) {
         makeReport();
     } else {
         for (int language = 0; language < languageCount; ++language) {
-            if (button == languageButtons[language]) {
+            if (button == home.languageButtons[language]) {
                 setCurrentLanguage(quint8(language));
                 retranslate();
             }
@@ -147,7 +147,7 @@ void GUI_KelmoraDiagnose::startDownload()
         return;
     DownloadPlan plan;
     plan.count = *count;
-    plan.full = fullDownloadBox->isChecked();
+    plan.full = home.fullDownloadBox->isChecked();
     plan.archiveRoot = archiveFolder();
     // Until the archive's answer is in and the reader has started, the
     // window counts as busy (operationRunning).

@@ -2,6 +2,7 @@
 // the clock field that follows the PC, what a press does while an operation
 // still runs, and closing.
 #include "app/gui_kelmoradiagnose.h"
+#include "app/gui_infocolumn.h"
 
 #include "reader/app_kelmoradatareader.h"
 #include "app/gui_clockfield.h"
@@ -27,7 +28,7 @@
 // comes and goes.
 void GUI_KelmoraDiagnose::createLinkControl()
 {
-    linkControl = new GUI_LinkControl(serialPort, dataReader, downloadSession, connectButton, this);
+    linkControl = new GUI_LinkControl(serialPort, dataReader, downloadSession, home.connectButton, this);
     connect(linkControl, &GUI_LinkControl::logLine, this, &GUI_KelmoraDiagnose::display);
     connect(linkControl, &GUI_LinkControl::logCleared, this, [this] { logView.clear(); });
     connect(linkControl, &GUI_LinkControl::visitStarted, this, [this] { unitChanges.clear(); });
@@ -37,10 +38,10 @@ void GUI_KelmoraDiagnose::createLinkControl()
         clockField->followAgain();
     });
     connect(linkControl, &GUI_LinkControl::disconnected, this, [this] {
-        infoNamesLabel->setText(QString());
-        infoValuesLabel->setText(QString());
-        infoNamesLabel->hide();
-        infoValuesLabel->hide();
+        home.infoNamesLabel->setText(QString());
+        home.infoValuesLabel->setText(QString());
+        home.infoNamesLabel->hide();
+        home.infoValuesLabel->hide();
         setUnitControlsVisible(false);
     });
     connect(linkControl, &GUI_LinkControl::lost, this, [this] {

@@ -43,8 +43,8 @@ bool GUI_KelmoraDiagnose::writeVisitReport(const QString& path, const QString& t
 
 void GUI_KelmoraDiagnose::updateReportButton()
 {
-    if (reportButton)
-        reportButton->setVisible(sideACount > 0 || sideBCount > 0);
+    if (home.reportButton)
+        home.reportButton->setVisible(sideACount > 0 || sideBCount > 0);
 }
 
 void GUI_KelmoraDiagnose::makeReport()

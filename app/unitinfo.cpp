@@ -29,11 +29,11 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
 {
     // The unit on the line, never the unit of a file opened since.
     const UnitIdentity* unit = &unitOnLine;
-    if (!infoNamesLabel)
+    if (!home.infoNamesLabel)
         return;
     // A language change must not bring back a column the technician has
     // just seen cleared on a disconnect.
-    if (namesOnly && infoNamesLabel->text().isEmpty())
+    if (namesOnly && home.infoNamesLabel->text().isEmpty())
         return;
     const bool hasCountryCode = unit->countryCode >= 0;
     const bool hasPcm = !unit->pcmText.contains(QStringLiteral("-1"));
@@ -43,9 +43,9 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
         names += nameLine(18);
     if (hasPcm)
         names += QStringLiteral("PCM:") + lineEnd;
-    infoNamesLabel->setText(names);
+    home.infoNamesLabel->setText(names);
     // The values are drawn on the rows the names set.
-    infoValuesLabel->update();
+    home.infoValuesLabel->update();
     if (namesOnly)
         return;
 
@@ -58,17 +58,17 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
         values += QString::number(double(unit->countryCode), 'g', 6) + lineEnd;
     if (hasPcm)
         values += unit->pcmText + lineEnd;
-    infoValuesLabel->setText(values);
+    home.infoValuesLabel->setText(values);
     selectUnitPulseInput(unit->pulseInput);
 }
 
 void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
 {
-    if (!infoNamesLabel)
+    if (!home.infoNamesLabel)
         return;
-    for (QWidget* widget : {static_cast<QWidget*>(infoNamesLabel), static_cast<QWidget*>(infoValuesLabel),
-                            static_cast<QWidget*>(resetModeButton), static_cast<QWidget*>(setTimeButton),
-                            static_cast<QWidget*>(dateTimeEdit)})
+    for (QWidget* widget : {static_cast<QWidget*>(home.infoNamesLabel), static_cast<QWidget*>(home.infoValuesLabel),
+                            static_cast<QWidget*>(home.resetModeButton), static_cast<QWidget*>(home.setTimeButton),
+                            static_cast<QWidget*>(home.dateTimeEdit)})
         widget->setVisible(visible);
     const double softwareVersionNumber = unitOnLine.softwareVersionNumber;
     qCDebug(lcWindow) << "software version number" << softwareVersionNumber;
@@ -76,8 +76,8 @@ void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
     // hides them whatever the version: the reader may already hold the
     // version of a newer unit when an older unit's controls are taken down.
     const bool pulseInputVisible = visible && softwareVersionNumber < 2.0;
-    pulseInputCombo->setVisible(pulseInputVisible);
-    setPulseInputButton->setVisible(pulseInputVisible);
-    downloadButton->setVisible(visible);
-    fullDownloadBox->setVisible(visible);
+    home.pulseInputCombo->setVisible(pulseInputVisible);
+    home.setPulseInputButton->setVisible(pulseInputVisible);
+    home.downloadButton->setVisible(visible);
+    home.fullDownloadBox->setVisible(visible);
 }

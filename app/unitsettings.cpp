@@ -49,7 +49,7 @@ void GUI_KelmoraDiagnose::askAndResetMode()
 
 void GUI_KelmoraDiagnose::askAndSetClock()
 {
-    const QDateTime chosen = dateTimeEdit->dateTime();
+    const QDateTime chosen = home.dateTimeEdit->dateTime();
     if (confirmUnitChange(text(IntegrityText::confirmClock).arg(chosen.toString(clockFormat)))) {
         VisitAction change;
         change.kind = VisitAction::ClockSet;
@@ -62,7 +62,7 @@ void GUI_KelmoraDiagnose::askAndSetClock()
 void GUI_KelmoraDiagnose::askAndSetPulseInput()
 {
     bool isNumber = false;
-    const int chosen = pulseInputCombo->currentText().toInt(&isNumber, 10);
+    const int chosen = home.pulseInputCombo->currentText().toInt(&isNumber, 10);
     if (!isNumber || chosen <= 0)
         return;
     if (confirmUnitChange(text(IntegrityText::confirmPulseInput).arg(unitOnLine.pulseInput).arg(chosen))) {
@@ -77,17 +77,17 @@ void GUI_KelmoraDiagnose::askAndSetPulseInput()
 
 void GUI_KelmoraDiagnose::selectUnitPulseInput(qint32 value)
 {
-    if (!pulseInputCombo || value <= 0)
+    if (!home.pulseInputCombo || value <= 0)
         return;
     const QString entry = QString::number(value);
-    int index = pulseInputCombo->findText(entry);
+    int index = home.pulseInputCombo->findText(entry);
     if (index < 0) {
         index = 0;
-        while (index < pulseInputCombo->count() && pulseInputCombo->itemText(index).toInt() < value)
+        while (index < home.pulseInputCombo->count() && home.pulseInputCombo->itemText(index).toInt() < value)
             ++index;
-        pulseInputCombo->insertItem(index, entry);
+        home.pulseInputCombo->insertItem(index, entry);
     }
-    pulseInputCombo->setCurrentIndex(index);
+    home.pulseInputCombo->setCurrentIndex(index);
 }
 
 void GUI_KelmoraDiagnose::operationModeReset(bool success)
