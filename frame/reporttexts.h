@@ -44,7 +44,8 @@ constexpr int saved = first + 34;          // "Report saved: %1"
 constexpr int saveFailed = first + 35;     // "The report could not be saved: %1"
 constexpr int pdfFiles = first + 36;
 constexpr int noRecords = first + 37;
+constexpr int outcomeNotRecorded = first + 38;  // "%1 records from the archive (how the download ended was not recorded)"
 
-constexpr int last = noRecords;
+constexpr int last = outcomeNotRecorded;
 
 } // namespace ReportText

@@ -10,7 +10,7 @@
 
 namespace {
 
-QString outcomeName(const ReportSide& side)
+QString outcomeName(ReportSource source, const ReportSide& side)
 {
     switch (side.download.outcome) {
     case SideOutcome::Complete: return QStringLiteral("complete");
@@ -18,7 +18,7 @@ QString outcomeName(const ReportSide& side)
     case SideOutcome::NoAnswer: return QStringLiteral("no-answer");
     case SideOutcome::NotRequested: break;
     }
-    return QStringLiteral("saved-file");
+    return source == ReportSource::Archive ? QStringLiteral("not-recorded") : QStringLiteral("saved-file");
 }
 
 QString sourceName(ReportSource source)
@@ -64,7 +64,7 @@ QJsonObject actionJson(const VisitAction& action)
     return object;
 }
 
-QJsonObject sideJson(const ReportSide& side)
+QJsonObject sideJson(ReportSource source, const ReportSide& side)
 {
     const SideFigures figures = sideFigures(side);
     QJsonArray gaps;
@@ -85,7 +85,7 @@ QJsonObject sideJson(const ReportSide& side)
         {QStringLiteral("firstTime"), isoOrNull(figures.firstTime)},
         {QStringLiteral("lastTime"), isoOrNull(figures.lastTime)},
         {QStringLiteral("undated"), figures.undated},
-        {QStringLiteral("outcome"), outcomeName(side)},
+        {QStringLiteral("outcome"), outcomeName(source, side)},
         {QStringLiteral("requested"), side.download.requested},
         {QStringLiteral("fromUnit"), figures.fromUnit},
         {QStringLiteral("fromArchive"), figures.fromArchive},
@@ -109,7 +109,7 @@ QJsonObject reportJson(const VisitReport& report)
         actions.append(actionJson(action));
     QJsonObject sides;
     for (const ReportSide& side : report.sides)
-        sides[QString(QLatin1Char(side.side))] = sideJson(side);
+        sides[QString(QLatin1Char(side.side))] = sideJson(report.source, side);
     return QJsonObject{{QStringLiteral("unit"), unitJson(report.unit)},
                        {QStringLiteral("downloadTime"), isoOrNull(report.downloadTime)},
                        {QStringLiteral("technician"), report.technician},

@@ -77,7 +77,7 @@ bool paintReportPdf(QIODevice& device, const VisitReport& report)
         }
         if (i < report.sides.size()) {
             const ReportSide& side = report.sides.at(i);
-            paintSideFigures(pen, side, sideFigures(side));
+            paintSideFigures(pen, report.source, side, sideFigures(side));
             paintChart(painter, side, pen.y() + 30);
         }
         paintFooter(painter, i + 1, pages);

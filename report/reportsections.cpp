@@ -50,11 +50,14 @@ QStringList bandRow(const QString& name, const RateBandCounts& counts)
             QString::number(counts.above), QString::number(counts.total())};
 }
 
-QString outcomeText(const ReportSide& side, const SideFigures& figures)
+// An archived download whose note is missing or names no outcome tells
+// only that its records were archived, not how the download ended.
+QString outcomeText(ReportSource source, const ReportSide& side, const SideFigures& figures)
 {
     const SideDownload& download = side.download;
     if (download.outcome == SideOutcome::NotRequested)
-        return text(ReportText::fromFile);
+        return source == ReportSource::Archive ? text(ReportText::outcomeNotRecorded).arg(figures.count)
+                                               : text(ReportText::fromFile);
     QStringList parts{sideCountText(download), sideEndingText(download)};
     if (download.unreadLines > 0)
         parts.append(text(IntegrityText::unreadLines).arg(download.unreadLines));
@@ -156,7 +159,7 @@ void paintReportHead(ReportPen& pen, const VisitReport& report)
         pen.line(line);
 }
 
-void paintSideFigures(ReportPen& pen, const ReportSide& side, const SideFigures& figures)
+void paintSideFigures(ReportPen& pen, ReportSource source, const ReportSide& side, const SideFigures& figures)
 {
     constexpr int contentWidth = 1860;
     pen.heading(text(side.side == 'A' ? textSectionA : textSectionB));
@@ -170,7 +173,7 @@ void paintSideFigures(ReportPen& pen, const ReportSide& side, const SideFigures&
                                                             : text(ReportText::noRecords)},
                             {text(ReportText::numbers), numbers},
                             {text(ReportText::dates), dates},
-                            {text(ReportText::outcome), outcomeText(side, figures)}};
+                            {text(ReportText::outcome), outcomeText(source, side, figures)}};
     pen.skip(pen.namedValues(0, contentWidth, facts));
 
     pen.heading(text(ReportText::rates));

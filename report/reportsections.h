@@ -9,7 +9,7 @@
 void paintReportHead(ReportPen& pen, const VisitReport& report);
 // A side's heading, how its records were read, the rate bands and the
 // fillings outside the band.
-void paintSideFigures(ReportPen& pen, const ReportSide& side, const SideFigures& figures);
+void paintSideFigures(ReportPen& pen, ReportSource source, const ReportSide& side, const SideFigures& figures);
 
 // The unit values the Home page shows, named as it names them.
 NamedValues unitValues(const UnitIdentity& unit);

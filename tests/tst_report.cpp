@@ -209,9 +209,18 @@ private slots:
     }
 
     // An archived download is reported with its unit (from its CSV), its
-    // stamp, and the records its download took from the archive before it.
+    // stamp, and the records its download took from the archive before it;
+    // without its note, how the download ended is said to be unknown, not
+    // taken for a saved file.
+    void archivedDownloadKeepsItsAccount_data()
+    {
+        QTest::addColumn<bool>("noteKept");
+        QTest::newRow("with its note") << true;
+        QTest::newRow("note lost") << false;
+    }
     void archivedDownloadKeepsItsAccount()
     {
+        QFETCH(bool, noteKept);
         QTemporaryDir root;
         UnitIdentity unit;
         unit.serialNumber = 4711;
@@ -226,6 +235,10 @@ private slots:
                                      + " 12:00:00 31.12.2013 3 12 98.5 100 21.25 97 0.5 35.2 1.5 2.5 NOLIM");
         const ArchiveWrite written = archiveDownload(unit, {side}, QDateTime::currentDateTimeUtc(), root.path());
         QVERIFY2(written.ok(), qPrintable(written.error));
+        for (const QString& file : written.files) {
+            if (!noteKept && file.endsWith(QLatin1String(".json")))
+                QVERIFY(QFile::remove(file));
+        }
         VisitReport report;
         QString error;
         QVERIFY2(reportFromArchive(listArchive(root.path()), &report, &error), qPrintable(error));
@@ -234,8 +247,12 @@ private slots:
         QCOMPARE(report.unit.serialNumber, 4711);
         QCOMPARE(report.sides.size(), 1);
         QCOMPARE(report.sides.first().records.size(), 10);
-        QCOMPARE(report.sides.first().download.fromArchive, 4);
-        QCOMPARE(report.sides.first().download.outcome, SideOutcome::Complete);
+        QCOMPARE(report.sides.first().download.fromArchive, noteKept ? 4 : 0);
+        QCOMPARE(report.sides.first().download.outcome,
+                 noteKept ? SideOutcome::Complete : SideOutcome::NotRequested);
+        const QJsonObject json = reportJson(report)[QStringLiteral("sides")][QStringLiteral("A")].toObject();
+        QCOMPARE(json[QStringLiteral("outcome")].toString(),
+                 noteKept ? QStringLiteral("complete") : QStringLiteral("not-recorded"));
     }
 
     void jsonCarriesTheFigures()
