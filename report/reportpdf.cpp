@@ -74,6 +74,7 @@ bool paintReportPdf(QIODevice& device, const VisitReport& report)
         if (i > 0) {
             writer.newPage();
             pen.setY(margin);
+            paintPageHead(pen, report);
         }
         if (i < report.sides.size()) {
             const ReportSide& side = report.sides.at(i);

@@ -138,6 +138,15 @@ QStringList actionLines(const QList<VisitAction>& actions)
     return lines;
 }
 
+void paintPageHead(ReportPen& pen, const VisitReport& report)
+{
+    pen.title(text(ReportText::title), QString::number(report.unit.serialNumber));
+    QStringList visit{timeText(report.downloadTime), report.technician, report.site};
+    visit.removeAll(QString());
+    pen.line(visit.join(QStringLiteral(" · ")));
+    pen.skip(20);
+}
+
 void paintReportHead(ReportPen& pen, const VisitReport& report)
 {
     pen.title(text(ReportText::title), QString::number(report.unit.serialNumber));

@@ -7,6 +7,10 @@
 
 // Title, unit, visit and what was done to the unit.
 void paintReportHead(ReportPen& pen, const VisitReport& report);
+// The head of every further page: the title with the unit, and the visit in
+// one line, so that a page that comes apart from the first still says whose
+// it is.
+void paintPageHead(ReportPen& pen, const VisitReport& report);
 // A side's heading, how its records were read, the rate bands and the
 // fillings outside the band.
 void paintSideFigures(ReportPen& pen, ReportSource source, const ReportSide& side, const SideFigures& figures);

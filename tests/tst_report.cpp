@@ -191,6 +191,8 @@ private slots:
         says(t(ReportText::actionPulse).arg(100).arg(250));
         says(t(ReportText::page).arg(bothSides ? 2 : 2 - 1).arg(bothSides ? 2 : 1));
         says(QStringLiteral("SNR.C: 4711")); // the chart's info line, painted as text
+        // Every page is headed with the title and the unit.
+        QCOMPARE(int(shown.count(simplified(t(ReportText::title)) + QStringLiteral(" 4711"))), bothSides ? 2 : 1);
         struct Side { int first; int count; };
         QList<Side> sides{{firstOnB, recordsOnB}};
         if (bothSides)
