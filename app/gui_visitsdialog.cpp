@@ -22,6 +22,44 @@ namespace {
 
 enum DownloadColumn { TimeColumn, SideAColumn, SideBColumn = SideAColumn + 3, DownloadColumns = SideBColumn + 3 };
 
+// The value a cell sorts by, where its text would sort wrongly ("99" after
+// "4711", "9.5 %" after "10.0 %").
+constexpr int sortKeyRole = Qt::UserRole + 1;
+
+// A row that sorts by the values behind its cells; cells without one (the
+// outcome) sort by their text.
+class SortedRow : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const QVariant mine = data(column, sortKeyRole);
+        const QVariant theirs = other.data(column, sortKeyRole);
+        if (mine.isValid() && theirs.isValid())
+            return mine.toDouble() < theirs.toDouble();
+        return QTreeWidgetItem::operator<(other);
+    }
+};
+
+// Serial numbers in their order, a folder that names no number after them.
+double unitSortKey(const QString& unit)
+{
+    bool isNumber = false;
+    const double serial = unit.toDouble(&isNumber);
+    return isNumber ? serial : 1e18;
+}
+
+// A side not asked for before one without a share, before the shares.
+double shareSortKey(const VisitSide& side)
+{
+    if (!side.asked)
+        return -2;
+    return side.inBandShare < 0 ? -1 : side.inBandShare;
+}
+
 // Downloads are named in UTC; the technician reads the PC's local time.
 QString localTimeText(const QDateTime& time)
 {
@@ -83,6 +121,7 @@ void GUI_VisitsDialog::createWidgets()
     unitList->setRootIsDecorated(false);
     unitList->setColumnCount(3);
     unitList->header()->setStretchLastSection(false);
+    unitList->sortByColumn(0, Qt::AscendingOrder);
     connect(unitList, &QTreeWidget::itemSelectionChanged, this, &GUI_VisitsDialog::unitChosen);
 
     downloadList = new QTreeWidget(this);
@@ -91,6 +130,7 @@ void GUI_VisitsDialog::createWidgets()
     downloadList->setColumnCount(DownloadColumns);
     downloadList->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     downloadList->header()->setStretchLastSection(false);
+    downloadList->sortByColumn(TimeColumn, Qt::DescendingOrder);
     connect(downloadList, &QTreeWidget::itemSelectionChanged, this, &GUI_VisitsDialog::downloadChosen);
     connect(downloadList, &QTreeWidget::itemActivated, this, &GUI_VisitsDialog::openSelected);
 
@@ -211,16 +251,21 @@ void GUI_VisitsDialog::showUnits(const QList<ArchivedUnit>& units)
 {
     const QString keep = shownUnit.isEmpty() ? preferred : shownUnit;
     QSignalBlocker blocker(unitList);
+    unitList->setSortingEnabled(false);
     unitList->clear();
     QTreeWidgetItem* chosen = nullptr;
     for (const ArchivedUnit& unit : units) {
-        auto* item = new QTreeWidgetItem(unitList, {unitText(unit.unit), localTimeText(unit.lastVisit),
-                                                    QString::number(unit.downloads)});
+        auto* item = new SortedRow(unitList, {unitText(unit.unit), localTimeText(unit.lastVisit),
+                                              QString::number(unit.downloads)});
         item->setData(0, Qt::UserRole, unit.unit);
+        item->setData(0, sortKeyRole, unitSortKey(unit.unit));
+        item->setData(1, sortKeyRole, double(unit.lastVisit.toMSecsSinceEpoch()));
+        item->setData(2, sortKeyRole, unit.downloads);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         if (!chosen || unit.unit == keep)
             chosen = item;
     }
+    unitList->setSortingEnabled(true);
     fitUnitList();
     blocker.unblock();
     shownUnit.clear();
@@ -263,6 +308,7 @@ void GUI_VisitsDialog::showDownloads()
 {
     const QString selectedStamp = chosenStamp;
     QSignalBlocker blocker(downloadList);
+    downloadList->setSortingEnabled(false);
     downloadList->clear();
     QTreeWidgetItem* keep = nullptr;
     for (int index = 0; index < downloads.size(); ++index) {
@@ -271,8 +317,15 @@ void GUI_VisitsDialog::showDownloads()
         for (const VisitSide& side : download.sides)
             columns << (side.asked ? QString::number(side.records) : QString()) << outcomeText(side)
                     << shareText(side);
-        auto* item = new QTreeWidgetItem(downloadList, columns);
+        auto* item = new SortedRow(downloadList, columns);
         item->setData(0, Qt::UserRole, index);
+        item->setData(TimeColumn, sortKeyRole, double(download.time.toMSecsSinceEpoch()));
+        for (int i = 0; i < 2; ++i) {
+            const VisitSide& side = download.sides[i];
+            const int first = i == 0 ? SideAColumn : SideBColumn;
+            item->setData(first, sortKeyRole, side.asked ? side.records : -1);
+            item->setData(first + 2, sortKeyRole, shareSortKey(side));
+        }
         for (int side : {SideAColumn, SideBColumn}) {
             item->setTextAlignment(side, Qt::AlignRight | Qt::AlignVCenter);
             item->setTextAlignment(side + 2, Qt::AlignRight | Qt::AlignVCenter);
@@ -280,6 +333,7 @@ void GUI_VisitsDialog::showDownloads()
         if (download.stamp == selectedStamp)
             keep = item;
     }
+    downloadList->setSortingEnabled(true);
     for (int column = 0; column < DownloadColumns; ++column)
         downloadList->resizeColumnToContents(column);
     if (keep)

@@ -27,6 +27,11 @@ private Q_SLOTS:
         QCOMPARE(units->topLevelItemCount(), 3);
         QCOMPARE(units->topLevelItem(2)->text(0), QStringLiteral("4711"));
         QCOMPARE(units->topLevelItem(2)->text(2), QStringLiteral("3"));
+        // A header click sorts by the serial number, not by its text.
+        units->sortByColumn(0, Qt::DescendingOrder);
+        QCOMPARE(units->topLevelItem(0)->text(0), QStringLiteral("4711"));
+        QCOMPARE(units->topLevelItem(2)->text(0), QStringLiteral("99"));
+        units->sortByColumn(0, Qt::AscendingOrder);
         auto* problems = dialog->findChild<QPlainTextEdit*>(QStringLiteral("visitProblems"));
         QVERIFY(problems->isVisible() && problems->toPlainText().contains(QStringLiteral("20250615-070000Z.json")));
 
@@ -49,6 +54,11 @@ private Q_SLOTS:
         }
         QCOMPARE(downloads->topLevelItem(0)->text(4), QString());  // side B not asked for
         QCOMPARE(downloads->topLevelItem(1)->text(6), QStringLiteral("–"));  // no answer, no share
+        // Side A's share, highest first: 0.6 (3 of 5), 0.5, 0.0.
+        downloads->sortByColumn(3, Qt::DescendingOrder);
+        QCOMPARE(downloads->topLevelItem(0)->text(1), QStringLiteral("5"));
+        QCOMPARE(downloads->topLevelItem(2)->text(1), QStringLiteral("1"));
+        downloads->sortByColumn(0, Qt::DescendingOrder);
         auto trend = [dialog](char side) { return dialog->findChild<GUI_VisitTrend*>(QStringLiteral("visitTrend") + side); };
         QCOMPARE(trend('A')->shares(), (QList<double>{0.5, 0.6, 0.0}));
         QCOMPARE(trend('B')->shares(), (QList<double>{1.0, -1.0, -1.0}));
