@@ -6,6 +6,7 @@
 #include "app/gui_linkcontrol.h"
 #include "app/gui_logview.h"
 #include "app/homepagecontrols.h"
+#include "app/sidesources.h"
 #include "app/unitchangelog.h"
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
@@ -200,14 +201,9 @@ private:
     DownloadSession* downloadSession = nullptr;
     GUI_LinkControl* linkControl = nullptr;
     UnitIdentity unitOnLine;
-    // Per side (A, B): where the records it holds came from, handed to its
-    // pages with the records.
-    RecordOrigin sideOrigin[2];
+    SideSources sideSources;
     // How the last download ended and where each side's records came from.
     DownloadAccount downloadAccount;
-    // Per side: when its records arrived (PC time); invalid for a file.
-    QDateTime recordsTime[2];
-    QString loadedFileName;  // the file the sides read from a file came from
     UnitChangeLog unitChanges;
     ReportActions* reportActions = nullptr;
     // Set once the window has agreed to close: the last reports of the

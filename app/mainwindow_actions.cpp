@@ -106,12 +106,10 @@ void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
     // The pages of each side read get the unit the file names and the
     // layout of that side's lines; the other side's pages keep theirs.
     for (const ImportedSide& side : import.sides) {
-        sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{import.unitOf(side), side.recordFormatNo};
+        sideSources.readFromFile(side.side, RecordOrigin{import.unitOf(side), side.recordFormatNo},
+                                 QFileInfo(path).fileName());
         downloadAccount.sideFromFile(side.side);
-        recordsTime[side.side == 'A' ? 0 : 1] = QDateTime();
     }
-    if (!import.sides.empty())
-        loadedFileName = QFileInfo(path).fileName();
     dataReader->installImport(import);
 }
 
@@ -217,10 +215,8 @@ void GUI_KelmoraDiagnose::historyDownloaded(SideDownload sideA, SideDownload sid
     // The records a side now holds came from the unit on the line, whatever
     // file was opened before: its exports and chart info line say so.
     for (const SideDownload& side : {sideA, sideB}) {
-        if (side.recordsReplaced) {
-            sideOrigin[side.side == 'A' ? 0 : 1] = RecordOrigin{unitOnLine, side.recordFormatNo};
-            recordsTime[side.side == 'A' ? 0 : 1] = QDateTime::currentDateTime();
-        }
+        if (side.recordsReplaced)
+            sideSources.downloaded(side.side, unitOnLine, side.recordFormatNo, QDateTime::currentDateTime());
     }
 }
 
@@ -272,8 +268,8 @@ void GUI_KelmoraDiagnose::listSide(char side)
     GUI_DisplayChart* chart = side == 'A' ? chartA : chartB;
     KelmoraFillingData* records = side == 'A' ? sideARecords : sideBRecords;
     quint16* count = side == 'A' ? &sideACount : &sideBCount;
-    table->setRecordOrigin(sideOrigin[side == 'A' ? 0 : 1]);
-    chart->setRecordOrigin(sideOrigin[side == 'A' ? 0 : 1]);
+    table->setRecordOrigin(sideSources.origin(side));
+    chart->setRecordOrigin(sideSources.origin(side));
     table->listData(records, count);
     chart->drawData(records, count, chartRangeMin, chartRangeMax, OrderReverse, true, ModeIndex);
     showSideNotes();

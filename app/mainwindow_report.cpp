@@ -20,18 +20,19 @@ VisitReport GUI_KelmoraDiagnose::visitReport() const
         ReportSide reportSide;
         reportSide.side = side;
         reportSide.records = QVector<KelmoraFillingData>(records, records + count);
-        reportSide.origin = sideOrigin[i];
+        reportSide.origin = sideSources.origin(side);
         reportSide.download = downloadAccount.recordsOf(side);
         reportSide.download.historyLines.clear(); // the report needs the records only
         if (report.sides.isEmpty())
-            report.unit = sideOrigin[i].unit;
-        if (recordsTime[i].isValid() && (!report.downloadTime.isValid() || recordsTime[i] > report.downloadTime))
-            report.downloadTime = recordsTime[i];
+            report.unit = reportSide.origin.unit;
+        const QDateTime arrived = sideSources.arrived(side);
+        if (arrived.isValid() && (!report.downloadTime.isValid() || arrived > report.downloadTime))
+            report.downloadTime = arrived;
         fromDownload = fromDownload || reportSide.download.outcome != SideOutcome::NotRequested;
         report.sides.append(reportSide);
     }
     report.source = fromDownload ? ReportSource::Download : ReportSource::File;
-    report.sourceName = fromDownload ? QString() : loadedFileName;
+    report.sourceName = fromDownload ? QString() : sideSources.fileName();
     return report;
 }
 

@@ -52,8 +52,8 @@ void GUI_KelmoraDiagnose::showSideNotes()
 {
     for (int index = 0; index < 2; ++index) {
         const char side = index == 0 ? 'A' : 'B';
-        const RecordOrigin& own = sideOrigin[index];
-        const RecordOrigin& other = sideOrigin[1 - index];
+        const RecordOrigin& own = sideSources.origin(side);
+        const RecordOrigin& other = sideSources.origin(index == 0 ? 'B' : 'A');
         QString note;
         bool warning = false;
         if (holdsRecords(side)) {
