@@ -96,6 +96,7 @@ void GUI_KelmoraDiagnose::construct(bool textTableLoaded)
     createPortCombo();
     createUnitButtons();
     createPulseInputCombo();
+    createUnitSettings();
     home.setPulseInputButton = createButton(QStringLiteral("setPulseInputButton"), smallButtonStyle);
     home.setPulseInputButton->hide();
 

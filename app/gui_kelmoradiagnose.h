@@ -7,7 +7,6 @@
 #include "app/gui_logview.h"
 #include "app/homepagecontrols.h"
 #include "app/sidesources.h"
-#include "app/unitchangelog.h"
 #include "model/kelmorafillingdata.h"
 #include "model/sidedownload.h"
 #include "model/unitidentity.h"
@@ -30,6 +29,7 @@ class GUI_ClockField;
 class GUI_DataTable;
 class GUI_DisplayChart;
 class GUI_DownloadProgress;
+class GUI_UnitSettings;
 class GUI_VisitsDialog;
 class QCheckBox;
 class QComboBox;
@@ -108,7 +108,7 @@ public:
     // where each came from, and what was changed on the unit since the last
     // connect (tests read it; the report button writes it).
     VisitReport visitReport() const;
-    const QList<VisitAction>& actionsThisVisit() const { return unitChanges.changes(); }
+    const QList<VisitAction>& actionsThisVisit() const;
     // Writes the visit report to path for the given technician and site
     // (remembered for the next report) and says the result in the log; on
     // failure *failure (when given) says why.
@@ -146,15 +146,7 @@ private:
     void createPortCombo();
     void createUnitButtons();
     void createPulseInputCombo();
-    // Writes to the unit, each after the technician has confirmed the
-    // change in a box that shows the current and the new value.
-    bool confirmUnitChange(const QString& question);
-    void askAndResetMode();
-    void askAndSetClock();
-    void askAndSetPulseInput();
-    // Shows the unit's own pulse input in the list, adding it when the list
-    // lacks it, so that a press without a choice changes nothing.
-    void selectUnitPulseInput(qint32 value);
+    void createUnitSettings();
     QPushButton* createButton(const QString& name, const QString& style);
     void setUpPopupList(QComboBox* combo);
     void layOutHomePage();
@@ -204,7 +196,7 @@ private:
     SideSources sideSources;
     // How the last download ended and where each side's records came from.
     DownloadAccount downloadAccount;
-    UnitChangeLog unitChanges;
+    GUI_UnitSettings* unitSettings = nullptr;  // the unit writes and their log
     ReportActions* reportActions = nullptr;
     // Set once the window has agreed to close: the last reports of the
     // threads then open no box on an empty screen.

@@ -11,6 +11,7 @@
 #include "chart/gui_displaychart.h"
 #include "app/gui_downloadprogress.h"
 #include "app/gui_portcombobox.h"
+#include "app/gui_unitsettings.h"
 #include "app/gui_visitsdialog.h"
 #include "files/archivevisits.h"
 #include "frame/messagebox.h"
@@ -61,11 +62,11 @@ void GUI_KelmoraDiagnose::buttonClicked()
     } else if (button == home.downloadButton) {
         startDownload();
     } else if (button == home.resetModeButton) {
-        askAndResetMode();
+        unitSettings->askAndResetMode(unitOnLine);
     } else if (button == home.setTimeButton) {
-        askAndSetClock();
+        unitSettings->askAndSetClock();
     } else if (button == home.setPulseInputButton) {
-        askAndSetPulseInput();
+        unitSettings->askAndSetPulseInput(unitOnLine);
     } else if (button == home.reportButton) {
         makeReport();
     } else {

@@ -7,6 +7,7 @@
 #include "reader/app_kelmoradatareader.h"
 #include "app/gui_clockfield.h"
 #include "app/gui_linkcontrol.h"
+#include "app/gui_unitsettings.h"
 #include "comm/com_serialport.h"
 #include "session/downloadsession.h"
 #include "app/gui_portcombobox.h"
@@ -31,7 +32,7 @@ void GUI_KelmoraDiagnose::createLinkControl()
     linkControl = new GUI_LinkControl(serialPort, dataReader, downloadSession, home.connectButton, this);
     connect(linkControl, &GUI_LinkControl::logLine, this, &GUI_KelmoraDiagnose::display);
     connect(linkControl, &GUI_LinkControl::logCleared, this, [this] { logView.clear(); });
-    connect(linkControl, &GUI_LinkControl::visitStarted, this, [this] { unitChanges.clear(); });
+    connect(linkControl, &GUI_LinkControl::visitStarted, this, [this] { unitSettings->newVisit(); });
     connect(linkControl, &GUI_LinkControl::connected, this, [this] {
         showUnitInfo(false);
         setUnitControlsVisible(true);

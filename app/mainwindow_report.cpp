@@ -9,7 +9,7 @@
 VisitReport GUI_KelmoraDiagnose::visitReport() const
 {
     VisitReport report;
-    report.actions = unitChanges.changes();
+    report.actions = actionsThisVisit();
     bool fromDownload = false;
     for (int i = 0; i < 2; ++i) {
         const char side = char('A' + i);

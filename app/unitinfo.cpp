@@ -3,6 +3,7 @@
 
 #include "reader/app_kelmoradatareader.h"
 #include "app/gui_infocolumn.h"
+#include "app/gui_unitsettings.h"
 #include "frame/texttable.h"
 
 #include <QCheckBox>
@@ -59,7 +60,8 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
     if (hasPcm)
         values += unit->pcmText + lineEnd;
     home.infoValuesLabel->setText(values);
-    selectUnitPulseInput(unit->pulseInput);
+    if (unitSettings)
+        unitSettings->selectUnitPulseInput(unit->pulseInput);
 }
 
 void GUI_KelmoraDiagnose::setUnitControlsVisible(bool visible)
