@@ -12,13 +12,10 @@
 #include "app/gui_downloadprogress.h"
 #include "app/gui_portcombobox.h"
 #include "app/gui_unitsettings.h"
-#include "app/gui_visitsdialog.h"
-#include "files/archivevisits.h"
 #include "frame/messagebox.h"
 #include "frame/stylesheets.h"
 #include "frame/texttable.h"
 #include "frame/uitexts.h"
-#include "files/import.h"
 #include "frame/statustexts.h"
 #include "reader/sidedownloadtext.h"
 
@@ -26,9 +23,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
-#include <QFileDialog>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -77,62 +72,6 @@ void GUI_KelmoraDiagnose::buttonClicked()
             }
         }
     }
-}
-
-QString GUI_KelmoraDiagnose::dataFileFilter()
-{
-    return text(textDataFiles) + QStringLiteral(" (*.txt *.csv)");
-}
-
-void GUI_KelmoraDiagnose::openDataFile()
-{
-    if (refuseWhileBusy())
-        return;
-    const QString filter = dataFileFilter();
-    const QString path =
-        QFileDialog::getOpenFileName(nullptr, filter, openFileStartFolder(), filter);
-    if (path.isEmpty() || !QFileInfo::exists(path))
-        return;
-    rememberOpenFolder(path);
-    // The import replaces a side's array; while a download runs the reader
-    // thread may be replacing it too.
-    if (refuseWhileBusy())
-        return;
-    loadDataFile(path);
-}
-
-void GUI_KelmoraDiagnose::loadDataFile(const QString& path)
-{
-    DataImport import = readDataFile(path);
-    // The pages of each side read get the unit the file names and the
-    // layout of that side's lines; the other side's pages keep theirs.
-    for (const ImportedSide& side : import.sides) {
-        sideSources.readFromFile(side.side, RecordOrigin{import.unitOf(side), side.recordFormatNo},
-                                 QFileInfo(path).fileName());
-        downloadAccount.sideFromFile(side.side);
-    }
-    dataReader->installImport(import);
-}
-
-// Not modal: the dialog lists the archive on threads of its own while the
-// window goes on answering.
-void GUI_KelmoraDiagnose::openVisits()
-{
-    visits->refresh(unitOnLine.serialNumber > 0 ? unitFolderName(unitOnLine.serialNumber) : QString());
-    visits->show();
-    visits->raise();
-    visits->activateWindow();
-}
-
-bool GUI_KelmoraDiagnose::openArchivedDownload(const ArchivedDownload& download)
-{
-    // The import replaces a side's array; while a download runs the reader
-    // thread may be replacing it too.
-    if (refuseWhileBusy())
-        return false;
-    for (const QString& path : download.filesToOpen())
-        loadDataFile(path);
-    return true;
 }
 
 void GUI_KelmoraDiagnose::startDownload()
