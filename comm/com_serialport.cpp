@@ -125,37 +125,19 @@ COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block)
     std::lock_guard<std::mutex> lock(queueMutex);
     if (!portOpen.load())
         return noTicket;
-    writeQueue.append({++lastTicket, block});
-    return lastTicket;
+    return writeQueue.append(block);
 }
 
 COM_SerialPort::WriteOutcome COM_SerialPort::writeOutcome(WriteTicket ticket) const
 {
     std::lock_guard<std::mutex> lock(queueMutex);
-    if (ticket == noTicket)
-        return WriteOutcome::Dropped;
-    for (const auto& finished : finishedWrites) {
-        if (finished.first == ticket)
-            return finished.second;
-    }
-    const bool waiting = ticket == writingTicket
-                         || std::any_of(writeQueue.cbegin(), writeQueue.cend(),
-                                        [ticket](const QueuedBlock& b) { return b.ticket == ticket; });
-    // A block left in the queue of a closed port never goes out: the next
-    // open starts with an empty queue.
-    return waiting && portOpen.load() ? WriteOutcome::Queued : WriteOutcome::Dropped;
+    return writeQueue.outcome(ticket, portOpen.load());
 }
 
 bool COM_SerialPort::withdrawWrite(WriteTicket ticket)
 {
     std::lock_guard<std::mutex> lock(queueMutex);
-    for (int i = 0; i < writeQueue.size(); ++i) {
-        if (writeQueue.at(i).ticket == ticket) {
-            writeQueue.removeAt(i);
-            return true;
-        }
-    }
-    return false;
+    return writeQueue.withdraw(ticket);
 }
 
 void COM_SerialPort::setWriteHookForTests(WriteHook hook)
@@ -175,8 +157,7 @@ COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block, 
     std::lock_guard<std::mutex> lock(queueMutex);
     if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
         return noTicket;
-    writeQueue.append({++lastTicket, block});
-    return lastTicket;
+    return writeQueue.append(block);
 }
 
 quint64 COM_SerialPort::generation() const
@@ -339,15 +320,13 @@ void COM_SerialPort::writeDueBlock(COM_Line& line)
     const qint64 startMs = monotonic.elapsed();
     if (startMs <= lastWriteEndMs + writeInterval.load())
         return;
-    QueuedBlock block;
+    COM_WriteQueue::Block block;
     {
         // Taken out before writing: whatever happens on the line, this block
         // is never written a second time.
         std::lock_guard<std::mutex> lock(queueMutex);
-        if (writeQueue.isEmpty())
+        if (!writeQueue.takeNext(&block))
             return;
-        block = writeQueue.takeFirst();
-        writingTicket = block.ticket;
     }
     const bool written = writeBlocking(line, block.bytes);
     lastWriteEndMs = monotonic.elapsed();
@@ -361,10 +340,7 @@ void COM_SerialPort::writeDueBlock(COM_Line& line)
 void COM_SerialPort::finishWrite(WriteTicket ticket, WriteOutcome outcome)
 {
     std::lock_guard<std::mutex> lock(queueMutex);
-    writingTicket = noTicket;
-    finishedWrites.emplace_back(ticket, outcome);
-    while (finishedWrites.size() > size_t(finishedKept))
-        finishedWrites.pop_front();
+    writeQueue.finish(ticket, outcome);
 }
 
 qint64 COM_SerialPort::writeToLine(COM_Line& line, const char* data, qint64 size)

@@ -6,16 +6,15 @@
 
 #include "comm/com_rxring.h"
 #include "comm/com_serialport_types.h"
+#include "comm/com_writequeue.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QList>
 #include <QString>
 #include <QThread>
 
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 
 class COM_Line;
@@ -66,7 +65,7 @@ public:
     // it was. A caller that gives up on a reply withdraws its command before
     // it asks again, so that the old copy cannot follow the new one.
     bool withdrawWrite(WriteTicket ticket);
-    static constexpr int finishedKept = 64;
+    static constexpr int finishedKept = COM_WriteQueue::finishedKept;
 
     // Seams for tests (com_serialport_types.h), both set before openPort: a
     // replacement of the line's write call (an empty hook is the normal
@@ -143,16 +142,7 @@ private:
     // connections: the unit cannot tell a reopened port from a busy one.
     qint64 lastWriteEndMs = 0;             // port thread only
     QElapsedTimer monotonic;               // started at construction
-    struct QueuedBlock
-    {
-        WriteTicket ticket;
-        QByteArray bytes;
-    };
-    QList<QueuedBlock> writeQueue;         // guarded by queueMutex
-    WriteTicket lastTicket = noTicket;     // guarded by queueMutex
-    WriteTicket writingTicket = noTicket;  // guarded by queueMutex
-    // Newest last, at most finishedKept entries.
-    std::deque<std::pair<WriteTicket, WriteOutcome>> finishedWrites; // guarded by queueMutex
+    COM_WriteQueue writeQueue;             // guarded by queueMutex
     mutable std::mutex queueMutex;
     WriteHook writeHook;                   // set before the loop starts
     WriteObserver writeObserver;           // set before the loop starts
