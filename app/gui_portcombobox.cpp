@@ -1,6 +1,6 @@
 #include "app/gui_portcombobox.h"
 
-#include "comm/com_serialport.h"
+#include "comm/com_portnames.h"
 #include "comm/com_simlinks.h"
 #include "frame/texttable.h"
 
@@ -21,7 +21,7 @@ const char* const markStyle = "QLabel {background:transparent; color:white; font
 } // namespace
 
 GUI_PortComboBox::GUI_PortComboBox(QWidget* parent)
-    : QComboBox(parent), portModel(new QStandardItemModel(this)), scan(&COM_SerialPort::scanPorts),
+    : QComboBox(parent), portModel(new QStandardItemModel(this)), scan(&COM_PortNames::scanPorts),
       simulatedUnits(&simlinks::runningUnits)
 {
     setModel(portModel);
@@ -119,7 +119,7 @@ void GUI_PortComboBox::rescan()
         return;
     listedPorts = ports;
     listedSimulated = simulated;
-    descriptions = COM_SerialPort::portDescriptions();
+    descriptions = COM_PortNames::portDescriptions();
     portModel->clear();
     for (const QString& port : ports) {
         auto* item = new QStandardItem(shownName(port, simulated.contains(port)));

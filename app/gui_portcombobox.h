@@ -24,7 +24,7 @@ public:
 
     explicit GUI_PortComboBox(QWidget* parent = nullptr);
 
-    // Replaces the scan (tests); the default asks COM_SerialPort::scanPorts.
+    // Replaces the scan (tests); the default asks COM_PortNames::scanPorts.
     void setScanner(Scanner scanner);
     // Replaces the list of simulated units' device paths (tests); the default
     // asks the simulators' link folder.

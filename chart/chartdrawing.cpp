@@ -56,7 +56,7 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     // The count is read once: the order, the range and the picture all
     // belong to this one value even if the variable changes later.
     const int recordCount = records && n ? int(*n) : 0;
-    const bool sameRecords = records == fillingData && recordCount == orderCount;
+    const bool sameRecords = records == fillingData && recordCount == drawn.orderCount;
     fillingData = records;
     count = n;
     alignX = align;
@@ -93,13 +93,13 @@ void GUI_DisplayChart::drawChart(ChartMode drawMode, KelmoraFillingData* records
     if (!layout.drawable || width <= 0 || labelHeight <= 0) {
         std::free(newOrder);
         if (!sameRecords)
-            drawnFirst = drawnLast = -1; // the shown picture no longer matches the records
+            drawn.forget(); // the shown picture no longer matches the records
         drawing = false;
         return;
     }
     std::free(orderIndex);
     orderIndex = newOrder;
-    orderCount = recordCount;
+    drawn.orderCount = recordCount;
     undatedRecords = undated;
     paintPicture(drawMode, layout, width, labelHeight);
     drawing = false;
@@ -115,9 +115,9 @@ void GUI_DisplayChart::paintPicture(ChartMode drawMode, const ChartLayout& layou
     request.mode = drawMode;
     request.records = fillingData;
     request.order = orderIndex;
-    request.orderCount = orderCount;
+    request.orderCount = drawn.orderCount;
     request.first = qMax(layout.range.first, 0);
-    request.last = qMin(layout.range.last, orderCount - 1);
+    request.last = qMin(layout.range.last, drawn.orderCount - 1);
     request.axis = layout.axis;
     request.size = QSize(width, labelHeight);
     request.origin = origin;
@@ -130,7 +130,7 @@ void GUI_DisplayChart::paintPicture(ChartMode drawMode, const ChartLayout& layou
     chartPixmap = picture;
     chartLabel.setPixmap(*chartPixmap);
     const bool any = request.last >= request.first;
-    drawnFirst = any ? request.first : -1;
-    drawnLast = any ? request.last : -1;
+    drawn.first = any ? request.first : -1;
+    drawn.last = any ? request.last : -1;
     ++paintedCount;
 }

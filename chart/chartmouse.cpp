@@ -75,33 +75,33 @@ void GUI_DisplayChart::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !recordsGiven())
         return;
     showValueInfo(false, 0, 0, QString());
-    pressX = event->position().toPoint().x();
-    pressY = event->position().toPoint().y();
-    if (!inPressZone(pressX, pressY))
+    zoomDrag.pressX = event->position().toPoint().x();
+    zoomDrag.pressY = event->position().toPoint().y();
+    if (!inPressZone(zoomDrag.pressX, zoomDrag.pressY))
         return;
-    selecting = true;
-    selectionLabel.setGeometry(pressX, 90, 1, chartLabel.height() - 150);
+    zoomDrag.selecting = true;
+    selectionLabel.setGeometry(zoomDrag.pressX, 90, 1, chartLabel.height() - 150);
 }
 
 void GUI_DisplayChart::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!selecting || !recordsGiven())
+    if (!zoomDrag.selecting || !recordsGiven())
         return;
     showValueInfo(false, 0, 0, QString());
-    moveX = event->position().toPoint().x();
-    moveY = event->position().toPoint().y();
-    if (!inMoveZone(moveX, moveY)) {
-        selecting = false;
+    zoomDrag.moveX = event->position().toPoint().x();
+    zoomDrag.moveY = event->position().toPoint().y();
+    if (!inMoveZone(zoomDrag.moveX, zoomDrag.moveY)) {
+        zoomDrag.selecting = false;
         selectionLabel.hide();
         return;
     }
     // The rectangle reaches down to the bottom of the x labels.
     const int height = chartLabel.height() - 149;
-    if (moveX < pressX - 5) {
-        selectionLabel.setGeometry(moveX, 90, pressX - moveX, height);
+    if (zoomDrag.moveX < zoomDrag.pressX - 5) {
+        selectionLabel.setGeometry(zoomDrag.moveX, 90, zoomDrag.pressX - zoomDrag.moveX, height);
         selectionLabel.show();
-    } else if (moveX > pressX + 5) {
-        selectionLabel.setGeometry(pressX, 90, moveX - pressX, height);
+    } else if (zoomDrag.moveX > zoomDrag.pressX + 5) {
+        selectionLabel.setGeometry(zoomDrag.pressX, 90, zoomDrag.moveX - zoomDrag.pressX, height);
         selectionLabel.show();
     } else {
         selectionLabel.hide();
@@ -119,13 +119,13 @@ void GUI_DisplayChart::mouseReleaseEvent(QMouseEvent* event)
         redrawData(chartRangeMin, chartRangeMax, order, true);
         return;
     }
-    if (event->button() != Qt::LeftButton || !selecting)
+    if (event->button() != Qt::LeftButton || !zoomDrag.selecting)
         return;
-    selecting = false;
-    moveX = position.x();
-    moveY = position.y();
-    const int a = qMin(position.x(), pressX);
-    const int b = qMax(position.x(), pressX);
+    zoomDrag.selecting = false;
+    zoomDrag.moveX = position.x();
+    zoomDrag.moveY = position.y();
+    const int a = qMin(position.x(), zoomDrag.pressX);
+    const int b = qMax(position.x(), zoomDrag.pressX);
     if (b - a < 5) {
         pickNearestValue(position.x(), position.y());
         return;
@@ -145,12 +145,12 @@ void GUI_DisplayChart::pickNearestValue(int x, int y)
 {
     x -= chartLabel.x();
     y -= chartLabel.y();
-    if (!count || *count == 0 || !fillingData || !orderIndex || drawnFirst < 0)
+    if (!count || *count == 0 || !fillingData || !orderIndex || !drawn.any())
         return;
     // Only the points of the picture on screen count: positions the last
     // drawing drew, and records the current count still holds.
-    const int first = drawnFirst;
-    const int last = qMin(drawnLast, orderCount - 1);
+    const int first = drawn.first;
+    const int last = qMin(drawn.last, drawn.orderCount - 1);
     const int available = *count;
     auto recordAt = [&](int k) -> const KelmoraFillingData* {
         if (k < first || k > last || orderIndex[k] >= available)

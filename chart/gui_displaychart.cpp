@@ -17,22 +17,6 @@ namespace {
 
 constexpr int chartTop = 60; // the picture starts below the header and buttons
 
-// The three rules of a mode button; the fuel-flow button, the last of the
-// row, rounds its top right corner.
-QString modeButtonStyle(const QString& image, bool roundedCorner)
-{
-    const QString radius = roundedCorner ? QStringLiteral("border-top-right-radius:15px; ")
-                                         : QString();
-    const QString picture = QStringLiteral("background-image:url(") + image
-        + QStringLiteral("); background-repeat:no-repeat; background-position: center center; ");
-    return QStringLiteral("QPushButton {border:0; ") + radius + QStringLiteral("background:#1C3563; ")
-        + picture + QStringLiteral("color:white; font-size:14pt;}\n")
-        + QStringLiteral("QPushButton:hover {border:5px solid #AAAAAA; ") + radius
-        + QStringLiteral("background:#1C3563; ") + picture + QStringLiteral("color:#AAAAAA;}\n")
-        + QStringLiteral("QPushButton:pressed {border:5px solid #1C3563; ") + radius
-        + QStringLiteral("background:#1C3563; ") + picture + QStringLiteral("color:#1C3563;}");
-}
-
 } // namespace
 
 GUI_DisplayChart::GUI_DisplayChart(QWidget* parent)
@@ -47,11 +31,7 @@ GUI_DisplayChart::GUI_DisplayChart(QWidget* parent)
     selectionLabel.setParent(this);
     headerLabel.setParent(this);
     sideNoteLabel.setParent(this);
-    indexButton.setParent(this);
-    fillingsButton.setParent(this);
-    dateButton.setParent(this);
-    temperatureButton.setParent(this);
-    fuelFlowButton.setParent(this);
+    modeButtons.setParent(this);
 
     chartLabel.setGeometry(0, chartTop, width(), height() - chartTop);
     // Top left, so that picture coordinates stay widget coordinates minus
@@ -92,43 +72,22 @@ GUI_DisplayChart::~GUI_DisplayChart()
 
 void GUI_DisplayChart::setupModeButtons()
 {
-    QPushButton* const buttons[5] = {&indexButton, &fillingsButton, &dateButton, &temperatureButton,
-                                     &fuelFlowButton};
-    const char* const images[5] = {":/images/chartmode_index", ":/images/chartmode_fillings",
-                                   ":/images/chartmode_date", ":/images/chartmode_temperature",
-                                   ":/images/chartmode_fuelflow"};
-    int x = 82;
-    for (int i = 0; i < 5; ++i) {
-        QPushButton* button = buttons[i];
-        button->setStyleSheet(modeButtonStyle(QLatin1String(images[i]), i == 4));
-        button->setGeometry(x, 5, 77, 50);
-        button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QPushButton::clicked, this, &GUI_DisplayChart::buttonClicked);
-        if (buttonShown[i])
-            x += 78;
-        else
-            button->hide();
+    modeButtons.setUp();
+    for (int i = 0; i < ChartModeButtons::count; ++i) {
+        connect(modeButtons.button(ChartMode(i)), &QPushButton::clicked, this,
+                &GUI_DisplayChart::buttonClicked);
     }
 }
 
 const QPushButton* GUI_DisplayChart::modeButton(ChartMode buttonMode) const
 {
-    const QPushButton* const buttons[5] = {&indexButton, &fillingsButton, &dateButton,
-                                           &temperatureButton, &fuelFlowButton};
-    const int i = int(buttonMode);
-    return i >= 0 && i < 5 ? buttons[i] : nullptr;
+    return modeButtons.button(buttonMode);
 }
 
 void GUI_DisplayChart::setControlsVisible(bool visible)
 {
     headerLabel.setVisible(visible);
-    QPushButton* const buttons[5] = {&indexButton, &fillingsButton, &dateButton, &temperatureButton,
-                                     &fuelFlowButton};
-    for (int i = 0; i < 5; ++i) {
-        if (buttonShown[i])
-            buttons[i]->setVisible(visible);
-    }
+    modeButtons.setVisible(visible);
 }
 
 void GUI_DisplayChart::showValueInfo(bool visible, int x, int y, const QString& text)
@@ -155,7 +114,7 @@ void GUI_DisplayChart::showWhitePicture()
     delete chartPixmap;
     chartPixmap = picture;
     chartLabel.setPixmap(*chartPixmap);
-    drawnFirst = drawnLast = -1; // no point left to pick
+    drawn.forget(); // no point left to pick
 }
 
 void GUI_DisplayChart::drawData(KelmoraFillingData* data, uint16_t* n, double lowX, double highX,
@@ -211,7 +170,7 @@ void GUI_DisplayChart::redrawData(double lowX, double highX, DataOrder dataOrder
         return;
     }
     chartLabel.setPixmap(QPixmap());
-    drawnFirst = drawnLast = -1;
+    drawn.forget();
     setControlsVisible(false);
     showValueInfo(false, 0, 0, QString());
 }
@@ -228,23 +187,11 @@ void GUI_DisplayChart::redrawData(double lowX, double highX)
 
 void GUI_DisplayChart::buttonClicked()
 {
-    const QObject* button = sender();
-    ChartMode buttonMode;
-    DataOrder buttonOrder = OrderForward;
-    if (button == &indexButton) {
-        buttonMode = ModeIndex;
-        buttonOrder = OrderAll;
-    } else if (button == &fillingsButton) {
-        buttonMode = ModeFillings;
-    } else if (button == &dateButton) {
-        buttonMode = ModeDate;
-    } else if (button == &temperatureButton) {
-        buttonMode = ModeTemperature;
-    } else if (button == &fuelFlowButton) {
-        buttonMode = ModeFuelFlow;
-    } else {
+    ChartMode buttonMode = ModeIndex;
+    if (!modeButtons.modeOf(sender(), &buttonMode))
         return;
-    }
+    // The index mode walks the array as it is; the others start forward.
+    const DataOrder buttonOrder = buttonMode == ModeIndex ? OrderAll : OrderForward;
     drawData(fillingData, count, chartRangeMin, chartRangeMax, buttonOrder, true, buttonMode);
 }
 
@@ -284,9 +231,5 @@ void GUI_DisplayChart::retranslate()
     if (fillingData && !drawing)
         redrawData(minX, maxX, order, alignX);
     headerLabel.setText(wrapText(text(UiText::chartHeading), 5));
-    indexButton.setToolTip(text(UiText::tipIndex));
-    fillingsButton.setToolTip(text(UiText::tipFillings));
-    dateButton.setToolTip(text(UiText::dateAndTime));
-    temperatureButton.setToolTip(text(UiText::tipTemperature));
-    fuelFlowButton.setToolTip(text(UiText::tipFuelFlow));
+    modeButtons.retranslate();
 }

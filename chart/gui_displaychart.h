@@ -5,9 +5,12 @@
 #pragma once
 
 #include "chart/chartaxis.h"
+#include "chart/chartdrawnrange.h"
 #include "chart/chartmode.h"
+#include "chart/chartmodebuttons.h"
 #include "chart/chartordercache.h"
 #include "chart/chartpainter.h"
+#include "chart/chartzoomdrag.h"
 #include "model/kelmorafillingdata.h"
 #include "model/unitidentity.h"
 
@@ -44,11 +47,11 @@ public:
     const KelmoraFillingData* shownRecords() const { return fillingData; }
     const QLabel* pictureLabel() const { return &chartLabel; }
     // Drawing positions drawn by the last complete drawing; -1 when none.
-    int firstDrawn() const { return drawnFirst; }
-    int lastDrawn() const { return drawnLast; }
+    int firstDrawn() const { return drawn.first; }
+    int lastDrawn() const { return drawn.last; }
     // The drawing order of the last drawing and its length.
     const quint16* drawingOrder() const { return orderIndex; }
-    int drawingOrderCount() const { return orderCount; }
+    int drawingOrderCount() const { return drawn.orderCount; }
     // Records the date mode left out of its last picture (no readable date).
     int undatedLeftOut() const { return undatedRecords; }
     // How often the drawing order was sorted anew, since construction.
@@ -132,29 +135,15 @@ private:
     DataOrder order = OrderAll;
     ChartMode mode = ModeIndex;
     quint16* orderIndex = nullptr;
-    bool selecting = false;
-    int pressX = 0;
-    int pressY = 0;
-    int moveX = 0;
-    int moveY = 0;
+    ChartZoomDrag zoomDrag;
     QLabel selectionLabel;
     QLabel headerLabel;
     QLabel sideNoteLabel;
-    QPushButton indexButton;
-    QPushButton fillingsButton;
-    QPushButton dateButton;
-    QPushButton temperatureButton;
-    QPushButton fuelFlowButton;
-    bool buttonShown[5] = {true, false, true, true, true};
+    ChartModeButtons modeButtons;
     QLabel markerLabel;
     QLabel infoLabel;
 
-    // The entries of orderIndex, and the positions the last picture drew: the
-    // hit test looks at nothing else, so a count that changed since the last
-    // drawing never sends it past either array.
-    int orderCount = 0;
-    int drawnFirst = -1;
-    int drawnLast = -1;
+    ChartDrawnRange drawn;  // what the last picture drew of orderIndex
     int paintedCount = 0;
 
     RecordOrigin origin;

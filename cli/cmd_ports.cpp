@@ -2,7 +2,7 @@
 #include "clicommand.h"
 #include "clicommon.h"
 
-#include "comm/com_serialport.h"
+#include "comm/com_portnames.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ int runPorts(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("ports"), QStringLiteral("unexpected argument"));
     // Where the system has a name for the port (Windows), it follows a tab.
-    const QHash<QString, QString> descriptions = COM_SerialPort::portDescriptions();
-    for (const QString& name : COM_SerialPort::scanPorts()) {
+    const QHash<QString, QString> descriptions = COM_PortNames::portDescriptions();
+    for (const QString& name : COM_PortNames::scanPorts()) {
         const QString description = descriptions.value(name);
         cliOut() << name << (description.isEmpty() ? QString() : QStringLiteral("\t") + description) << "\n";
     }

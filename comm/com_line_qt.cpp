@@ -1,6 +1,7 @@
 // The serial line everywhere but Windows: QSerialPort, used from the port
 // thread only.
 #include "comm/com_line.h"
+#include "comm/com_portnames.h"
 #include "comm/com_serialport.h"
 #include "comm/com_simlinks.h"
 
@@ -86,7 +87,7 @@ int COM_SerialPort::parityForCode(quint8 code)
     return QSerialPort::OddParity;
 }
 
-QStringList COM_SerialPort::scanPorts()
+QStringList COM_PortNames::scanPorts()
 {
     // Listing does not open the ports, so one held by another program is
     // listed as well.
@@ -107,7 +108,7 @@ QStringList COM_SerialPort::scanPorts()
     return ports;
 }
 
-QHash<QString, QString> COM_SerialPort::portDescriptions()
+QHash<QString, QString> COM_PortNames::portDescriptions()
 {
     // The list shows the device names alone here, as it always has.
     return {};

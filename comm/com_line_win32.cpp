@@ -2,6 +2,7 @@
 // its device path, configured through its DCB and time-outs; reads and writes
 // are overlapped, each waited on with a bound.
 #include "comm/com_line.h"
+#include "comm/com_portnames.h"
 #include "comm/com_serialport.h"
 
 #include <QDebug>
@@ -330,7 +331,7 @@ int COM_SerialPort::parityForCode(quint8 code)
     return ODDPARITY;
 }
 
-QStringList COM_SerialPort::scanPorts()
+QStringList COM_PortNames::scanPorts()
 {
     // A port is listed when it opens, and also when it exists but is held by
     // another program or does not answer; the ones that do not exist fail
@@ -352,7 +353,7 @@ QStringList COM_SerialPort::scanPorts()
     return ports;
 }
 
-QHash<QString, QString> COM_SerialPort::portDescriptions()
+QHash<QString, QString> COM_PortNames::portDescriptions()
 {
     // Device manager's names ("USB Serial Port (COM4)"), keyed by port name.
     QHash<QString, QString> names;

@@ -1,6 +1,7 @@
 #include "comm/com_serialport.h"
 
 #include "comm/com_line.h"
+#include "comm/com_portnames.h"
 
 #include <QDeadlineTimer>
 #include <QDebug>
@@ -8,7 +9,6 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -33,7 +33,6 @@ constexpr int maxReadFailures = 3;
 
 COM_SerialPort::COM_SerialPort(QObject* parent) : QThread(parent)
 {
-    std::memset(rxBuffer, 0, sizeof rxBuffer);
     monotonic.start();
     // A block queued right after the first open goes out at once.
     lastWriteEndMs = -2 * qint64(writeInterval.load());
@@ -69,7 +68,7 @@ bool COM_SerialPort::openPort(const QString& name, int baudRate, quint8 parity)
         ++lineGeneration;
     }
     std::unique_lock<std::mutex> lock(stateMutex);
-    path = devicePath(name);
+    path = COM_PortNames::devicePath(name);
     rate = quint32(baudRate);
     parityCode = parity;
     openState = OpenState::Pending;
@@ -126,37 +125,19 @@ COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block)
     std::lock_guard<std::mutex> lock(queueMutex);
     if (!portOpen.load())
         return noTicket;
-    writeQueue.append({++lastTicket, block});
-    return lastTicket;
+    return writeQueue.append(block);
 }
 
 COM_SerialPort::WriteOutcome COM_SerialPort::writeOutcome(WriteTicket ticket) const
 {
     std::lock_guard<std::mutex> lock(queueMutex);
-    if (ticket == noTicket)
-        return WriteOutcome::Dropped;
-    for (const auto& finished : finishedWrites) {
-        if (finished.first == ticket)
-            return finished.second;
-    }
-    const bool waiting = ticket == writingTicket
-                         || std::any_of(writeQueue.cbegin(), writeQueue.cend(),
-                                        [ticket](const QueuedBlock& b) { return b.ticket == ticket; });
-    // A block left in the queue of a closed port never goes out: the next
-    // open starts with an empty queue.
-    return waiting && portOpen.load() ? WriteOutcome::Queued : WriteOutcome::Dropped;
+    return writeQueue.outcome(ticket, portOpen.load());
 }
 
 bool COM_SerialPort::withdrawWrite(WriteTicket ticket)
 {
     std::lock_guard<std::mutex> lock(queueMutex);
-    for (int i = 0; i < writeQueue.size(); ++i) {
-        if (writeQueue.at(i).ticket == ticket) {
-            writeQueue.removeAt(i);
-            return true;
-        }
-    }
-    return false;
+    return writeQueue.withdraw(ticket);
 }
 
 void COM_SerialPort::setWriteHookForTests(WriteHook hook)
@@ -176,8 +157,7 @@ COM_SerialPort::WriteTicket COM_SerialPort::queueWrite(const QByteArray& block, 
     std::lock_guard<std::mutex> lock(queueMutex);
     if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
         return noTicket;
-    writeQueue.append({++lastTicket, block});
-    return lastTicket;
+    return writeQueue.append(block);
 }
 
 quint64 COM_SerialPort::generation() const
@@ -187,23 +167,12 @@ quint64 COM_SerialPort::generation() const
 
 int COM_SerialPort::rxCount() const
 {
-    std::lock_guard<std::mutex> lock(rxMutex);
-    return rxFill;
-}
-
-void COM_SerialPort::clearReception()
-{
-    rxFill = 0;
-    rxPutIn = 0;
-    rxStreamTaken = 0;
-    rxStreamed = false;
-    rxBacklog.clear();
+    return rxRing.count();
 }
 
 void COM_SerialPort::resetRxCount()
 {
-    std::lock_guard<std::mutex> lock(rxMutex);
-    clearReception();
+    rxRing.reset();
 }
 
 bool COM_SerialPort::resetRxCount(quint64 expectedGeneration, bool streamed)
@@ -211,135 +180,23 @@ bool COM_SerialPort::resetRxCount(quint64 expectedGeneration, bool streamed)
     std::lock_guard<std::mutex> queueLock(queueMutex);
     if (!portOpen.load() || lineGeneration.load() != expectedGeneration)
         return false;
-    std::lock_guard<std::mutex> lock(rxMutex);
-    clearReception();
-    rxStreamed = streamed;
+    rxRing.reset(streamed);
     return true;
-}
-
-void COM_SerialPort::putIntoRing(const char* bytes, qsizetype count)
-{
-    rxPutIn += quint64(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        rxBuffer[rxFill++] = bytes[i];
-        // A full ring starts over at index 0; the older bytes stay until
-        // they are overwritten.
-        if (rxFill == rxBufferSize)
-            rxFill = 0;
-    }
-}
-
-void COM_SerialPort::moveBacklogIntoRing()
-{
-    if (rxBacklog.isEmpty())
-        return;
-    const quint64 unread = rxPutIn - rxStreamTaken;
-    qsizetype moving = unread >= quint64(rxBufferSize) ? 0 : qsizetype(rxBufferSize - unread);
-    // Beyond its limit the backlog goes in all the same, over unread bytes:
-    // the reader learns of the loss from the count.
-    moving = std::max(moving, rxBacklog.size() - rxBacklogLimit.load());
-    moving = std::min(moving, rxBacklog.size());
-    if (moving <= 0)
-        return;
-    putIntoRing(rxBacklog.constData(), moving);
-    rxBacklog.remove(0, moving);
 }
 
 QByteArray COM_SerialPort::rxBytes(int from, int to) const
 {
-    from = std::clamp(from, 0, int(rxBufferSize));
-    to = std::clamp(to, from, int(rxBufferSize));
-    // Copied here rather than by QByteArray's constructor, so that the read
-    // of the shared ring happens in instrumented code.
-    QByteArray bytes(to - from, Qt::Uninitialized);
-    std::lock_guard<std::mutex> lock(rxMutex);
-    if (to > from)
-        std::memcpy(bytes.data(), rxBuffer + from, size_t(to - from));
-    return bytes;
+    return rxRing.bytes(from, to);
 }
 
 quint64 COM_SerialPort::rxTotal() const
 {
-    std::lock_guard<std::mutex> lock(rxMutex);
-    return rxPutIn;
+    return rxRing.total();
 }
 
 COM_SerialPort::RxTake COM_SerialPort::takeRxBytes(quint64 taken)
 {
-    RxTake take;
-    std::lock_guard<std::mutex> lock(rxMutex);
-    if (rxStreamed && taken <= rxPutIn) {
-        // What the reader has now makes room for the backlog.
-        rxStreamTaken = std::max(rxStreamTaken, taken);
-        moveBacklogIntoRing();
-    }
-    if (taken >= rxPutIn)
-        return take; // nothing new (or a reset since: the caller starts over)
-    quint64 unread = rxPutIn - taken;
-    if (unread > quint64(rxBufferSize)) {
-        take.lost = unread - rxBufferSize;
-        unread = rxBufferSize;
-    }
-    // The unread bytes end at rxFill and run back across the wrap.
-    const int count = int(unread);
-    const int start = (rxFill - count + rxBufferSize) % rxBufferSize;
-    take.bytes.resize(count);
-    const int first = std::min(count, rxBufferSize - start);
-    std::memcpy(take.bytes.data(), rxBuffer + start, size_t(first));
-    if (count > first)
-        std::memcpy(take.bytes.data() + first, rxBuffer, size_t(count - first));
-    return take;
-}
-
-QString COM_SerialPort::devicePath(const QString& name)
-{
-#ifdef Q_OS_WIN
-    return devicePathFor(name, true);
-#else
-    return devicePathFor(name, false);
-#endif
-}
-
-QString COM_SerialPort::devicePathFor(const QString& name, bool windows)
-{
-    if (windows) {
-        const QString prefix = QStringLiteral("\\\\.\\");
-        return name.startsWith(prefix) ? name : prefix + name;
-    }
-    return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
-}
-
-bool COM_SerialPort::naturalLess(const QString& a, const QString& b)
-{
-    int i = 0;
-    int j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a.at(i).isDigit() && b.at(j).isDigit()) {
-            // Compare the two digit runs by value: skip leading zeros, then a
-            // longer run is the larger number, equal lengths compare as text.
-            int ei = i, ej = j;
-            while (ei < a.size() && a.at(ei).isDigit()) ++ei;
-            while (ej < b.size() && b.at(ej).isDigit()) ++ej;
-            int si = i, sj = j;
-            while (si < ei - 1 && a.at(si) == QLatin1Char('0')) ++si;
-            while (sj < ej - 1 && b.at(sj) == QLatin1Char('0')) ++sj;
-            if (ei - si != ej - sj)
-                return ei - si < ej - sj;
-            const int cmp = QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
-            if (cmp != 0)
-                return cmp < 0;
-            i = ei;
-            j = ej;
-            continue;
-        }
-        if (a.at(i) != b.at(j))
-            return a.at(i) < b.at(j);
-        ++i;
-        ++j;
-    }
-    if (a.size() - i != b.size() - j)
-        return a.size() - i < b.size() - j;
-    return a < b; // equal by value ("x01", "x1"): keep the order strict
+    return rxRing.take(taken);
 }
 
 void COM_SerialPort::reportOpen(OpenState state)
@@ -369,13 +226,9 @@ bool COM_SerialPort::openInThread(COM_Line& line)
         reportOpen(OpenState::Failed);
         return false;
     }
-    {
-        // A fresh session starts with an empty ring, before anyone is told
-        // that the port is open.
-        std::lock_guard<std::mutex> lock(rxMutex);
-        std::memset(rxBuffer, 0, sizeof rxBuffer);
-        clearReception();
-    }
+    // A fresh session starts with an empty ring, before anyone is told that
+    // the port is open.
+    rxRing.wipe();
     reportOpen(OpenState::Opened);
     if (!portOpen.load()) {
         line.close();
@@ -456,13 +309,7 @@ void COM_SerialPort::readAvailable(COM_Line& line)
         return;
     if (line.error() != COM_Line::Error::Resource)
         line.clearError(); // bytes came: the line is alive
-    std::lock_guard<std::mutex> lock(rxMutex);
-    if (!rxStreamed) {
-        putIntoRing(data.constData(), data.size());
-        return;
-    }
-    rxBacklog += data;
-    moveBacklogIntoRing();
+    rxRing.put(data);
 }
 
 void COM_SerialPort::writeDueBlock(COM_Line& line)
@@ -473,15 +320,13 @@ void COM_SerialPort::writeDueBlock(COM_Line& line)
     const qint64 startMs = monotonic.elapsed();
     if (startMs <= lastWriteEndMs + writeInterval.load())
         return;
-    QueuedBlock block;
+    COM_WriteQueue::Block block;
     {
         // Taken out before writing: whatever happens on the line, this block
         // is never written a second time.
         std::lock_guard<std::mutex> lock(queueMutex);
-        if (writeQueue.isEmpty())
+        if (!writeQueue.takeNext(&block))
             return;
-        block = writeQueue.takeFirst();
-        writingTicket = block.ticket;
     }
     const bool written = writeBlocking(line, block.bytes);
     lastWriteEndMs = monotonic.elapsed();
@@ -495,10 +340,7 @@ void COM_SerialPort::writeDueBlock(COM_Line& line)
 void COM_SerialPort::finishWrite(WriteTicket ticket, WriteOutcome outcome)
 {
     std::lock_guard<std::mutex> lock(queueMutex);
-    writingTicket = noTicket;
-    finishedWrites.emplace_back(ticket, outcome);
-    while (finishedWrites.size() > size_t(finishedKept))
-        finishedWrites.pop_front();
+    writeQueue.finish(ticket, outcome);
 }
 
 qint64 COM_SerialPort::writeToLine(COM_Line& line, const char* data, qint64 size)

@@ -1,7 +1,7 @@
 // Where a running simulated unit (kelmora-unitsim) announces its line, so
 // that the port scan can list it beside the real serial ports. Both the
 // simulator and the port scan include this header; the folder rule lives
-// here only.
+// in com_simlinkfolder.h, which it includes, and nowhere else.
 //
 // Every running simulator owns one symbolic link "sim-<pid>" in the folder,
 // pointing to the slave side of its pseudo-terminal. The simulator removes
@@ -9,9 +9,12 @@
 // recognised (its process or its target is gone) and skipped.
 //
 // Whatever the folder holds ends up in the port list and is opened when the
-// user connects, so the folder must be one that no other local user can
-// write to, and a link is followed only into the pseudo-terminal namespace.
+// user connects, so the folder (com_simlinkfolder.h) must be one that no other
+// local user can write to, and a link is followed only into the
+// pseudo-terminal namespace.
 #pragma once
+
+#include "comm/com_simlinkfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +28,6 @@
 #include <cerrno>
 #include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace simlinks {
@@ -34,62 +36,6 @@ namespace simlinks {
 inline QString ptyNamespace()
 {
     return QStringLiteral("/dev/pts/");
-}
-
-#ifdef Q_OS_UNIX
-// A real folder (not a link to one) that belongs to this user and that no
-// one else may write to.
-inline bool folderIsOwnAndUnshared(const QString& path)
-{
-    struct stat st {};
-    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-// Makes `path` a folder only this user can enter (mode 0700), creating it
-// when missing. False when the name is taken by something that is not this
-// user's own folder (another user's folder, a link, a file): it is not used.
-inline bool makePrivateFolder(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st {};
-    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        return false;
-    // Our own folder from an earlier run with a wider mode: narrow it.
-    return (st.st_mode & 0777) == 0700 || ::chmod(name.constData(), 0700) == 0;
-}
-#endif
-
-// The link folder for the runtime folder `runtimeDir` (empty when unset):
-// inside it only when it is this user's and unshared, else a private
-// folder under `tempDir`. With `create` the folder is made (mode 0700);
-// without, it must exist and be private already. Empty when there is no
-// safe folder.
-inline QString linkFolderIn(const QString& runtimeDir, const QString& tempDir, bool create)
-{
-#ifdef Q_OS_UNIX
-    QString folder;
-    if (folderIsOwnAndUnshared(runtimeDir))
-        folder = runtimeDir + QStringLiteral("/kelmora-unitsim");
-    else
-        folder = tempDir + QStringLiteral("/kelmora-unitsim-") + QString::number(::getuid());
-    if (create ? makePrivateFolder(folder) : folderIsOwnAndUnshared(folder))
-        return folder;
-    return QString();
-#else
-    Q_UNUSED(runtimeDir);
-    Q_UNUSED(create);
-    return tempDir + QStringLiteral("/kelmora-unitsim-") + qEnvironmentVariable("USERNAME");
-#endif
-}
-
-// The folder of this user's simulators; see linkFolderIn.
-inline QString linkFolder(bool create = false)
-{
-    return linkFolderIn(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), create);
 }
 
 inline QString linkName(qint64 pid)

@@ -45,56 +45,56 @@ void APP_KelmoraDataReader::setPort(COM_SerialPort* serialPort)
 
 void APP_KelmoraDataReader::connectUnit()
 {
-    operation = OperationConnect;
-    emitWhenDone = true;
+    storedRequest.operation = OperationConnect;
+    storedRequest.emitWhenDone = true;
     startOperation();
 }
 
 void APP_KelmoraDataReader::readHistory(char historySide, int count, const ArchivedHistory& archived)
 {
-    operation = OperationReadHistory;
-    side = historySide;
-    recordCount = count;
-    archivedHistory[0] = historySide == 'A' ? archived : ArchivedHistory();
-    archivedHistory[1] = historySide == 'B' ? archived : ArchivedHistory();
-    emitWhenDone = true;
+    storedRequest.operation = OperationReadHistory;
+    storedRequest.side = historySide;
+    storedRequest.recordCount = count;
+    storedRequest.archived[0] = historySide == 'A' ? archived : ArchivedHistory();
+    storedRequest.archived[1] = historySide == 'B' ? archived : ArchivedHistory();
+    storedRequest.emitWhenDone = true;
     startOperation();
 }
 
 void APP_KelmoraDataReader::readHistoryBoth(int count, const ArchivedHistory& archivedA,
                                             const ArchivedHistory& archivedB)
 {
-    operation = OperationReadHistoryBoth;
-    side = 'A';
-    recordCount = count;
-    archivedHistory[0] = archivedA;
-    archivedHistory[1] = archivedB;
-    emitWhenDone = false;
+    storedRequest.operation = OperationReadHistoryBoth;
+    storedRequest.side = 'A';
+    storedRequest.recordCount = count;
+    storedRequest.archived[0] = archivedA;
+    storedRequest.archived[1] = archivedB;
+    storedRequest.emitWhenDone = false;
     startOperation();
 }
 
 void APP_KelmoraDataReader::resetOperationMode()
 {
-    operation = OperationResetMode;
-    emitWhenDone = true;
+    storedRequest.operation = OperationResetMode;
+    storedRequest.emitWhenDone = true;
     startOperation();
 }
 
 void APP_KelmoraDataReader::setPulseInput(int value)
 {
-    operation = OperationSetPulseInput;
-    operationValue = value;
-    emitWhenDone = true;
+    storedRequest.operation = OperationSetPulseInput;
+    storedRequest.operationValue = value;
+    storedRequest.emitWhenDone = true;
     startOperation();
 }
 
 void APP_KelmoraDataReader::setUnitTime(const QDateTime& time)
 {
-    operation = OperationSetTime;
+    storedRequest.operation = OperationSetTime;
     // Kept as the unsigned seconds of the older time API, so that dates past
     // 2038 still travel in the 32-bit member.
-    operationValue = qint32(quint32(time.toSecsSinceEpoch()));
-    emitWhenDone = true;
+    storedRequest.operationValue = qint32(quint32(time.toSecsSinceEpoch()));
+    storedRequest.emitWhenDone = true;
     startOperation();
 }
 
@@ -109,19 +109,18 @@ void APP_KelmoraDataReader::startOperation()
     // mutex, which the thread sanitizer cannot see; the run's last store to
     // runActive orders its work before what follows here in a way it can.
     (void)runActive.load(std::memory_order_acquire);
-    activeRequest = Request{operation, side, recordCount, operationValue, emitWhenDone,
-                            port ? port->generation() : 0,
-                            {archivedHistory[0], archivedHistory[1]}};
+    activeRequest = storedRequest;
+    activeRequest.lineGeneration = port ? port->generation() : 0;
     // Taken by this request only: a later request brings its own.
-    archivedHistory[0] = ArchivedHistory();
-    archivedHistory[1] = ArchivedHistory();
+    storedRequest.archived[0] = ArchivedHistory();
+    storedRequest.archived[1] = ArchivedHistory();
     runActive.store(true);
     start(QThread::InheritPriority);
 }
 
 void APP_KelmoraDataReader::run()
 {
-    const Request request = activeRequest;
+    const ReaderRequest request = activeRequest;
     unitLine.follow(request.lineGeneration);
     switch (request.operation) {
     case OperationConnect:
@@ -197,7 +196,7 @@ void APP_KelmoraDataReader::waitForQuietLine()
 void APP_KelmoraDataReader::connectAndIdentify()
 {
     waitForQuietLine();
-    if (queryHardwareVersionFailed()) {
+    if (queries.hardwareVersionFailed()) {
         // Some units answer only with even parity: reconnect once with it.
         if (!port) {
             finishConnect(false);
@@ -216,17 +215,17 @@ void APP_KelmoraDataReader::connectAndIdentify()
             return;
         }
         unitLine.followCurrent();
-        if (queryHardwareVersionFailed()) {
+        if (queries.hardwareVersionFailed()) {
             finishConnect(false);
             return;
         }
     }
-    if (querySoftwareVersionFailed() || queryPulseInputFailed() || querySerialNumberFailed()) {
+    if (queries.softwareVersionFailed() || queries.pulseInputFailed() || queries.serialNumberFailed()) {
         finishConnect(false);
         return;
     }
     const bool newFirmware = unit.softwareVersionNumber > newFirmwareThreshold;
-    if (queryStatusFailed()) {
+    if (queries.statusFailed()) {
         if (newFirmware) {
             finishConnect(false);
             return;
@@ -234,11 +233,11 @@ void APP_KelmoraDataReader::connectAndIdentify()
         unit.statusSideA = 0;
         unit.statusSideB = 0;
     }
-    if (queryFlagsFailed()) {
+    if (queries.flagsFailed()) {
         finishConnect(false);
         return;
     }
-    if (readRegisterFailed(101, &unit.pvnValue)) {
+    if (queries.readRegisterFailed(101, &unit.pvnValue)) {
         qCDebug(readerLog) << "register 101 failed, software version number" << unit.softwareVersionNumber;
         if (newFirmware) {
             finishConnect(false);
@@ -246,9 +245,9 @@ void APP_KelmoraDataReader::connectAndIdentify()
         }
         unit.pvnValue = 0;
     }
-    if (readRegisterFailed(104, &unit.countryCode))
+    if (queries.readRegisterFailed(104, &unit.countryCode))
         unit.countryCode = -1;
-    queryPcmFailed();  // older units may not know it; its text then reads "-1"
+    queries.pcmFailed();  // older units may not know it; its text then reads "-1"
     if (!unitLine.current()) {
         finishConnect(false);
         return;

@@ -9,7 +9,10 @@
 #include "model/sidedownload.h"
 #include "model/unitidentity.h"
 #include "reader/historyreception.h"
+#include "reader/readercodes.h"
 #include "reader/readerline.h"
+#include "reader/readerrequest.h"
+#include "reader/unitqueries.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -21,30 +24,12 @@
 
 class COM_SerialPort;
 
-class APP_KelmoraDataReader : public QThread
+// The operations and the status byte of dataReady are ReaderCodes'.
+class APP_KelmoraDataReader : public QThread, public ReaderCodes
 {
     Q_OBJECT
 
 public:
-    enum Operation {
-        OperationConnect = 0,
-        OperationReadHistory = 2,
-        OperationReadHistoryBoth = 3,
-        OperationResetMode = 4,
-        OperationSetPulseInput = 5,
-        OperationSetTime = 6,
-    };
-
-    // The status byte of dataReady.
-    enum DataResult : quint8 {
-        DataFailed = 0,        // nothing delivered
-        DataDelivered = 1,     // every side asked for was read completely
-        DataSideCleared = 2,   // a table has emptied its side
-        DataNoSideSelected = 3, // an import selected no record side
-        DataIncomplete = 4,    // records delivered, but a side was cut or got no answer
-        DataFileUnreadable = 5, // the import file could not be opened
-    };
-
     explicit APP_KelmoraDataReader(QObject* parent = nullptr);
     ~APP_KelmoraDataReader() override;
 
@@ -73,14 +58,6 @@ public:
     // them with dataReady, side A first, then the import's result
     // (caller's thread; not while an operation runs).
     void installImport(DataImport& import);
-
-    // Framing and checksums of the register commands.
-    static QString buildRegisterCommand(int address, int registerNumber, char side, bool write,
-                                        const QString& data = QString());
-    static int registerChecksum(const QString& text);
-    // 0 decoded, 1 malformed or not matching, 2..4 unit error code 1..3.
-    static quint8 parseRegisterReply(int address, int registerNumber, char side, qint32* destination,
-                                     const QString& reply);
 
     // What the last identification learnt about the unit, and the pulse
     // input a setting read back: a copy taken under a lock, so any thread
@@ -121,19 +98,6 @@ protected:
 private:
     friend class ReaderTestAccess;  // drives single transactions in the tests
 
-    // What one run works on: a copy of the stored parameters taken when the
-    // thread is started (GUI thread), so that a request made meanwhile cannot
-    // change a running operation.
-    struct Request {
-        qint32 operation;
-        char side;
-        qint32 recordCount;
-        qint32 operationValue;
-        bool emitWhenDone;
-        quint64 lineGeneration;  // the connection the request was made on
-        ArchivedHistory archived[2];  // per side A, B; empty lines: read the whole count
-    };
-
     void startOperation();
 
     // Operations (reader thread).
@@ -151,20 +115,6 @@ private:
     void publishIdentity();
     void finishConnect(bool success);
 
-    // Queries and settings: each says whether it failed (no answer, a
-    // malformed one, or a unit error).
-    bool namedQueryFailed(const char* line, const char* prefix, QString* reply);
-    bool queryHardwareVersionFailed();
-    bool querySoftwareVersionFailed();
-    bool queryPulseInputFailed();
-    bool querySerialNumberFailed();
-    bool queryStatusFailed();
-    bool queryFlagsFailed();
-    bool queryPcmFailed();
-    bool sendSettingFailed(const QString& line, const char* prefix);
-    bool readRegisterFailed(int registerNumber, qint32* destination);
-    bool writeRegisterFailed(int registerNumber, const QString& data);
-
     // History download pieces.
     HistoryFetch fetchHistory(char historySide, qint32 asked, bool showProgress = true);
     // Nothing when the side is to be read whole; *result learns how the
@@ -179,14 +129,11 @@ private:
     int storeHistory(char historySide, const QByteArray& bytes, KelmoraFillingData** built,
                      bool* formatNo);
 
-    qint32 operation = OperationConnect;
-    char side = 'A';
-    qint32 recordCount = 200;
-    qint32 operationValue = 0;
-    bool emitWhenDone = true;
-    ArchivedHistory archivedHistory[2];
+    // The parameters the request functions store (GUI thread), and the copy
+    // of them the running operation works on.
+    ReaderRequest storedRequest{OperationConnect, 'A', 200, 0, true, 0, {}};
+    ReaderRequest activeRequest{};
     COM_SerialPort* port = nullptr;
-    Request activeRequest{};
     // Reader thread only: the connection the running operation works on,
     // and the address of the unit identified on it.
     ReaderLine unitLine;
@@ -197,6 +144,8 @@ private:
     // the record layout of the last history lines that named one.
     UnitIdentity unit;
     bool recordFormatNo = false;
+    // The queries and settings of the running operation, on unitLine.
+    UnitQueries queries{unitLine, unit, unitAddress};
     // The copy identity() hands out.
     mutable QMutex identityLock;
     UnitIdentity publishedUnit;

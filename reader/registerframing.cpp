@@ -1,13 +1,13 @@
 // The register command lines with their checksum and the framing checks of
 // their replies.
-#include "reader/app_kelmoradatareader.h"
+#include "reader/registerframing.h"
 
 #include "reader/readerprotocol.h"
 
 #include <QStringList>
 
-QString APP_KelmoraDataReader::buildRegisterCommand(int address, int registerNumber, char side,
-                                                    bool write, const QString& data)
+QString RegisterFraming::buildRegisterCommand(int address, int registerNumber, char side,
+                                              bool write, const QString& data)
 {
     QString text = QLatin1String(write ? "W;" : "R;") + QString::number(address)
                    + QLatin1Char(';') + QLatin1Char(side) + QLatin1Char(';')
@@ -17,7 +17,7 @@ QString APP_KelmoraDataReader::buildRegisterCommand(int address, int registerNum
     return text + QString::number(registerChecksum(text)) + QLatin1String("\r\n");
 }
 
-int APP_KelmoraDataReader::registerChecksum(const QString& text)
+int RegisterFraming::registerChecksum(const QString& text)
 {
     int sum = 0;
     const QByteArray bytes = text.toLatin1();
@@ -54,8 +54,8 @@ quint8 unitErrorResult(const QStringList& fields)
 
 } // namespace
 
-quint8 APP_KelmoraDataReader::parseRegisterReply(int address, int /*registerNumber*/, char side,
-                                                 qint32* destination, const QString& reply)
+quint8 RegisterFraming::parseRegisterReply(int address, int /*registerNumber*/, char side,
+                                           qint32* destination, const QString& reply)
 {
     QString text = reply;
     text.replace(QLatin1Char(' '), QLatin1Char(';'));

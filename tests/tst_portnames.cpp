@@ -2,7 +2,7 @@
 // opens, by the rules of both platforms (the Windows rules are tested here
 // on any machine); and which folder and which links may put a simulated
 // unit's name into the port list.
-#include "comm/com_serialport.h"
+#include "comm/com_portnames.h"
 #include "comm/com_simlinks.h"
 #include "sim_rawline.h"
 
@@ -56,23 +56,23 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, path);
-        QCOMPARE(COM_SerialPort::devicePathFor(name, true), path);
+        QCOMPARE(COM_PortNames::devicePathFor(name, true), path);
     }
 
     void windowsNameAndPrefixedNameAreTheSameDevice()
     {
-        const QString bare = COM_SerialPort::devicePathFor(QStringLiteral("COM3"), true);
-        const QString prefixed = COM_SerialPort::devicePathFor(QStringLiteral("\\\\.\\COM3"), true);
+        const QString bare = COM_PortNames::devicePathFor(QStringLiteral("COM3"), true);
+        const QString prefixed = COM_PortNames::devicePathFor(QStringLiteral("\\\\.\\COM3"), true);
         QCOMPARE(bare, prefixed);
         // Exactly one prefix, however often the path goes through the rule.
-        QCOMPARE(COM_SerialPort::devicePathFor(bare, true), bare);
+        QCOMPARE(COM_PortNames::devicePathFor(bare, true), bare);
         QCOMPARE(bare.count(QStringLiteral("\\\\.\\")), 1);
         QVERIFY(!bare.contains(QLatin1Char('/')));
     }
 
     void windowsRulesDoNotApplyUnixPrefix()
     {
-        QCOMPARE(COM_SerialPort::devicePathFor(QStringLiteral("ttyS0"), true),
+        QCOMPARE(COM_PortNames::devicePathFor(QStringLiteral("ttyS0"), true),
                  QStringLiteral("\\\\.\\ttyS0"));
     }
 
@@ -90,8 +90,8 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, path);
-        QCOMPARE(COM_SerialPort::devicePathFor(name, false), path);
-        QCOMPARE(COM_SerialPort::devicePathFor(path, false), path);
+        QCOMPARE(COM_PortNames::devicePathFor(name, false), path);
+        QCOMPARE(COM_PortNames::devicePathFor(path, false), path);
     }
 
     void devicePathFollowsTheBuildPlatform()
@@ -103,7 +103,7 @@ private slots:
 #endif
         for (const QString& name : {QStringLiteral("COM3"), QStringLiteral("\\\\.\\COM3"),
                                     QStringLiteral("ttyS1"), QStringLiteral("/dev/ttyS1")})
-            QCOMPARE(COM_SerialPort::devicePath(name), COM_SerialPort::devicePathFor(name, windows));
+            QCOMPARE(COM_PortNames::devicePath(name), COM_PortNames::devicePathFor(name, windows));
     }
 #ifdef Q_OS_UNIX
     // What the runtime folder and the folder under the temporary folder

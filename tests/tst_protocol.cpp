@@ -1,10 +1,8 @@
 // Command lines, reply framing and register decoding of the unit protocol.
-#include "reader/app_kelmoradatareader.h"
 #include "reader/readerprotocol.h"
+#include "reader/registerframing.h"
 
 #include <QtTest>
-
-using Reader = APP_KelmoraDataReader;
 
 class TestProtocol : public QObject
 {
@@ -13,27 +11,27 @@ class TestProtocol : public QObject
 private Q_SLOTS:
     void checksumOfKnownTexts()
     {
-        QCOMPARE(Reader::registerChecksum(QStringLiteral("abc")), 40);
-        QCOMPARE(Reader::registerChecksum(QString()), 1);
-        QCOMPARE(Reader::registerChecksum(QStringLiteral("R;12345;C;110;")), 22);
+        QCOMPARE(RegisterFraming::registerChecksum(QStringLiteral("abc")), 40);
+        QCOMPARE(RegisterFraming::registerChecksum(QString()), 1);
+        QCOMPARE(RegisterFraming::registerChecksum(QStringLiteral("R;12345;C;110;")), 22);
         // 255, not 256, is taken off: 255 stays, 256 becomes 1, both plus one.
-        QCOMPARE(Reader::registerChecksum(QString(QChar(0x7F)) + QChar(0x7F) + QChar(0x01)), 256);
-        QCOMPARE(Reader::registerChecksum(QString(QChar(0x7F)) + QChar(0x7F) + QChar(0x02)), 2);
+        QCOMPARE(RegisterFraming::registerChecksum(QString(QChar(0x7F)) + QChar(0x7F) + QChar(0x01)), 256);
+        QCOMPARE(RegisterFraming::registerChecksum(QString(QChar(0x7F)) + QChar(0x7F) + QChar(0x02)), 2);
         // Bytes above 127 count as negative values.
-        QCOMPARE(Reader::registerChecksum(QString(QChar(0xFF))), 0);
+        QCOMPARE(RegisterFraming::registerChecksum(QString(QChar(0xFF))), 0);
     }
 
     void registerReadAndWriteLines()
     {
-        QCOMPARE(Reader::buildRegisterCommand(12345, 110, 'C', false),
+        QCOMPARE(RegisterFraming::buildRegisterCommand(12345, 110, 'C', false),
                  QStringLiteral("R;12345;C;110;22\r\n"));
         const QString write =
-            Reader::buildRegisterCommand(12345, 110, 'C', true, QStringLiteral("240305;0709"));
+            RegisterFraming::buildRegisterCommand(12345, 110, 'C', true, QStringLiteral("240305;0709"));
         const QString body = QStringLiteral("W;12345;C;110;240305;0709;");
-        QCOMPARE(write, body + QString::number(Reader::registerChecksum(body)) + "\r\n");
+        QCOMPARE(write, body + QString::number(RegisterFraming::registerChecksum(body)) + "\r\n");
         // The data is ignored on a read.
-        QCOMPARE(Reader::buildRegisterCommand(7, 101, 'A', false, QStringLiteral("x")),
-                 QStringLiteral("R;7;A;101;") + QString::number(Reader::registerChecksum("R;7;A;101;"))
+        QCOMPARE(RegisterFraming::buildRegisterCommand(7, 101, 'A', false, QStringLiteral("x")),
+                 QStringLiteral("R;7;A;101;") + QString::number(RegisterFraming::registerChecksum("R;7;A;101;"))
                      + "\r\n");
     }
 
@@ -114,7 +112,7 @@ private Q_SLOTS:
         QFETCH(QString, reply);
         QFETCH(int, result);
         qint32 destination = -77;
-        QCOMPARE(int(Reader::parseRegisterReply(12345, 101, 'C', &destination, reply)), result);
+        QCOMPARE(int(RegisterFraming::parseRegisterReply(12345, 101, 'C', &destination, reply)), result);
         QCOMPARE(destination, -77);  // nothing decoded in any of these
     }
 
@@ -124,16 +122,16 @@ private Q_SLOTS:
         for (int number : {101, 102, 103, 104, 106, 1000, 1002}) {
             destination = 0;
             const QString reply = QStringLiteral("r;12345;C;%1;-42;17").arg(number);
-            QCOMPARE(int(Reader::parseRegisterReply(12345, 0, 'C', &destination, reply)), 0);
+            QCOMPARE(int(RegisterFraming::parseRegisterReply(12345, 0, 'C', &destination, reply)), 0);
             QCOMPARE(destination, -42);
         }
         // Spaces count as separators; the echoed register decides, not the one asked for.
         destination = 0;
-        QCOMPARE(int(Reader::parseRegisterReply(12345, 110, 'C', &destination,
+        QCOMPARE(int(RegisterFraming::parseRegisterReply(12345, 110, 'C', &destination,
                                                 QStringLiteral("w 12345 C 104 49 12"))), 0);
         QCOMPARE(destination, 49);
         // Extra values beyond what the register reads are ignored.
-        QCOMPARE(int(Reader::parseRegisterReply(12345, 101, 'C', &destination,
+        QCOMPARE(int(RegisterFraming::parseRegisterReply(12345, 101, 'C', &destination,
                                                 QStringLiteral("r;12345;C;101;5;6;7;8"))), 0);
         QCOMPARE(destination, 5);
     }
@@ -141,7 +139,7 @@ private Q_SLOTS:
     void clockRegisterIsLocalTime()
     {
         qint32 destination = 0;
-        QCOMPARE(int(Reader::parseRegisterReply(12345, 110, 'C', &destination,
+        QCOMPARE(int(RegisterFraming::parseRegisterReply(12345, 110, 'C', &destination,
                                                 QStringLiteral("r;12345;C;110;240305;709;88"))), 0);
         const QDateTime expected(QDate(2024, 3, 5), QTime(7, 9, 0));
         QCOMPARE(quint32(destination), quint32(expected.toSecsSinceEpoch()));

@@ -2,6 +2,7 @@
 // both firmware generations, the even-parity reconnect, the three settings
 // as bytes on the wire, and the history downloads with their failures.
 #include "comm/com_line.h"
+#include "reader/registerframing.h"
 #include "reader_access.h"
 #include "reader_rig.h"
 #include "sim_unit.h"
@@ -110,11 +111,11 @@ private Q_SLOTS:
             return;
         bool ok = false;
         const QString reply = ReaderTestAccess::transactRegister(
-            *reader, APP_KelmoraDataReader::buildRegisterCommand(12345, 101, 'C', false), &ok);
+            *reader, RegisterFraming::buildRegisterCommand(12345, 101, 'C', false), &ok);
         QVERIFY(ok);
         QCOMPARE(reply, QStringLiteral("r;12345;C;101;42;9"));
         QCOMPARE(wire(), QList<QByteArray>{"R;12345;C;101;" + QByteArray::number(
-                                               APP_KelmoraDataReader::registerChecksum("R;12345;C;101;"))});
+                                               RegisterFraming::registerChecksum("R;12345;C;101;"))});
     }
 
     // Reopens the rig's port with a line that plays the given write faults.
@@ -189,8 +190,8 @@ private Q_SLOTS:
         const QByteArray read104 = "R;12345;C;104;";
         const QList<QByteArray> expected{
             "TXP.C.HVN", "TXP.C.SVN", "TXP.C.IMP", "TXP.C.SNR", "GET.C.STS", "TXP.C.FLG",
-            read101 + QByteArray::number(APP_KelmoraDataReader::registerChecksum(read101)),
-            read104 + QByteArray::number(APP_KelmoraDataReader::registerChecksum(read104)),
+            read101 + QByteArray::number(RegisterFraming::registerChecksum(read101)),
+            read104 + QByteArray::number(RegisterFraming::registerChecksum(read104)),
             "GET.C.PCM"};
         QCOMPARE(wire(), expected);
     }
@@ -299,7 +300,7 @@ private Q_SLOTS:
         QCOMPARE(rig->log.results, QList<bool>{true});
         const QByteArray write = "W;12345;C;110;240305;0709;";
         QVERIFY(wire().mid(before).contains(
-            write + QByteArray::number(APP_KelmoraDataReader::registerChecksum(write))));
+            write + QByteArray::number(RegisterFraming::registerChecksum(write))));
         resetSideStorage();
     }
 
@@ -353,7 +354,7 @@ private Q_SLOTS:
         const QByteArray write = "W;12345;C;110;240305;0709;";
         QCOMPARE(wire().mid(before),
                  (QList<QByteArray>{"R;12345;C;110;22",
-                                    write + QByteArray::number(APP_KelmoraDataReader::registerChecksum(write)),
+                                    write + QByteArray::number(RegisterFraming::registerChecksum(write)),
                                     "R;12345;C;110;22", "STP.C.CON"}));
     }
 

@@ -1,6 +1,7 @@
 // The port thread over real pseudo-terminals: names, open/close hand-over,
 // write pacing, the receive ring, a pulled cable and the port scan.
 #include "comm/com_line.h"
+#include "comm/com_portnames.h"
 #include "comm/com_serialport.h"
 #include "comm/com_simlinks.h"
 #include "sim_rawline.h"
@@ -77,28 +78,28 @@ private slots:
 
 void TestSerialPort::devicePathKeepsFullPathsAndPrefixesBareNames()
 {
-    QCOMPARE(COM_SerialPort::devicePath(QStringLiteral("ttyS0")), QStringLiteral("/dev/ttyS0"));
-    QCOMPARE(COM_SerialPort::devicePath(QStringLiteral("/dev/ttyUSB1")), QStringLiteral("/dev/ttyUSB1"));
-    QCOMPARE(COM_SerialPort::devicePath(QStringLiteral("pts/4")), QStringLiteral("/dev/pts/4"));
+    QCOMPARE(COM_PortNames::devicePath(QStringLiteral("ttyS0")), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(COM_PortNames::devicePath(QStringLiteral("/dev/ttyUSB1")), QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(COM_PortNames::devicePath(QStringLiteral("pts/4")), QStringLiteral("/dev/pts/4"));
     // Applying the rule twice changes nothing: a reconnect passes the stored path.
-    const QString once = COM_SerialPort::devicePath(QStringLiteral("ttyACM0"));
-    QCOMPARE(COM_SerialPort::devicePath(once), once);
+    const QString once = COM_PortNames::devicePath(QStringLiteral("ttyACM0"));
+    QCOMPARE(COM_PortNames::devicePath(once), once);
 }
 
 void TestSerialPort::naturalOrderComparesNumbersByValue()
 {
-    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("ttyS2"), QStringLiteral("ttyS10")));
-    QVERIFY(!COM_SerialPort::naturalLess(QStringLiteral("ttyS10"), QStringLiteral("ttyS2")));
-    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("COM9"), QStringLiteral("COM10")));
-    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("ttyS9"), QStringLiteral("ttyUSB0")));
-    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("ttyS"), QStringLiteral("ttyS0")));
-    QVERIFY(!COM_SerialPort::naturalLess(QStringLiteral("ttyS3"), QStringLiteral("ttyS3")));
+    QVERIFY(COM_PortNames::naturalLess(QStringLiteral("ttyS2"), QStringLiteral("ttyS10")));
+    QVERIFY(!COM_PortNames::naturalLess(QStringLiteral("ttyS10"), QStringLiteral("ttyS2")));
+    QVERIFY(COM_PortNames::naturalLess(QStringLiteral("COM9"), QStringLiteral("COM10")));
+    QVERIFY(COM_PortNames::naturalLess(QStringLiteral("ttyS9"), QStringLiteral("ttyUSB0")));
+    QVERIFY(COM_PortNames::naturalLess(QStringLiteral("ttyS"), QStringLiteral("ttyS0")));
+    QVERIFY(!COM_PortNames::naturalLess(QStringLiteral("ttyS3"), QStringLiteral("ttyS3")));
     // Equal by value but different text: still a strict order.
-    QVERIFY(COM_SerialPort::naturalLess(QStringLiteral("x01"), QStringLiteral("x1"))
-            != COM_SerialPort::naturalLess(QStringLiteral("x1"), QStringLiteral("x01")));
+    QVERIFY(COM_PortNames::naturalLess(QStringLiteral("x01"), QStringLiteral("x1"))
+            != COM_PortNames::naturalLess(QStringLiteral("x1"), QStringLiteral("x01")));
 
     QStringList names{"ttyS10", "ttyUSB0", "ttyS2", "ttyS1", "/dev/pts/12", "/dev/pts/3", "ttyS100"};
-    std::sort(names.begin(), names.end(), COM_SerialPort::naturalLess);
+    std::sort(names.begin(), names.end(), COM_PortNames::naturalLess);
     QCOMPARE(names, (QStringList{"/dev/pts/3", "/dev/pts/12", "ttyS1", "ttyS2", "ttyS10", "ttyS100", "ttyUSB0"}));
 }
 
@@ -550,7 +551,7 @@ void TestSerialPort::scanListsRunningSimulatorOnlyWhileItRuns()
 {
     SimulatedUnit unit;
     QVERIFY2(unit.start({QStringLiteral("--no-pacing")}), qPrintable(unit.error()));
-    const QStringList running = COM_SerialPort::scanPorts();
+    const QStringList running = COM_PortNames::scanPorts();
     QVERIFY2(running.contains(unit.devicePath()), qPrintable(running.join(QLatin1Char(','))));
     // The listed name is one openPort accepts.
     COM_SerialPort port;
@@ -559,7 +560,7 @@ void TestSerialPort::scanListsRunningSimulatorOnlyWhileItRuns()
     QVERIFY(waitFor([&] { return ringText(port).endsWith("\r\n"); }, 2000));
     QCOMPARE(ringText(port), QByteArray("SNR.C:12345\r\n"));
     // A line held by a program (here: by this port) is still listed.
-    QVERIFY(COM_SerialPort::scanPorts().contains(unit.devicePath()));
+    QVERIFY(COM_PortNames::scanPorts().contains(unit.devicePath()));
     port.closePort();
 
     const QString ownLink = simlinks::linkFolder() + QLatin1Char('/') + simlinks::linkName(unit.processId());
@@ -569,7 +570,7 @@ void TestSerialPort::scanListsRunningSimulatorOnlyWhileItRuns()
     // Other tests may run simulators at the same time, and a freed
     // pseudo-terminal number is reused at once; the device may only be
     // listed again if another running simulator owns it now.
-    if (COM_SerialPort::scanPorts().contains(unit.devicePath())) {
+    if (COM_PortNames::scanPorts().contains(unit.devicePath())) {
         const QDir folder(simlinks::linkFolder());
         bool ownedByAnother = false;
         for (const QString& link : folder.entryList({QStringLiteral("sim-*")}, QDir::System | QDir::Files))
@@ -598,7 +599,7 @@ void TestSerialPort::scanSkipsStaleLinks()
     const QString stale = folder + QStringLiteral("/") + simlinks::linkName(2147483000);
     QFile::remove(stale);
     QVERIFY(QFile::link(QStringLiteral("/dev/null"), stale));
-    const QStringList ports = COM_SerialPort::scanPorts();
+    const QStringList ports = COM_PortNames::scanPorts();
     QFile::remove(stale);
     QVERIFY(!ports.contains(QStringLiteral("/dev/null")));
 }

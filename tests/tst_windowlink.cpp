@@ -1,6 +1,7 @@
 // The main window and the line: the port list, connect and disconnect, a
 // lost line, presses during an operation, the clock field, the download's
 // progress and outcome, and the close question.
+#include "comm/com_portnames.h"
 #include "window_fixture.h"
 
 class TestWindowLink : public WindowTestFixture
@@ -50,7 +51,7 @@ private Q_SLOTS:
         combo->showPopup();
         combo->hidePopup();
         QCOMPARE(combo->count(), 0);
-        combo->setScanner(&COM_SerialPort::scanPorts);
+        combo->setScanner(&COM_PortNames::scanPorts);
     }
 
     void preferredPortIsChosenFirst_data()
@@ -84,7 +85,7 @@ private Q_SLOTS:
         combo->rescan();
         QCOMPARE(combo->currentPortName(), chosen);
         QCOMPARE(combo->count(), ports.size());
-        combo->setScanner(&COM_SerialPort::scanPorts);
+        combo->setScanner(&COM_PortNames::scanPorts);
         combo->setSimulatedUnits(&simlinks::runningUnits);
     }
 
@@ -123,7 +124,7 @@ private Q_SLOTS:
         window->port()->closePort();
         QTRY_VERIFY_WITH_TIMEOUT(!window->reader()->isRunning(), 10000);
         QTRY_VERIFY(child<QPushButton>("connectButton")->isEnabled());
-        combo->setScanner(&COM_SerialPort::scanPorts);
+        combo->setScanner(&COM_PortNames::scanPorts);
         combo->setSimulatedUnits(&simlinks::runningUnits);
     }
 
