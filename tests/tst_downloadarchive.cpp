@@ -6,6 +6,7 @@
 #include "files/archivevisits.h"
 #include "files/downloadarchive.h"
 #include "files_support.h"
+#include "files_testmain.h"
 #include "files_visits.h"
 #include "frame/texttable.h"
 
@@ -478,5 +479,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDownloadArchive)
+FILES_GUILESS_TEST_MAIN(TestDownloadArchive)
 #include "tst_downloadarchive.moc"
