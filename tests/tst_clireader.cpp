@@ -1,5 +1,6 @@
 // kelmora-cli against the simulated unit: what it prints, writes and sends,
 // and its exit codes.
+#include "sim_childreport.h"
 #include "files_fullfolder.h"
 #include "sim_rawline.h"
 #include "sim_unit.h"
@@ -45,6 +46,7 @@ CliRun runCli(const QStringList& arguments, int boundMs = 60000)
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
+    showSanitizerReport(run.err);
     return run;
 }
 
@@ -533,6 +535,7 @@ private Q_SLOTS:
         QTest::qWait(4000);  // at 9600 baud about 3800 bytes meanwhile
         QCOMPARE(::kill(pid_t(cli.processId()), SIGCONT), 0);
         QVERIFY(cli.waitForFinished(60000));
+        showSanitizerReport(cli.readAllStandardError());
         QCOMPARE(cli.exitCode(), 0);
         const QJsonObject written = readJson(path);
         QCOMPARE(written.value(QStringLiteral("outcome")).toObject().value(QStringLiteral("A")).toString(),

@@ -1,6 +1,7 @@
 // kelmora-cli convert: a raw dump and a CSV export in, CSV/ODS/JSON out,
 // with the exit codes scripts rely on; and the CSV and ODS outputs of
 // kelmora-cli download from the simulated unit.
+#include "sim_childreport.h"
 #include "files_fullfolder.h"
 #include "files_support.h"
 #include "files_visits.h"
@@ -48,6 +49,7 @@ private:
             return -1;
         }
         *errors = process.readAllStandardError();
+        showSanitizerReport(*errors);
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     static QByteArray readAll(const QString& name)
