@@ -22,6 +22,15 @@ QStringList GUI_InfoColumn::linesOf(const QString& text)
     return lines;
 }
 
+int GUI_InfoColumn::widestLine() const
+{
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const QString& line : linesOf(text()))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest + contentsMargins().left() + contentsMargins().right();
+}
+
 void GUI_InfoColumn::measure(int& ascent, int& descent) const
 {
     // The primary font sets the least; a line laid out with its fallback

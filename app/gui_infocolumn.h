@@ -27,6 +27,8 @@ public:
     Rows rows() const;
     // The lines of a column text ("\r\n" or "\n" between lines, one at the end).
     static QStringList linesOf(const QString& text);
+    // The width the longest line needs, in pixels.
+    int widestLine() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

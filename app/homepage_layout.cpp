@@ -44,7 +44,11 @@ void GUI_KelmoraDiagnose::layOutHomePage()
     const bool namesPinned = w / 2 + 30 < 415;
     const int infoY = qMax(h / 2 - 235, 20);
     home.infoNamesLabel->setGeometry(namesPinned ? 415 : w / 2 + 30, infoY, 145, 200);
-    home.infoValuesLabel->setGeometry(namesPinned ? 570 : w / 2 + 185, infoY, 100, 200);
+    // A value longer than the column (a PCM text may have 14 characters)
+    // widens it towards the page's right edge rather than being cut off.
+    const int valuesX = namesPinned ? 570 : w / 2 + 185;
+    const int valuesWidth = qBound(100, home.infoValuesLabel->widestLine(), qMax(100, w - 10 - valuesX));
+    home.infoValuesLabel->setGeometry(valuesX, infoY, valuesWidth, 200);
 
     home.portCombo->setGeometry(20, 50, 150, 50);
     home.connectButton->setGeometry(20, 110, 150, 50);

@@ -60,6 +60,7 @@ void GUI_KelmoraDiagnose::showUnitInfo(bool namesOnly)
     if (hasPcm)
         values += unit->pcmText + lineEnd;
     home.infoValuesLabel->setText(values);
+    layOutHomePage();  // the values column's width follows its longest value
     if (unitSettings)
         unitSettings->selectUnitPulseInput(unit->pulseInput);
 }

@@ -149,6 +149,20 @@ private Q_SLOTS:
         disconnectWindow();
     }
 
+    // The longest PCM text a unit can send (14 characters) is shown whole,
+    // within the page.
+    void longPcmIsNotCutOff()
+    {
+        const QString pcm = QStringLiteral("KLM-PCM 4.2-01");
+        setUnit(1.52, 49, pcm);
+        connectWindow();
+        auto* values = child<QLabel>("infoValuesLabel");
+        QVERIFY2(values->contentsRect().width() >= QFontMetrics(values->font()).horizontalAdvance(pcm),
+                 qPrintable(QString::number(values->width())));
+        QVERIFY(values->geometry().right() < child("homePage")->width());
+        disconnectWindow();
+    }
+
     void newerUnitsNeverShowPulseInput()
     {
         QWidget* combo = child("pulseInputCombo");
